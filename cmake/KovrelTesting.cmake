@@ -1,0 +1,17 @@
+# kovrel_add_test(<name> SOURCES <files...> LIBRARIES <targets...>)
+# Builds one GoogleTest program and registers each of its cases with CTest.
+find_package(GTest REQUIRED)
+find_package(OpenSSL REQUIRED)
+include(GoogleTest)
+
+function(kovrel_add_test name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBRARIES" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBRARIES} GTest::gtest GTest::gtest_main)
+    target_compile_definitions(${name} PRIVATE
+        KOVREL_TEST_DATA_DIR="${PROJECT_SOURCE_DIR}/tests/data"
+        KOVREL_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endfunction()

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kovrel {
+
+// A cipher group: eight enciphered bytes with every zero sent as 255, then the zero map byte.
+inline constexpr std::size_t kCipherGroupSize = 9;
+// The map byte of a group with no zero byte: it is never 0 either, so no encoded byte is ever zero.
+inline constexpr unsigned char kNoZerosMap = 0xff;
+
+// Every field on the wire is enciphered under this key, shared with every peer.
+inline constexpr char kFieldKey[] = "58203716";
+
+constexpr std::size_t EncodedFieldSize(std::size_t textSize)
+{
+    return (textSize + 7) / 8 * kCipherGroupSize;
+}
+
+// Enciphers a field text (single-byte text without zero bytes) into zero-free cipher groups.
+std::string EncodeField(std::string_view text);
+
+// Reverses EncodeField. Never fails: a trailing group shorter than nine bytes is padded with zeros, taken
+// as having no zero map, deciphered and appended like any other, yielding meaningless text.
+std::string DecodeField(std::string_view encoded);
+
+} // namespace kovrel
