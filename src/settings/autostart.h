@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// The autostart value "Kovrel Client" of the per-user autostart list, kept as the XDG autostart entry
+// $XDG_CONFIG_HOME/autostart/kovrel.desktop (by default in ~/.config/autostart). The value is present when
+// the entry exists, is not hidden and has a command; its data is the program the command starts.
+namespace kovrel {
+
+inline constexpr char kAutostartValueName[] = "Kovrel Client";
+// The key that holds the value in the registry layout; it names the value in error messages.
+inline constexpr char kAutostartKeyPath[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// Read anew at every access.
+QString autostartEntryPath();
+
+// The executable path, or the empty text when the value is not present.
+QString ReadAutostart();
+// Writes the entry starting `executablePath`; an empty path removes the entry, as an empty value counts
+// as no autostart.
+void WriteAutostart(const QString& executablePath);
+// Removing an entry that does not exist does nothing.
+void DeleteAutostart();
+
+} // namespace kovrel

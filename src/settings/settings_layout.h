@@ -1,0 +1,192 @@
+#pragma once
+
+#include <array>
+
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include "autostart.h"
+#include "settings_error.h"
+
+// Every setting of the client: its key below Software\Kovrel, value name, type and default. Each reader
+// and each writer is one access of the settings store, made at the moment it is called; failures raise
+// SettingsError.
+namespace kovrel {
+
+// Positions and sizes that were never stored read as this: the window keeps its built-in placement.
+inline constexpr int kAbsent = -1;
+
+// Connection values, key Client.
+QString ReadHost(); // "Имя хоста"; empty means: connect by the address
+void WriteHost(const QString& host);
+QString ReadNick(); // "Ваш НИК"
+void WriteNick(const QString& nick);
+QString ReadAnotherNick(); // "Запасной НИК"
+void WriteAnotherNick(const QString& nick);
+QString ReadAddress(); // dotted IPv4 text, empty by default
+void WriteAddress(const QString& address);
+int ReadPort(); // 0
+void WritePort(int port);
+bool ReadFirstTime(); // true: the next log-in shows the connect dialog first
+void WriteFirstTime(bool firstTime);
+QString ReadMsgOnConnect();
+void WriteMsgOnConnect(const QString& text);
+QString ReadMsgOnDisconnect();
+void WriteMsgOnDisconnect(const QString& text);
+
+// The fields of the connect dialog as the user typed them.
+struct ConnectDialogValues
+{
+    QString host;
+    QString nick;
+    QString anotherNick;
+    QString address;
+    QString port;
+    QString msgOnConnect;
+    QString msgOnDisconnect;
+};
+
+// Stores Host, Nick, AnotherNick, Address, Port, FirstTime := false, MsgOnConnect and MsgOnDisconnect, in
+// this order. The port is converted just before it is stored: when it is not a number, std::invalid_argument
+// is raised, the values before it stay stored and the later ones are not written.
+void WriteConnectDialogValues(const ConnectDialogValues& values);
+
+// View options, key Client\Config.
+enum class ConfigFlag
+{
+    ListButton,    // true: captions beside the tool bar images
+    ShowCaption,   // true
+    FromUpToDown,  // true: new lines at the bottom
+    MsgEditor,     // false
+    StartOnRun,    // false
+    ShowTime,      // false
+    BeepOnPublic,  // false
+    BeepOnPrivate, // false
+};
+
+bool ReadConfigFlag(ConfigFlag flag);
+void WriteConfigFlag(ConfigFlag flag, bool on);
+// A menu item's toggle: stores the inverse of the stored flag and returns the flag as read back.
+bool ToggleConfigFlag(ConfigFlag flag);
+int ReadToolsAlign(); // 1 top (the default), 2 bottom, 3 left, 4 right; other values as stored
+void WriteToolsAlign(int align);
+
+// Main window, key Client\MainForm; every placement value reads kAbsent when not stored.
+enum class MainFormValue
+{
+    Left,
+    Top,
+    Width,
+    Height,
+    SplitterLeft, // "Splitter.Left": width of the user list pane
+    SplitterTop,  // "Splitter.Top": height of the input pane
+};
+
+int ReadMainFormValue(MainFormValue value);
+void WriteMainFormValue(MainFormValue value, int number);
+bool ReadMinimized(); // false
+void WriteMinimized(bool minimized);
+
+enum class WindowEdge
+{
+    Left,
+    Top,
+};
+
+// Notification window, key Client\BeepForm; kAbsent when not stored.
+int ReadBeepFormPosition(WindowEdge edge);
+void WriteBeepFormPosition(WindowEdge edge, int position);
+
+// The user's own personal card, key Client\Info, in the order the card travels.
+enum class InfoField
+{
+    FirstName,
+    LastName,
+    Country,
+    City,
+    Address,
+    PhoneHome,
+    PhoneWork,
+    Email,
+    HomePage, // "http://"; every other field "N/A"
+    Icq,
+    Description,
+};
+
+inline constexpr std::array kInfoFields{InfoField::FirstName, InfoField::LastName,   InfoField::Country,
+                                        InfoField::City,      InfoField::Address,    InfoField::PhoneHome,
+                                        InfoField::PhoneWork, InfoField::Email,      InfoField::HomePage,
+                                        InfoField::Icq,       InfoField::Description};
+
+QString ReadInfoField(InfoField field);
+void WriteInfoField(InfoField field, const QString& text);
+
+// Keyboard macros, key Client\Macros: one text value per macro, named by its hot key text.
+struct Macro
+{
+    QString hotKey;
+    QString text;
+
+    bool operator==(const Macro&) const = default;
+};
+
+// In the order the store lists them; a value without a name is not a macro and is left out.
+QList<Macro> ReadMacros();
+// Replaces the whole key, so that deleted macros are gone.
+void WriteMacros(const QList<Macro>& macros);
+
+// Floating window of a user, key Client\Float\<nick>.
+int ReadFloatPosition(QStringView nick, WindowEdge edge); // kAbsent when not stored
+void WriteFloatPosition(QStringView nick, WindowEdge edge, int position);
+bool ReadFloatClosed(QStringView nick); // true
+void WriteFloatClosed(QStringView nick, bool closed);
+
+// State pictures, key Client\States\<row>: file paths, empty for the built-in picture.
+inline constexpr std::array<QStringView, 5> kStatePictureRows{u"Current", u"OnLine", u"OffLine", u"Away",
+                                                              u"Busy"};
+
+enum class StatePicture
+{
+    Plain,    // "Картинка"
+    Incoming, // "Входящая картинка"
+};
+
+QString ReadStatePicture(QStringView row, StatePicture picture);
+void WriteStatePicture(QStringView row, StatePicture picture, const QString& path);
+
+// Attribute sets, key Client\Font\<set>, with the style flags in its subkey Style. Values that are not
+// stored read as the caller's current value; style flags as false.
+inline constexpr std::array<QStringView, 5> kFontSets{u"Общий", u"Приват", u"Юзеры", u"Ввод сообщений",
+                                                      u"OutputAttr"};
+
+enum class FontNumber
+{
+    Charset,
+    Color,
+    Height,
+    Size,
+    BackgroundColor, // "Background Color"
+};
+
+enum class FontStyle
+{
+    Bold,
+    Italic,
+    Underline,
+    Strikeout,
+};
+
+QString ReadFontName(QStringView set, const QString& current);
+void WriteFontName(QStringView set, const QString& name);
+int ReadFontNumber(QStringView set, FontNumber number, int current);
+void WriteFontNumber(QStringView set, FontNumber number, int value);
+bool ReadFontStyle(QStringView set, FontStyle style);
+void WriteFontStyle(QStringView set, FontStyle style, bool on);
+
+// Autostart (ReadAutostart, WriteAutostart, DeleteAutostart: autostart.h). It is on when the value is not
+// empty; the toggle removes the value or writes `executablePath`, and returns the state read back.
+bool IsAutostartOn();
+bool ToggleAutostart(const QString& executablePath);
+
+} // namespace kovrel

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include "settings_error.h"
+
+namespace kovrel {
+
+// The string-to-integer conversion of stored numbers: leading blanks, an optional sign, then decimal
+// digits or "$" and hexadecimal digits. Hexadecimal text gives a 32-bit pattern, so "$FFFFFFFF" is -1.
+// Anything else, and decimal text outside the 32-bit range, is not a number.
+std::optional<int> parseInteger(QStringView text);
+
+// $KOVREL_SETTINGS when set, else kovrel/settings.reg in the user's configuration folder; read anew at
+// every access.
+QString settingsFilePath();
+
+// Typed access to the settings tree below HKEY_CURRENT_USER, kept in the settings file. Every value is
+// text; integers and flags are stored as decimal text. There is no cache: each operation reads the file
+// once or makes one locked write that replaces the file as a whole, so a value written is seen by the
+// next read in any process. Reading never creates a key or the file. Failures raise SettingsError.
+class SettingsStore
+{
+public:
+    using ProblemReporter = std::function<void(const QString& message)>;
+    // Receives the report of a settings file that could not be parsed and was kept aside. An empty
+    // reporter restores the default, a logged warning.
+    static void setProblemReporter(ProblemReporter reporter);
+
+    // Sets the key that sections are relative to, such as "Software\Kovrel".
+    void OpenStore(const QString& path);
+
+    // An existing empty text is returned as it is; `defaultText` only stands in for a missing value.
+    QString ReadText(const QString& section, const QString& name, const QString& defaultText) const;
+    void WriteText(const QString& section, const QString& name, const QString& text);
+    // "0x1F" reads like "$1F"; text that is not a number gives the default.
+    int ReadNumber(const QString& section, const QString& name, int defaultNumber) const;
+    void WriteNumber(const QString& section, const QString& name, int number);
+    // True when the stored number is not zero.
+    bool ReadFlag(const QString& section, const QString& name, bool defaultFlag) const;
+    void WriteFlag(const QString& section, const QString& name, bool flag);
+    // In stored order; the key's unnamed value is listed as an empty name.
+    QStringList ListValueNames(const QString& section) const;
+    // Removes the section with every key below it. Removing what does not exist does nothing.
+    void EraseSection(const QString& section);
+    void DeleteValue(const QString& section, const QString& name);
+
+private:
+    QString keyPath(const QString& section) const;
+
+    QString m_basePath;
+};
+
+} // namespace kovrel
