@@ -1,0 +1,17 @@
+// The main of the test programs that need Qt: widgets, sockets, timers and nested event loops all want
+// an application object before the first test runs.
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    // Headless unless told otherwise, also while CTest lists the cases.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
