@@ -1,0 +1,64 @@
+#pragma once
+
+#include "packet.h"
+#include "packet_reader.h"
+#include "socket_errors.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+
+#include <optional>
+#include <string>
+
+namespace kovrel {
+
+// The one TCP connection to the chat server. Sends whole packets, turns the received byte stream back into
+// whole fields, and reports the socket's life as a few plain events: connecting, connected, disconnected
+// (exactly once for every open(), whether the attempt failed, the peer closed or we closed) and errors with
+// their Windows Sockets numbers. Every attempt gets a fresh socket, so a closing one never blocks the next.
+class ChatConnection : public QObject, public ByteSink
+{
+    Q_OBJECT
+
+public:
+    explicit ChatConnection(QObject* parent = nullptr);
+    ~ChatConnection() override;
+
+    // Connects to a host name (resolved without blocking) or a dotted address.
+    void open(const QString& host, quint16 port);
+    // Closes the connection; pending output is still delivered. Emits disconnected() when it was open.
+    void close();
+
+    bool isOpen() const { return m_socket != nullptr; }
+    bool isConnected() const;
+    QString localAddress() const;
+    QString remoteAddress() const;
+
+    // Sends bytes as they stand; without a connection they are dropped, as nobody could receive them.
+    void sendBytes(std::string_view bytes) override;
+    void sendPacket(std::initializer_list<std::string_view> fields) { SendPacket(*this, fields); }
+
+    // The next whole field received, oldest first. Taken one at a time, so that a handler that waits for
+    // an answer (and so reads on, nested) never sees fields out of order.
+    std::optional<std::string> takeField();
+
+signals:
+    void connecting();
+    void connected();
+    void disconnected();
+    void errorOccurred(kovrel::SocketErrorKind kind, int code);
+    void fieldsReceived();
+
+private:
+    void onReadyRead();
+    void onSocketError(QAbstractSocket::SocketError error);
+    void onSocketDisconnected();
+    void retire(QTcpSocket* socket);
+
+    QPointer<QTcpSocket> m_socket;
+    PacketReader m_reader;
+    bool m_writeFailed = false;
+};
+
+} // namespace kovrel

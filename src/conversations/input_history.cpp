@@ -1,0 +1,12 @@
+#include "input_history.h"
+
+namespace kovrel {
+
+void InputHistory::add(const QString& text)
+{
+    const QString entry = text.left(kMaxEntryLength);
+    m_entries.removeOne(entry);
+    m_entries.prepend(entry);
+}
+
+} // namespace kovrel
