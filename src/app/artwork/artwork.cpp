@@ -1,0 +1,49 @@
+#include "artwork.h"
+
+#include <QString>
+
+namespace kovrel::artwork {
+namespace {
+
+QIcon resourceIcon(const QString& fileName)
+{
+    return QIcon(QStringLiteral(":/kovrel/artwork/") + fileName);
+}
+
+QIcon indexedIcon(const char* stem, int index, int count)
+{
+    if (index < 0 || index >= count)
+        return {};
+    return resourceIcon(QStringLiteral("%1-%2.svg").arg(QLatin1String(stem)).arg(index));
+}
+
+} // namespace
+
+QIcon statePicture(int index)
+{
+    return indexedIcon("state", index, kStatePictureCount);
+}
+
+QIcon toolbarImage(int index)
+{
+    return indexedIcon("toolbar", index, kToolbarImageCount);
+}
+
+QIcon trayIcon(int phase)
+{
+    switch (phase) {
+    case 0:
+        return applicationIcon();
+    case 1:
+        return resourceIcon(QStringLiteral("tray-alert.svg"));
+    default:
+        return {};
+    }
+}
+
+QIcon applicationIcon()
+{
+    return resourceIcon(QStringLiteral("application.svg"));
+}
+
+} // namespace kovrel::artwork

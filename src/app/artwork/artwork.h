@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QIcon>
+
+// The program's built-in pictures: our own SVG drawings kept in the Qt resource of kovrel_artwork.
+// Every picture is drawn on a 16 × 16 grid (the application and tray pictures on 32 × 32) and scales
+// cleanly to any icon size. An index outside the documented range gives a null QIcon.
+namespace kovrel::artwork {
+
+inline constexpr int kStatePictureCount = 10;
+inline constexpr int kToolbarImageCount = 7;
+inline constexpr int kTrayPhaseCount = 2;
+
+// The state pictures in roster order: 0 other user on line, 2 own entry on line, 4 unavailable, 6 away,
+// 8 busy; each odd index is the picture before it with the incoming-message mark.
+QIcon statePicture(int index);
+
+// Tool bar images: 0 log in (not connected), 1 send, 2 connected, 3 close page, 4 clear page, 5 log,
+// 6 configuration.
+QIcon toolbarImage(int index);
+
+// Phase 0 is the application picture, phase 1 its lit-up form; alternating them flashes the tray icon.
+QIcon trayIcon(int phase);
+
+QIcon applicationIcon();
+
+} // namespace kovrel::artwork
