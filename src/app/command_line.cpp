@@ -1,0 +1,77 @@
+#include "command_line.h"
+
+#include "settings_layout.h"
+
+#include <QCommandLineParser>
+#include <QHostAddress>
+
+namespace kovrel {
+
+namespace {
+
+bool isDottedAddress(const QString& host)
+{
+    QHostAddress address;
+    return address.setAddress(host) && address.protocol() == QAbstractSocket::IPv4Protocol;
+}
+
+} // namespace
+
+CommandLineResult ParseCommandLine(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Kovrel: a desktop client for small text-chat servers."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption server(
+        QStringLiteral("server"),
+        QStringLiteral("Log in to HOST:PORT at start (a host name or a dotted IPv4 "
+                       "address); stored like the server settings dialog does."),
+        QStringLiteral("HOST:PORT"));
+    const QCommandLineOption nick(QStringLiteral("nick"), QStringLiteral("Log in under NICK (stored)."),
+                                  QStringLiteral("NICK"));
+    parser.addOptions({server, nick});
+    if (!parser.parse(arguments)) {
+        return {std::nullopt, parser.errorText() + QLatin1Char('\n') + parser.helpText(), 2};
+    }
+    if (parser.isSet(helpOption)) {
+        return {std::nullopt, parser.helpText(), 0};
+    }
+    LaunchOptions options;
+    options.nick = parser.value(nick);
+    if (parser.isSet(server)) {
+        const QString value = parser.value(server);
+        const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+        bool portOk = false;
+        const uint port = colon > 0 ? value.mid(colon + 1).toUInt(&portOk) : 0;
+        if (!portOk || port == 0 || port > 65535) {
+            return {std::nullopt,
+                    QStringLiteral("--server needs HOST:PORT with a port from 1 to 65535, not \"%1\"\n")
+                        .arg(value),
+                    2};
+        }
+        options.host = value.left(colon);
+        options.port = static_cast<quint16>(port);
+    }
+    if (!options.nick.isNull() && options.nick.trimmed().isEmpty()) {
+        return {std::nullopt, QStringLiteral("--nick needs a nick that is not blank\n"), 2};
+    }
+    return {options, {}, 0};
+}
+
+void StoreLaunchOptions(const LaunchOptions& options)
+{
+    if (options.hasServer()) {
+        const bool dotted = isDottedAddress(options.host);
+        WriteHost(dotted ? QString() : options.host);
+        if (dotted) {
+            WriteAddress(options.host);
+        }
+        WritePort(options.port);
+        WriteFirstTime(false);
+    }
+    if (!options.nick.isEmpty()) {
+        WriteNick(options.nick);
+    }
+}
+
+} // namespace kovrel

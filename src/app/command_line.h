@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kovrel {
+
+// What the command line asks for: a server (and nick) to log in to at once.
+struct LaunchOptions
+{
+    QString host;
+    quint16 port = 0;
+    QString nick;
+    bool hasServer() const { return !host.isEmpty(); }
+};
+
+struct CommandLineResult
+{
+    std::optional<LaunchOptions> options; // empty: stop, with `message` and `exitCode`
+    QString message;
+    int exitCode = 0;
+};
+
+// Reads `kovrel [--server HOST:PORT] [--nick NICK]`; --help and errors give a message to print and stop.
+CommandLineResult ParseCommandLine(const QStringList& arguments);
+
+// Stores server and nick as the connect dialog would, so that the first log-in needs no dialog.
+void StoreLaunchOptions(const LaunchOptions& options);
+
+} // namespace kovrel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "text_style.h"
+
+#include <QColor>
+#include <QPalette>
+#include <QTextCharFormat>
+
+class QWidget;
+
+namespace kovrel {
+
+// Colour numbers as peers and the settings keep them: non-negative is 0x00BBGGRR, negative a system colour
+// (0x80000000 | index) that maps to a palette role.
+QColor ColorFromNumber(int number, const QPalette& palette);
+int ColorNumber(const QColor& color);
+
+// The attributes a control writes its own lines in: its font and text colour.
+QTextCharFormat DefaultCharFormat(const QWidget* control);
+
+// The attributes of a text style; a face that is not installed (or none) gives `fallback`.
+QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fallback,
+                              const QPalette& palette);
+
+// A font dialog's choice as a text style, and back.
+TextStyle TextStyleFromFont(const QFont& font, const QColor& color, const TextStyle& previous);
+QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback);
+
+} // namespace kovrel

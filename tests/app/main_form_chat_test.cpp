@@ -1,0 +1,214 @@
+// The main window against the real server and a second user.
+
+#include "main_form_fixture.h"
+
+#include "artwork.h"
+#include "peer_client.h"
+#include "real_server.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QInputDialog>
+#include <QMenu>
+#include <QTextBlock>
+#include <QTimer>
+
+namespace kovrel::test {
+namespace {
+
+class MainFormChatTest : public MainFormTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_NE(server.port(), 0);
+        pointAt(server.port());
+        openWindow();
+        ASSERT_TRUE(logIn());
+        ASSERT_TRUE(peter.logIn("Петя"));
+        ASSERT_TRUE(waitForCommon("К нам пришёл (пришла) Петя..."));
+    }
+
+    bool showsPicture(const QString& nick, int picture)
+    {
+        return QTest::qWaitFor([&] {
+            QTreeWidgetItem* item = rosterItem(nick);
+            return item &&
+                   item->icon(0).pixmap(16).toImage() == artwork::statePicture(picture).pixmap(16).toImage();
+        });
+    }
+
+    RealServer server;
+    PeerClient peter{server.port()};
+};
+
+TEST_F(MainFormChatTest, PublicTalkInBothDirections)
+{
+    peter.sayPublic("Привет, Вася!", "AllUser|204|255|-16|1|0|0|0|DejaVu Sans");
+    ASSERT_TRUE(waitForCommon("Петя: Привет, Вася!"));
+    const QTextBlock line = form->Common->document()->lastBlock();
+    const QTextCharFormat format = line.begin().fragment().charFormat();
+    EXPECT_TRUE(format.font().bold()) << "written in the style the sender announced";
+    EXPECT_EQ(format.foreground().color(), QColor(255, 0, 0));
+
+    typeAndSend("И тебе привет");
+    EXPECT_EQ(peter.waitFor("AllUser|Вася|"), "AllUser|Вася|И тебе привет");
+    EXPECT_TRUE(waitForCommon("Вася: И тебе привет")) << "our own line comes back from the server";
+    EXPECT_EQ(form->MsgEdit->currentText(), "");
+    EXPECT_EQ(form->MsgEdit->itemText(0), "И тебе привет") << "the history keeps what was sent";
+}
+
+TEST_F(MainFormChatTest, PrivateTalkOpensAPageAndImportanceIsMarked)
+{
+    peter.sayPrivate("Вася", "тс-с, секрет");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->FindPrivatePage("Петя") > 0; }));
+    EXPECT_EQ(form->PageControl1->currentIndex(), form->FindPrivatePage("Петя"));
+    auto* page = qobject_cast<QTextEdit*>(form->PageControl1->currentWidget());
+    ASSERT_TRUE(waitForText(page, "Петя: тс-с, секрет"));
+
+    form->ImpotantBox->setChecked(true);
+    typeAndSend("понял");
+    EXPECT_EQ(peter.waitFor("PrivatUser|Вася|Петя|"), "PrivatUser|Вася|Петя|!понял");
+    EXPECT_TRUE(waitForText(page, "Вася: !понял"));
+    EXPECT_TRUE(form->ImpotantBox->isChecked()) << "the mark stays for the next message";
+}
+
+TEST_F(MainFormChatTest, ImportantLineFromSomebodyElsePopsUp)
+{
+    peter.sayPublic("!Обед!");
+    ASSERT_TRUE(waitForCommon("Петя: !Обед!"));
+    const auto popups = [] {
+        int count = 0;
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            count += window->isVisible() &&
+                     window->metaObject()->className() == QLatin1String("TImpotatntMessageForm");
+        }
+        return count;
+    };
+    EXPECT_EQ(popups(), 1);
+    typeAndSend("!сам такой");
+    ASSERT_TRUE(waitForCommon("Вася: !сам такой"));
+    EXPECT_EQ(popups(), 1) << "our own important line opens nothing";
+}
+
+TEST_F(MainFormChatTest, ArrivalsDeparturesAndStates)
+{
+    ASSERT_NE(rosterItem("Петя"), nullptr);
+    EXPECT_TRUE(showsPicture("Вася", 2)) << "the own entry on line";
+    EXPECT_TRUE(showsPicture("Петя", 0));
+    peter.send({"StateUser|Петя|2"});
+    EXPECT_TRUE(showsPicture("Петя", 6));
+
+    form->UserList->setCurrentItem(rosterItem("Вася"));
+    form->State1->actions().at(Busy)->trigger();
+    EXPECT_TRUE(showsPicture("Вася", 8)) << "the own state changes when the server echoes it";
+
+    // A private page hears of its partner's departure and stays open.
+    form->OpenPrivatePage("Петя");
+    peter.logOut();
+    ASSERT_TRUE(waitForCommon("От нас ушёл (ушла) Петя..."));
+    EXPECT_EQ(rosterItem("Петя"), nullptr);
+    auto* page = qobject_cast<QTextEdit*>(form->PageControl1->widget(form->FindPrivatePage("Петя")));
+    EXPECT_TRUE(page->toPlainText().contains("От нас ушёл (ушла) Петя..."));
+}
+
+TEST_F(MainFormChatTest, IgnoredUsersAreNotHeard)
+{
+    QTreeWidgetItem* item = rosterItem("Петя");
+    ASSERT_NE(item, nullptr);
+    item->setCheckState(0, Qt::Checked);
+    peter.sayPublic("не слышно");
+    peter.sayPrivate("Вася", "и так не слышно");
+    // Once Петя has his own echo and our next line is back, his two lines have reached us too.
+    ASSERT_EQ(peter.waitFor("PrivatUser|Петя|Вася|"), "PrivatUser|Петя|Вася|и так не слышно");
+    typeAndSend("маркер");
+    ASSERT_TRUE(waitForCommon("Вася: маркер"));
+    item->setCheckState(0, Qt::Unchecked);
+    peter.sayPublic("а теперь слышно");
+    ASSERT_TRUE(waitForCommon("Петя: а теперь слышно"));
+    EXPECT_FALSE(commonText().contains("не слышно"));
+    EXPECT_EQ(form->FindPrivatePage("Петя"), -1);
+}
+
+TEST_F(MainFormChatTest, IncomingMarkUntilTheConversationIsSeen)
+{
+    form->OpenPrivatePage("Петя");
+    peter.sayPublic("в общий");
+    ASSERT_TRUE(waitForCommon("Петя: в общий"));
+    EXPECT_TRUE(showsPicture("Вася", 3)) << "the common conversation got a line unseen";
+    form->PageControl1->setCurrentIndex(0);
+    EXPECT_TRUE(showsPicture("Вася", 2));
+}
+
+TEST_F(MainFormChatTest, AddressQueryAndTopic)
+{
+    form->UserList->setCurrentItem(rosterItem("Петя"));
+    form->GetIP1->trigger();
+    EXPECT_TRUE(waitForCommon("Петя's IP is 127.0.0.1"));
+
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->windowTitle(), "Set Topic");
+        dialog->setTextValue(QStringLiteral("о погоде"));
+        dialog->accept();
+    });
+    form->Topic1->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle() == "о погоде - Kovrel v 1.84"; }));
+    peter.send({"Topic|   "});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle() == "Kovrel v 1.84"; }));
+}
+
+TEST_F(MainFormChatTest, LogOutAndClosingWhileOnline)
+{
+    form->ToolButton1->click();
+    EXPECT_EQ(form->ToolButton1->text(), "вход");
+    EXPECT_EQ(peter.waitFor("DelUser|"), "DelUser|Вася");
+    EXPECT_TRUE(commonText().endsWith("Конец связи..."));
+
+    ASSERT_TRUE(logIn());
+    form->close();
+    EXPECT_EQ(peter.waitFor("DelUser|"), "DelUser|Вася") << "closing the window logs out first";
+}
+
+TEST_F(MainFormChatTest, TheServerEndingTheSessionLogsUsOut)
+{
+    server.terminate();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "вход"; }));
+    EXPECT_TRUE(server.waitForExit());
+}
+
+TEST_F(MainFormChatTest, ALostServerIsReachedAgainByAutomaticLogIn)
+{
+    const quint16 port = server.port();
+    form->session().setAutoLoginInterval(std::chrono::milliseconds(200));
+    form->StartonRun1->trigger();
+    server.kill();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "Connect"; }));
+    EXPECT_TRUE(commonText().endsWith("Конец связи..."));
+    RealServer again(port);
+    ASSERT_EQ(again.port(), port);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "выход"; }, 15000));
+}
+
+} // namespace
+} // namespace kovrel::test
+
+namespace kovrel::test {
+namespace {
+
+TEST_F(MainFormTest, ATakenNickLogsInUnderTheSpareNick)
+{
+    RealServer server;
+    PeerClient first(server.port());
+    ASSERT_TRUE(first.logIn("Вася"));
+    pointAt(server.port());
+    openWindow();
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(first.waitFor("AddUser|"), "AddUser|Василий");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rosterItem("Вася") && rosterItem("Василий"); }));
+}
+
+} // namespace
+} // namespace kovrel::test
