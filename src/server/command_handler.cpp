@@ -1,0 +1,297 @@
+#include "command_handler.h"
+
+#include <algorithm>
+#include <iterator>
+
+#include "commands.h"
+#include "message.h"
+#include "message_text.h"
+#include "packet.h"
+
+namespace kovrel::server {
+namespace {
+
+// Charset, colour, height, bold, italic, underline, strikeout; the font name follows.
+constexpr int kStyleNumbers = 7;
+
+// The answer to "GetIPUser" for a nick nobody uses; the client shows it as "<nick>'s IP is ...", and "-1"
+// would look to it like no answer at all.
+constexpr std::string_view kUnknownAddress = "unknown (not logged in)";
+
+// The card of a nick that never published one.
+const std::string& unknownCard()
+{
+    static const std::string card = [] {
+        std::string fields = "N/A";
+        for (int i = 1; i < command::kCardFieldCount; ++i) {
+            fields += "|N/A";
+        }
+        return fields;
+    }();
+    return card;
+}
+
+// The style values of a "TextStyle" message after its kind (and, for a private message, its two nicks):
+// seven numbers, then the font name. Checked, because a number the client cannot convert makes it drop
+// the rest of what it received. Nothing when they do not check out.
+std::optional<std::string> styleValues(std::string_view text)
+{
+    MessageValues values(text);
+    if (values.next() == command::PrivatUser) {
+        values.next();
+        values.next();
+    }
+    const std::string_view style = values.rest();
+    for (int i = 0; i < kStyleNumbers; ++i) {
+        std::int32_t number = 0;
+        if (!TryParseInteger(values.next(), number)) {
+            return std::nullopt;
+        }
+    }
+    return std::string(style);
+}
+
+// Both fields of a chat message in one packet, so that the style always arrives with its line. Null when
+// the message, rebuilt with the real nick, no longer fits a field.
+SharedBytes encodeChat(const std::string& style, const std::string& message)
+{
+    if (!fitsInField(style) || !fitsInField(message)) {
+        return nullptr;
+    }
+    return encodeShared({style, message});
+}
+
+enum class Access
+{
+    Anyone,
+    User
+};
+enum class Limit
+{
+    Free,
+    RateLimited
+};
+
+} // namespace
+
+struct CommandHandler::Command
+{
+    std::string_view name;
+    void (CommandHandler::*action)(std::string_view values); // null: accepted and ignored
+    Access access;
+    Limit limit;
+};
+
+const CommandHandler::Command CommandHandler::kCommands[] = {
+    {command::ExistUser, &CommandHandler::existUser, Access::Anyone, Limit::Free},
+    {command::GetUser, &CommandHandler::getUser, Access::Anyone, Limit::Free},
+    {command::AddUser, &CommandHandler::addUser, Access::Anyone, Limit::RateLimited},
+    {command::DelUser, &CommandHandler::delUser, Access::Anyone, Limit::Free},
+    // The client answers our "GetNick" and keeps its connection alive with "TestConnection". Neither is
+    // echoed: the client echoes every "TestConnection" it receives, so the exchange would never end.
+    {command::GetNick, nullptr, Access::Anyone, Limit::Free},
+    {command::TestConnection, nullptr, Access::Anyone, Limit::Free},
+    {command::TextStyle, &CommandHandler::textStyle, Access::User, Limit::Free},
+    {command::AllUser, &CommandHandler::allUser, Access::User, Limit::RateLimited},
+    {command::PrivatUser, &CommandHandler::privatUser, Access::User, Limit::RateLimited},
+    {command::StateUser, &CommandHandler::stateUser, Access::User, Limit::RateLimited},
+    {command::GetIPUser, &CommandHandler::getIPUser, Access::User, Limit::Free},
+    {command::Topic, &CommandHandler::topic, Access::User, Limit::RateLimited},
+    {command::SetInfo, &CommandHandler::setInfo, Access::User, Limit::RateLimited},
+    {command::GetInfo, &CommandHandler::getInfo, Access::User, Limit::Free},
+};
+
+CommandHandler::CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, RateLimiter limiter,
+                               EventLog& log, std::string peer)
+    : m_room(room), m_self(self), m_blacklist(blacklist), m_limiter(limiter), m_log(log),
+      m_peer(std::move(peer))
+{}
+
+void CommandHandler::handle(std::string_view message, Clock::time_point now)
+{
+    if (m_log.verbose()) {
+        m_log.write("message", m_peer, m_nick, message);
+    }
+    const auto [name, values] = SplitFirst(message);
+    const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                      [&](const Command& known) { return known.name == name; });
+    if (command == std::end(kCommands) || command->action == nullptr) {
+        return;
+    }
+    if (command->access == Access::User && !loggedIn()) {
+        return;
+    }
+    if (command->limit == Limit::RateLimited && !m_limiter.allow(now)) {
+        m_pendingStyle.reset();
+        logDropped(message, "over the rate limit");
+        return;
+    }
+    (this->*command->action)(values);
+}
+
+void CommandHandler::connectionClosed()
+{
+    if (loggedIn()) {
+        leaveRoom("connection closed without DelUser");
+    }
+}
+
+void CommandHandler::existUser(std::string_view value)
+{
+    const auto address = parseDottedIpv4(value);
+    const bool exists = address ? m_blacklist.contains(*address) : m_room.find(value) != nullptr;
+    reply(BuildMessage(command::ExistUser, {exists ? "1" : "-1"}));
+}
+
+void CommandHandler::getUser(std::string_view)
+{
+    if (const SharedBytes list = m_room.userList()) {
+        m_self.deliver(list);
+    }
+}
+
+void CommandHandler::addUser(std::string_view nick)
+{
+    if (loggedIn()) {
+        logDropped(nick, "already logged in");
+    } else if (!isValidNick(nick)) {
+        refuseLogin(nick, "invalid nick");
+    } else if (!m_room.join(m_self.shared_from_this(), nick)) {
+        refuseLogin(nick, "nick in use");
+    } else {
+        m_nick = nick;
+        m_log.write("login", m_peer, m_nick);
+    }
+}
+
+void CommandHandler::delUser(std::string_view nick)
+{
+    if (loggedIn()) {
+        leaveRoom({});
+    } else {
+        // A refused client logs out too and waits for its "DelUser"; nobody else hears of it.
+        reply(BuildMessage(command::DelUser, {nick}));
+    }
+}
+
+void CommandHandler::textStyle(std::string_view values)
+{
+    m_pendingStyle = styleValues(values);
+}
+
+void CommandHandler::allUser(std::string_view values)
+{
+    // Whatever sender the message names, it goes out under the real one.
+    const std::string_view text = SplitFirst(values).rest;
+    const std::string message = BuildMessage(command::AllUser, {m_nick, text});
+    if (const SharedBytes bytes = encodeChat(takeStyle(command::AllUser), message)) {
+        m_room.broadcast(bytes);
+    } else {
+        logDropped(message, "too long");
+    }
+}
+
+void CommandHandler::privatUser(std::string_view values)
+{
+    MessageValues parts(values);
+    parts.next(); // the claimed sender: the real one goes out
+    const std::string_view addressee = parts.next();
+    const std::string_view body = parts.rest();
+    const Room::Member* recipient = m_room.find(addressee);
+    const std::string to = recipient ? recipient->nick : std::string(addressee);
+    const std::string message = BuildMessage(command::PrivatUser, {m_nick, to, body});
+    const SharedBytes bytes = encodeChat(takeStyle(BuildMessage(command::PrivatUser, {m_nick, to})), message);
+    if (!bytes) {
+        logDropped(message, "too long");
+        return;
+    }
+    // The sender sees its own line only from this echo.
+    m_self.deliver(bytes);
+    if (recipient && recipient->participant.get() != &m_self) {
+        recipient->participant->deliver(bytes);
+    } else if (!recipient && isValidNick(addressee)) {
+        // The message is not kept. The sender's roster still shows the addressee: tell it that it is gone.
+        reply(BuildMessage(command::DelUser, {addressee}));
+    }
+}
+
+void CommandHandler::stateUser(std::string_view values)
+{
+    const std::string_view code = SplitFirst(values).rest;
+    if (code.size() != 1 || code.front() < '0' || code.front() > '3') {
+        logDropped(code, "unknown state");
+        return;
+    }
+    m_room.setState(m_self, code.front() - '0');
+}
+
+void CommandHandler::getIPUser(std::string_view nick)
+{
+    const Room::Member* member = m_room.find(nick);
+    reply(BuildMessage(command::GetIPUser, {member ? member->participant->address() : kUnknownAddress}));
+}
+
+void CommandHandler::topic(std::string_view text)
+{
+    if (!m_room.setTopic(text)) {
+        logDropped(text, "topic too long");
+    }
+}
+
+void CommandHandler::setInfo(std::string_view values)
+{
+    // Kept under the real nick, whatever nick the message names.
+    const std::string_view fields = SplitFirst(values).rest;
+    if (m_room.publishCard(m_nick, fields) == CardBook::Outcome::TooLong) {
+        logDropped(fields, "card too long");
+    }
+}
+
+void CommandHandler::getInfo(std::string_view nick)
+{
+    const Room::Member* member = m_room.find(nick);
+    const Card* card = m_room.findCard(nick);
+    const std::string_view shownNick = member ? member->nick : card ? card->nick : nick;
+    reply(BuildMessage(command::GetInfo, {shownNick, card ? card->fields : unknownCard()}));
+}
+
+void CommandHandler::reply(std::string_view message)
+{
+    if (fitsInField(message)) {
+        m_self.deliver(encodeShared({message}));
+    } else {
+        logDropped(message, "reply too long");
+    }
+}
+
+void CommandHandler::refuseLogin(std::string_view nick, std::string_view reason)
+{
+    // The client logs out when told to disconnect.
+    reply(BuildMessage(command::Disconnect));
+    m_log.write("refused", m_peer, nick, reason);
+}
+
+void CommandHandler::leaveRoom(std::string_view reason)
+{
+    m_room.leave(m_self);
+    m_log.write("logout", m_peer, m_nick, reason);
+    m_nick.clear();
+    m_pendingStyle.reset();
+}
+
+std::string CommandHandler::takeStyle(std::string_view kind)
+{
+    std::string style = m_pendingStyle ? BuildMessage(command::TextStyle, {kind, *m_pendingStyle})
+                                       : BuildMessage(command::ClearTextStyle);
+    m_pendingStyle.reset();
+    return style;
+}
+
+void CommandHandler::logDropped(std::string_view message, std::string_view reason)
+{
+    if (m_log.verbose()) {
+        m_log.write("dropped", m_peer, m_nick, std::string(reason) + ": " + std::string(message));
+    }
+}
+
+} // namespace kovrel::server

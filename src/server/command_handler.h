@@ -1,0 +1,75 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "blacklist.h"
+#include "event_log.h"
+#include "participant.h"
+#include "rate_limiter.h"
+#include "room.h"
+
+namespace kovrel::server {
+
+// Acts on the messages of one connection, in the order they arrive. Knows nothing of sockets: replies go
+// to the participant, announcements through the room.
+//
+// The connection becomes a user with "AddUser" and stops being one with "DelUser" or when it closes.
+// Before that only the log-in conversation is answered ("ExistUser", "GetUser", "AddUser", "DelUser");
+// everything else is ignored. Whatever a message claims, the server speaks for the user under its real
+// nick. Messages that others hear (chat, state, topic, cards, "AddUser") pass the connection's rate
+// limiter; the excess is dropped.
+class CommandHandler
+{
+public:
+    using Clock = RateLimiter::Clock;
+
+    // `self` is the connection's own participant; it must outlive the handler.
+    CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, RateLimiter limiter,
+                   EventLog& log, std::string peer);
+
+    void handle(std::string_view message, Clock::time_point now);
+
+    // The connection is gone: a user still logged in leaves the room and the others hear of it.
+    void connectionClosed();
+
+    bool loggedIn() const { return !m_nick.empty(); }
+    const std::string& nick() const { return m_nick; }
+
+private:
+    struct Command;
+    static const Command kCommands[];
+
+    void existUser(std::string_view value);
+    void getUser(std::string_view values);
+    void addUser(std::string_view nick);
+    void delUser(std::string_view nick);
+    void textStyle(std::string_view values);
+    void allUser(std::string_view values);
+    void privatUser(std::string_view values);
+    void stateUser(std::string_view values);
+    void getIPUser(std::string_view nick);
+    void topic(std::string_view text);
+    void setInfo(std::string_view values);
+    void getInfo(std::string_view nick);
+
+    void reply(std::string_view message);
+    void refuseLogin(std::string_view nick, std::string_view reason);
+    void leaveRoom(std::string_view reason);
+    // The style field that goes before a chat message: the sender's pending style, or the default style.
+    std::string takeStyle(std::string_view kind);
+    void logDropped(std::string_view message, std::string_view reason);
+
+    Room& m_room;
+    Participant& m_self;
+    const Blacklist& m_blacklist;
+    RateLimiter m_limiter;
+    EventLog& m_log;
+    std::string m_peer;
+    std::string m_nick;
+    // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
+    std::optional<std::string> m_pendingStyle;
+};
+
+} // namespace kovrel::server

@@ -1,0 +1,100 @@
+// kovrel-server: the chat server. See usage() in options.cpp for the command line.
+
+#include <chrono>
+#include <csignal>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include <asio/io_context.hpp>
+#include <asio/signal_set.hpp>
+#include <asio/steady_timer.hpp>
+
+#include "blacklist.h"
+#include "event_log.h"
+#include "options.h"
+#include "room.h"
+#include "server.h"
+#include "state_file.h"
+#include "state_saver.h"
+
+namespace {
+
+using namespace kovrel::server;
+
+// How long the clients get to log out when the server is told to stop.
+constexpr std::chrono::seconds kLogoutGrace{2};
+
+int run(const ServerOptions& options)
+{
+    // First, so that it outlives everything that uses it.
+    asio::io_context io;
+    EventLog log(std::cerr, options.verbose);
+    const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
+    Room room;
+    if (options.stateFile) {
+        room.restore(loadKeptState(*options.stateFile));
+    }
+
+    std::optional<StateSaver> saver;
+    if (options.stateFile) {
+        saver.emplace(io, room, *options.stateFile, log);
+    }
+    Server server(io, room, blacklist, options.server, log);
+    server.start();
+    std::cout << "listening on " << server.localEndpoint() << std::endl;
+
+    asio::steady_timer grace(io);
+    asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](std::error_code ec, int signal) {
+        if (!ec) {
+            log.write("stopping", {}, {}, signal == SIGINT ? "SIGINT" : "SIGTERM");
+            server.shutdown([&io] { io.stop(); });
+            grace.expires_after(kLogoutGrace);
+            grace.async_wait([&io](std::error_code ec) {
+                if (!ec) {
+                    io.stop();
+                }
+            });
+        }
+    });
+    io.run();
+
+    // Stopped: everybody logged out, or the grace period is over.
+    signals.cancel();
+    grace.cancel();
+    server.closeAll();
+    if (saver) {
+        saver->flush();
+    }
+    io.restart();
+    io.run(); // the cancelled operations finish and release their sessions
+    log.write("stopped", {}, {});
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        const std::vector<std::string_view> arguments(argv + 1, argv + argc);
+        const ServerOptions options = parseOptions(arguments);
+        if (options.help) {
+            std::cout << usage();
+            return 0;
+        }
+        return run(options);
+    } catch (const kovrel::UsageError& error) {
+        std::cerr << "kovrel-server: " << error.what() << "\nTry \"kovrel-server --help\".\n";
+        return 2;
+    } catch (const std::exception& error) {
+        std::cerr << "kovrel-server: " << error.what() << '\n';
+        return 1;
+    } catch (...) {
+        std::cerr << "kovrel-server: unknown error\n";
+        return 1;
+    }
+}

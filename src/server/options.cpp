@@ -1,0 +1,137 @@
+#include "options.h"
+
+#include <charconv>
+#include <optional>
+#include <utility>
+
+namespace kovrel::server {
+namespace {
+
+// Splits "--name=value" and "--name value"; `next` points at the argument after the option.
+class ArgumentList
+{
+public:
+    explicit ArgumentList(std::span<const std::string_view> arguments) : m_arguments(arguments) {}
+
+    bool next()
+    {
+        if (m_index >= m_arguments.size()) {
+            return false;
+        }
+        const std::string_view argument = m_arguments[m_index++];
+        const std::size_t equals = argument.find('=');
+        m_name = argument.substr(0, equals);
+        m_inlineValue =
+            equals == std::string_view::npos ? std::nullopt : std::optional(argument.substr(equals + 1));
+        return true;
+    }
+
+    std::string_view name() const { return m_name; }
+
+    std::string_view value()
+    {
+        if (m_inlineValue) {
+            return *std::exchange(m_inlineValue, std::nullopt);
+        }
+        if (m_index >= m_arguments.size()) {
+            throw UsageError(std::string(m_name) + " needs a value");
+        }
+        return m_arguments[m_index++];
+    }
+
+    void expectNoValue() const
+    {
+        if (m_inlineValue) {
+            throw UsageError(std::string(m_name) + " takes no value");
+        }
+    }
+
+private:
+    std::span<const std::string_view> m_arguments;
+    std::size_t m_index = 0;
+    std::string_view m_name;
+    std::optional<std::string_view> m_inlineValue;
+};
+
+} // namespace
+
+asio::ip::tcp::endpoint parseEndpoint(std::string_view text)
+{
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) {
+        throw UsageError("expected ADDR:PORT, not \"" + std::string(text) + "\"");
+    }
+    std::string_view host = text.substr(0, colon);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    std::error_code ec;
+    const asio::ip::address address = asio::ip::make_address(std::string(host), ec);
+    if (ec) {
+        throw UsageError("\"" + std::string(host) + "\" is not an IP address");
+    }
+    const auto port = parseNumberOption<unsigned short>("the port", text.substr(colon + 1), 0, 65535);
+    return {address, port};
+}
+
+ServerOptions parseOptions(std::span<const std::string_view> arguments)
+{
+    ServerOptions options;
+    options.server.listen = {asio::ip::address_v4::loopback(), kDefaultPort};
+    ArgumentList list(arguments);
+    while (list.next()) {
+        const std::string_view name = list.name();
+        if (name == "--listen") {
+            options.server.listen = parseEndpoint(list.value());
+        } else if (name == "--blacklist") {
+            options.blacklistFile = std::string(list.value());
+        } else if (name == "--state") {
+            options.stateFile = std::string(list.value());
+        } else if (name == "--max-clients") {
+            options.server.maxClients = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
+        } else if (name == "--probe-interval") {
+            options.server.session.probeInterval =
+                std::chrono::seconds(parseNumberOption<unsigned>(name, list.value(), 1, 3600));
+        } else if (name == "--chat-rate") {
+            const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000);
+            options.server.session.chatRate = rate;
+            options.server.session.chatBurst = 2.0 * rate;
+        } else if (name == "--verbose") {
+            list.expectNoValue();
+            options.verbose = true;
+        } else if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else {
+            throw UsageError("unknown option \"" + std::string(name) + "\"");
+        }
+    }
+    return options;
+}
+
+std::string usage()
+{
+    return R"(Usage: kovrel-server [OPTION]...
+The Kovrel chat server: one conversation for everybody who logs in.
+
+  --listen ADDR:PORT     address and port to listen on (default 127.0.0.1:4040);
+                         0.0.0.0:PORT serves the whole LAN, [::]:PORT IPv6 and IPv4;
+                         port 0 picks a free port
+  --blacklist FILE       refuse connections from the addresses in FILE: one dotted
+                         IPv4 address per line, "#" starts a comment
+  --state FILE           keep the topic and the users' personal cards in FILE
+                         across restarts (written atomically, shortly after a change)
+  --max-clients N        accept at most N connections at a time (default 500)
+  --probe-interval SEC   probe a connection idle for SEC seconds, close it after
+                         three silent periods (default 60)
+  --chat-rate N          chat messages a second per user, bursts of 2N; the excess
+                         is dropped; 0 switches the limit off (default 20)
+  --verbose              also log every received message and every dropped one
+  --help                 show this text
+
+The first line on standard output is "listening on ADDR:PORT" with the real port.
+Log lines go to standard error. SIGINT or SIGTERM asks every client to log out,
+waits up to 2 seconds for them and exits.
+)";
+}
+
+} // namespace kovrel::server

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "usage_error.h"
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include <asio/ip/tcp.hpp>
+
+#include "server.h"
+
+namespace kovrel::server {
+
+inline constexpr unsigned short kDefaultPort = 4040;
+
+struct ServerOptions
+{
+    ServerSettings server;
+    std::optional<std::filesystem::path> blacklistFile;
+    std::optional<std::filesystem::path> stateFile;
+    bool verbose = false;
+    bool help = false;
+};
+
+// Takes the arguments after the program name; "--option VALUE" and "--option=VALUE" are both accepted.
+ServerOptions parseOptions(std::span<const std::string_view> arguments);
+
+// "ADDR:PORT", the address dotted IPv4 or bracketed IPv6 ("[::]:4040").
+asio::ip::tcp::endpoint parseEndpoint(std::string_view text);
+
+std::string usage();
+
+} // namespace kovrel::server

@@ -1,0 +1,149 @@
+#include "room.h"
+
+#include <algorithm>
+#include <string>
+
+#include "commands.h"
+#include "cp1251.h"
+#include "message.h"
+#include "message_text.h"
+#include "packet.h"
+
+namespace kovrel::server {
+namespace {
+
+auto isParticipant(const Participant& participant)
+{
+    return [&participant](const Room::Member& member) { return member.participant.get() == &participant; };
+}
+
+} // namespace
+
+bool Room::join(const ParticipantPtr& participant, std::string_view nick)
+{
+    if (find(nick) != nullptr || find(*participant) != nullptr) {
+        return false;
+    }
+    m_members.push_back({participant, std::string(nick), cp1251::toLowerCase(nick)});
+    m_userList.reset();
+    broadcast(encodeShared({BuildMessage(command::AddUser, {nick})}));
+    return true;
+}
+
+void Room::leave(const Participant& participant)
+{
+    const auto member = std::find_if(m_members.begin(), m_members.end(), isParticipant(participant));
+    if (member == m_members.end()) {
+        return;
+    }
+    broadcast(encodeShared({BuildMessage(command::DelUser, {member->nick})}));
+    m_members.erase(member);
+    m_userList.reset();
+}
+
+const Room::Member* Room::find(std::string_view nick) const
+{
+    const std::string key = cp1251::toLowerCase(nick);
+    const auto member =
+        std::find_if(m_members.begin(), m_members.end(), [&](const Member& m) { return m.key == key; });
+    return member == m_members.end() ? nullptr : &*member;
+}
+
+const Room::Member* Room::find(const Participant& participant) const
+{
+    const auto member = std::find_if(m_members.begin(), m_members.end(), isParticipant(participant));
+    return member == m_members.end() ? nullptr : &*member;
+}
+
+Room::Member* Room::findMember(const Participant& participant)
+{
+    const auto member = std::find_if(m_members.begin(), m_members.end(), isParticipant(participant));
+    return member == m_members.end() ? nullptr : &*member;
+}
+
+void Room::broadcast(const SharedBytes& bytes) const
+{
+    for (const Member& member : m_members) {
+        member.participant->deliver(bytes);
+    }
+}
+
+void Room::setState(const Participant& participant, int state)
+{
+    Member* member = findMember(participant);
+    if (member == nullptr) {
+        return;
+    }
+    member->state = state;
+    m_userList.reset();
+    broadcast(encodeShared({BuildMessage(command::StateUser, {member->nick, std::to_string(state)})}));
+}
+
+bool Room::setTopic(std::string_view topic)
+{
+    if (topic.size() > kMaxTopicSize) {
+        return false;
+    }
+    if (topic != m_topic) {
+        m_topic = topic;
+        m_userList.reset();
+        keptStateChanged();
+    }
+    broadcast(encodeShared({BuildMessage(command::Topic, {topic})}));
+    return true;
+}
+
+CardBook::Outcome Room::publishCard(std::string_view nick, std::string_view fields)
+{
+    const CardBook::Outcome outcome = m_cards.publish(nick, fields);
+    if (outcome == CardBook::Outcome::Stored) {
+        keptStateChanged();
+    }
+    return outcome;
+}
+
+SharedBytes Room::userList()
+{
+    if (m_userList || (m_members.empty() && m_topic.empty())) {
+        return m_userList;
+    }
+    std::string packet;
+    for (const Member& member : m_members) {
+        AppendFramedField(packet, BuildMessage(command::GetUser, {member.nick}));
+    }
+    for (const Member& member : m_members) {
+        if (member.state != 0) {
+            AppendFramedField(packet,
+                              BuildMessage(command::StateUser, {member.nick, std::to_string(member.state)}));
+        }
+    }
+    if (!m_topic.empty()) {
+        AppendFramedField(packet, BuildMessage(command::Topic, {m_topic}));
+    }
+    m_userList = std::make_shared<const std::string>(std::move(packet));
+    return m_userList;
+}
+
+KeptState Room::keptState() const
+{
+    return {m_topic, m_cards.cards()};
+}
+
+void Room::restore(const KeptState& state)
+{
+    m_topic = state.topic.substr(0, kMaxTopicSize);
+    m_cards = {};
+    for (const Card& card : state.cards) {
+        m_cards.publish(card.nick, card.fields);
+    }
+    m_userList.reset();
+}
+
+void Room::keptStateChanged()
+{
+    if (m_keptStateChanged) {
+        m_keptStateChanged();
+    }
+}
+
+} // namespace kovrel::server

@@ -1,0 +1,122 @@
+#include "server.h"
+
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <asio/post.hpp>
+
+namespace kovrel::server {
+namespace {
+
+// When accepting fails (out of descriptors, for one), wait this long instead of spinning.
+constexpr std::chrono::milliseconds kAcceptRetryDelay{200};
+
+// IPv4 peers of a dual-stack socket arrive as IPv4-mapped IPv6 addresses.
+asio::ip::address plainAddress(const asio::ip::address& address)
+{
+    if (address.is_v6() && address.to_v6().is_v4_mapped()) {
+        return asio::ip::make_address_v4(asio::ip::v4_mapped, address.to_v6());
+    }
+    return address;
+}
+
+std::string endpointText(const asio::ip::address& address, unsigned short port)
+{
+    const std::string host = address.to_string();
+    return (address.is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(port);
+}
+
+} // namespace
+
+Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ServerSettings settings,
+               EventLog& log)
+    : m_acceptor(io, settings.listen), m_acceptRetry(io), m_room(room), m_blacklist(blacklist),
+      m_settings(std::move(settings)), m_log(log)
+{}
+
+void Server::start()
+{
+    doAccept();
+}
+
+void Server::shutdown(std::function<void()> allGone)
+{
+    m_stopping = true;
+    m_allGone = std::move(allGone);
+    std::error_code ignored;
+    m_acceptor.close(ignored);
+    m_acceptRetry.cancel();
+    for (const auto& [key, session] : m_sessions) {
+        session->requestLogout();
+    }
+    if (m_sessions.empty()) {
+        asio::post(m_acceptor.get_executor(), std::exchange(m_allGone, nullptr));
+    }
+}
+
+void Server::closeAll()
+{
+    // Closing a session removes it from the map.
+    std::vector<std::shared_ptr<Session>> open;
+    for (const auto& [key, session] : m_sessions) {
+        open.push_back(session);
+    }
+    for (const auto& session : open) {
+        session->close("the server is stopping");
+    }
+}
+
+void Server::doAccept()
+{
+    m_acceptor.async_accept([this](std::error_code ec, asio::ip::tcp::socket socket) {
+        if (!ec) {
+            admit(std::move(socket));
+            doAccept();
+        } else if (ec != asio::error::operation_aborted && !m_stopping) {
+            m_log.write("accept-failed", {}, {}, ec.message());
+            m_acceptRetry.expires_after(kAcceptRetryDelay);
+            m_acceptRetry.async_wait([this](std::error_code ec) {
+                if (!ec) {
+                    doAccept();
+                }
+            });
+        }
+    });
+}
+
+void Server::admit(asio::ip::tcp::socket socket)
+{
+    std::error_code ec;
+    const asio::ip::tcp::endpoint remote = socket.remote_endpoint(ec);
+    if (ec) {
+        return; // gone before we got to it
+    }
+    const asio::ip::address address = plainAddress(remote.address());
+    const std::string peer = endpointText(address, remote.port());
+    if (address.is_v4() && m_blacklist.contains(address.to_v4().to_uint())) {
+        m_log.write("refused", peer, {}, "blacklisted address");
+        return;
+    }
+    if (m_sessions.size() >= m_settings.maxClients) {
+        m_log.write("refused", peer, {}, "too many clients");
+        return;
+    }
+    m_log.write("connect", peer, {});
+    auto session = std::make_shared<Session>(std::move(socket), address.to_string(), peer, m_room,
+                                             m_blacklist, m_settings.session, m_log,
+                                             [this](Session& closed) { sessionClosed(closed); });
+    m_sessions.emplace(session.get(), session);
+    session->start();
+}
+
+void Server::sessionClosed(Session& session)
+{
+    m_sessions.erase(&session);
+    if (m_stopping && m_sessions.empty() && m_allGone) {
+        asio::post(m_acceptor.get_executor(), std::exchange(m_allGone, nullptr));
+    }
+}
+
+} // namespace kovrel::server

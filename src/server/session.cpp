@@ -1,0 +1,172 @@
+#include "session.h"
+
+#include <utility>
+
+#include <asio/post.hpp>
+
+#include "commands.h"
+#include "message.h"
+#include "message_text.h"
+
+namespace kovrel::server {
+namespace {
+
+// Buffers gathered into one write: Asio hands at most this many to one system call.
+constexpr std::size_t kMaxGatheredBuffers = 64;
+
+std::string closeReason(const std::error_code& ec)
+{
+    return ec == asio::error::eof ? "closed by the client" : ec.message();
+}
+
+} // namespace
+
+Session::Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
+                 const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
+                 ClosedHandler onClosed)
+    : m_socket(std::move(socket)), m_probeTimer(m_socket.get_executor()), m_settings(settings), m_log(log),
+      m_address(std::move(address)), m_peer(std::move(peer)),
+      m_handler(room, *this, blacklist, RateLimiter(settings.chatRate, settings.chatBurst), log, m_peer),
+      m_idle(settings.probeInterval, IdleWatch::Clock::now()), m_onClosed(std::move(onClosed))
+{}
+
+void Session::start()
+{
+    std::error_code ignored;
+    // Chat lines are small and should leave at once.
+    m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+    doRead();
+    doProbe();
+}
+
+void Session::deliver(const SharedBytes& bytes)
+{
+    if (m_closed || m_overflowed) {
+        return;
+    }
+    m_queue.push_back(bytes);
+    m_queuedBytes += bytes->size();
+    if (m_queuedBytes > m_settings.maxQueuedBytes) {
+        m_overflowed = true;
+        // Not now: closing leaves the room, which may be walking its members to deliver this very message.
+        asio::post(m_socket.get_executor(),
+                   [this, self = shared_from_this()] { close("not reading: too much unsent output"); });
+        return;
+    }
+    if (!m_writing) {
+        m_writing = true;
+        doWrite();
+    }
+}
+
+void Session::requestLogout()
+{
+    deliver(encodeShared({BuildMessage(command::Disconnect)}));
+}
+
+void Session::doRead()
+{
+    m_socket.async_read_some(asio::buffer(m_readBuffer),
+                             [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
+                                 if (!ec && !m_closed) {
+                                     if (received({m_readBuffer.data(), length})) {
+                                         doRead();
+                                     }
+                                 } else {
+                                     close(closeReason(ec));
+                                 }
+                             });
+}
+
+bool Session::received(std::string_view bytes)
+{
+    const auto now = IdleWatch::Clock::now();
+    m_idle.heard(now);
+    if (m_reader.feed(bytes).outOfStep) {
+        close("length prefix is not five digits");
+        return false;
+    }
+    for (const std::string& field : m_reader.takeFields(m_reader.queuedFields())) {
+        if (m_overflowed) {
+            return false; // being cut off: no point answering it
+        }
+        m_handler.handle(field, now);
+    }
+    return true;
+}
+
+void Session::doWrite()
+{
+    m_gathered.clear();
+    for (const SharedBytes& bytes : m_queue) {
+        const std::size_t skipped = m_gathered.empty() ? m_frontWritten : 0;
+        m_gathered.push_back(asio::buffer(*bytes) + skipped);
+        if (m_gathered.size() == kMaxGatheredBuffers) {
+            break;
+        }
+    }
+    m_socket.async_write_some(m_gathered,
+                              [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
+                                  if (!ec && !m_closed) {
+                                      written(length);
+                                  } else {
+                                      close(closeReason(ec));
+                                  }
+                              });
+}
+
+void Session::written(std::size_t bytes)
+{
+    m_queuedBytes -= bytes;
+    bytes += m_frontWritten;
+    while (!m_queue.empty() && bytes >= m_queue.front()->size()) {
+        bytes -= m_queue.front()->size();
+        m_queue.pop_front();
+    }
+    m_frontWritten = bytes;
+    m_writing = !m_queue.empty();
+    if (m_writing) {
+        doWrite();
+    }
+}
+
+void Session::doProbe()
+{
+    m_probeTimer.expires_after(m_idle.probeInterval());
+    m_probeTimer.async_wait([this, self = shared_from_this()](std::error_code ec) {
+        if (!ec && !m_closed) {
+            switch (m_idle.tick(IdleWatch::Clock::now())) {
+            case IdleWatch::Action::Close:
+                close("silent for three probe periods");
+                return;
+            case IdleWatch::Action::Probe:
+                deliver(encodeShared({BuildMessage(command::TestConnection, {std::to_string(++m_probes)})}));
+                break;
+            case IdleWatch::Action::None:
+                break;
+            }
+            doProbe();
+        }
+    });
+}
+
+void Session::close(std::string_view reason)
+{
+    if (m_closed) {
+        return;
+    }
+    m_closed = true;
+    const auto self = shared_from_this(); // m_onClosed drops the server's reference
+
+    m_log.write("close", m_peer, m_handler.nick(), reason);
+    m_handler.connectionClosed();
+    std::error_code ignored;
+    m_probeTimer.cancel();
+    m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+    m_socket.close(ignored);
+    if (m_onClosed) {
+        m_onClosed(*this);
+    }
+}
+
+} // namespace kovrel::server

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <asio/ip/tcp.hpp>
+#include <asio/steady_timer.hpp>
+
+#include "command_handler.h"
+#include "idle_watch.h"
+#include "packet_reader.h"
+#include "participant.h"
+
+namespace kovrel::server {
+
+struct SessionSettings
+{
+    std::chrono::steady_clock::duration probeInterval = std::chrono::seconds(60);
+    // Chat messages a second per connection, with bursts of up to chatBurst; 0: no limit.
+    double chatRate = 20;
+    double chatBurst = 40;
+    // A client that lets this much output pile up is not reading: it is cut off rather than held in memory.
+    std::size_t maxQueuedBytes = 4 * 1024 * 1024;
+};
+
+// One client connection: reads whole fields and hands them to the command handling, writes what is
+// queued for it (all queued buffers gathered into one write, one write in flight), probes it when it is
+// idle and closes it when it is silent, out of step or not reading.
+class Session : public Participant
+{
+public:
+    using ClosedHandler = std::function<void(Session&)>;
+
+    // `address` is the peer's address as "GetIPUser" reports it, `peer` its address and port for the log.
+    Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
+            const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
+            ClosedHandler onClosed);
+
+    void start();
+
+    void deliver(const SharedBytes& bytes) override;
+    const std::string& address() const override { return m_address; }
+
+    // Asks the client to log out ("Disconnect"); it sends "DelUser" and closes the connection itself.
+    void requestLogout();
+
+    // Closes the connection now; a user still logged in leaves the room.
+    void close(std::string_view reason);
+
+private:
+    void doRead();
+    void doWrite();
+    void doProbe();
+    // Hands the fields to the command handling; false when the connection is being closed.
+    bool received(std::string_view bytes);
+    void written(std::size_t bytes);
+
+    asio::ip::tcp::socket m_socket;
+    asio::steady_timer m_probeTimer;
+    const SessionSettings m_settings;
+    EventLog& m_log;
+    std::string m_address;
+    std::string m_peer;
+    CommandHandler m_handler;
+    IdleWatch m_idle;
+    PacketReader m_reader;
+    std::array<char, 16 * 1024> m_readBuffer;
+
+    std::deque<SharedBytes> m_queue;
+    std::size_t m_queuedBytes = 0;
+    std::size_t m_frontWritten = 0; // bytes of the first queued buffer already sent
+    std::vector<asio::const_buffer> m_gathered;
+    bool m_writing = false; // a write is in flight or about to start
+    bool m_overflowed = false;
+    bool m_closed = false;
+    unsigned m_probes = 0;
+    ClosedHandler m_onClosed;
+};
+
+} // namespace kovrel::server

@@ -1,0 +1,50 @@
+// kovrel-bench against the real server: a clean run passes, and what the server drops is counted.
+
+#include "server_process.h"
+
+#include <gtest/gtest.h>
+
+namespace kovrel::server::test {
+namespace {
+
+std::vector<std::string> benchCommand(const ServerProcess& server, std::vector<std::string> options)
+{
+    std::vector<std::string> command = {KOVREL_BENCH_PATH, "--server",
+                                        "127.0.0.1:" + std::to_string(server.port())};
+    command.insert(command.end(), options.begin(), options.end());
+    return command;
+}
+
+TEST(Bench, ACleanRunPrintsItsSummaryAndSucceeds)
+{
+    struct Run
+    {
+        std::vector<std::string> options;
+        std::string summaryStart;
+    };
+    // Public: every message reaches all five; private: the addressee and the sender's echo.
+    const Run runs[] = {{{"--window", "3"}, "clients 5, sent 100, deliveries 500, "},
+                        {{"--private"}, "clients 5, sent 100, deliveries 200, "}};
+    ServerProcess server;
+    for (const Run& run : runs) {
+        std::vector<std::string> options = {"--clients", "5", "--messages", "20", "--threads", "2"};
+        options.insert(options.end(), run.options.begin(), run.options.end());
+        const ProgramResult result = runProgram(benchCommand(server, options));
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        EXPECT_TRUE(result.output.starts_with(run.summaryStart)) << result.output;
+        EXPECT_NE(result.output.find("lost 0, corrupted 0"), std::string::npos) << result.output;
+    }
+}
+
+TEST(Bench, MessagesTheServerDropsCountAsLostAndFailTheRun)
+{
+    ServerProcess server({"--chat-rate", "1"});
+    const ProgramResult result = runProgram(
+        benchCommand(server, {"--clients", "2", "--messages", "50", "--window", "50", "--timeout", "1"}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.output.find("lost 0,"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("corrupted 0"), std::string::npos) << result.output;
+}
+
+} // namespace
+} // namespace kovrel::server::test

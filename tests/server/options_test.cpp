@@ -1,0 +1,71 @@
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace kovrel::server {
+namespace {
+
+using namespace std::chrono_literals;
+
+ServerOptions parse(std::vector<std::string_view> arguments)
+{
+    return parseOptions(arguments);
+}
+
+TEST(Options, DefaultsServeThisMachineOnPort4040)
+{
+    const ServerOptions options = parse({});
+    EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), 4040));
+    EXPECT_EQ(options.server.maxClients, 500u);
+    EXPECT_EQ(options.server.session.probeInterval, 60s);
+    EXPECT_EQ(options.server.session.chatRate, 20);
+    EXPECT_EQ(options.server.session.chatBurst, 40);
+    EXPECT_FALSE(options.blacklistFile);
+    EXPECT_FALSE(options.stateFile);
+    EXPECT_FALSE(options.verbose);
+}
+
+TEST(Options, ReadsEveryOptionInBothSpellings)
+{
+    const ServerOptions options = parse({"--listen", "0.0.0.0:0", "--blacklist=/etc/kovrel/blacklist",
+                                         "--state", "/var/lib/kovrel/state", "--max-clients=50",
+                                         "--probe-interval", "5", "--chat-rate=0", "--verbose"});
+    EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
+    EXPECT_EQ(options.blacklistFile, "/etc/kovrel/blacklist");
+    EXPECT_EQ(options.stateFile, "/var/lib/kovrel/state");
+    EXPECT_EQ(options.server.maxClients, 50u);
+    EXPECT_EQ(options.server.session.probeInterval, 5s);
+    EXPECT_EQ(options.server.session.chatRate, 0);
+    EXPECT_TRUE(options.verbose);
+    EXPECT_TRUE(parse({"--help"}).help);
+}
+
+TEST(Options, ReadsIpv6ListenAddressesInBrackets)
+{
+    EXPECT_EQ(parseEndpoint("[::]:4040"), asio::ip::tcp::endpoint(asio::ip::make_address("::"), 4040));
+    EXPECT_EQ(parseEndpoint("[::1]:1"), asio::ip::tcp::endpoint(asio::ip::make_address("::1"), 1));
+}
+
+TEST(Options, RefusesWhatItCannotRunWith)
+{
+    for (const std::vector<std::string_view>& arguments :
+         std::vector<std::vector<std::string_view>>{{"--listen"},
+                                                    {"--listen", "localhost:4040"},
+                                                    {"--listen", "127.0.0.1"},
+                                                    {"--listen", "1.2.3.4:65536"},
+                                                    {"--listen", "1.2.3.4:-1"},
+                                                    {"--max-clients", "0"},
+                                                    {"--max-clients", "ten"},
+                                                    {"--probe-interval", "0"},
+                                                    {"--chat-rate", "-5"},
+                                                    {"--verbose=yes"},
+                                                    {"--port", "4040"},
+                                                    {"4040"}}) {
+        EXPECT_THROW(parse(arguments), UsageError) << arguments.front();
+    }
+}
+
+} // namespace
+} // namespace kovrel::server

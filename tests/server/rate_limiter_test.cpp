@@ -1,0 +1,54 @@
+#include "rate_limiter.h"
+
+#include <gtest/gtest.h>
+
+namespace kovrel::server {
+namespace {
+
+using namespace std::chrono_literals;
+
+int allowedOf(RateLimiter& limiter, int attempts, RateLimiter::Clock::time_point at)
+{
+    int allowed = 0;
+    for (int i = 0; i < attempts; ++i) {
+        allowed += limiter.allow(at) ? 1 : 0;
+    }
+    return allowed;
+}
+
+TEST(RateLimiter, LetsABurstThroughThenTheSteadyRate)
+{
+    RateLimiter limiter(20, 40);
+    const RateLimiter::Clock::time_point start{1h};
+    EXPECT_EQ(allowedOf(limiter, 100, start), 40);
+    EXPECT_EQ(allowedOf(limiter, 100, start + 100ms), 2);
+    EXPECT_EQ(allowedOf(limiter, 100, start + 1100ms), 20);
+    // A long pause refills the bucket, never beyond the burst.
+    EXPECT_EQ(allowedOf(limiter, 100, start + 1h), 40);
+}
+
+TEST(RateLimiter, ASteadySenderBelowTheRateLosesNothing)
+{
+    RateLimiter limiter(20, 40);
+    RateLimiter::Clock::time_point at{1h};
+    for (int i = 0; i < 1000; ++i, at += 50ms) {
+        ASSERT_TRUE(limiter.allow(at)) << i;
+    }
+}
+
+TEST(RateLimiter, ARateOfZeroLimitsNothing)
+{
+    RateLimiter limiter(0, 0);
+    EXPECT_EQ(allowedOf(limiter, 10000, RateLimiter::Clock::time_point{1h}), 10000);
+}
+
+TEST(RateLimiter, TimeGoingBackwardsGrantsNothing)
+{
+    RateLimiter limiter(20, 2);
+    const RateLimiter::Clock::time_point start{1h};
+    EXPECT_EQ(allowedOf(limiter, 5, start), 2);
+    EXPECT_EQ(allowedOf(limiter, 5, start - 10s), 0);
+}
+
+} // namespace
+} // namespace kovrel::server

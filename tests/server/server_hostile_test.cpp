@@ -1,0 +1,144 @@
+// Hostile and broken clients against the real kovrel-server: each is cut off or held back while the
+// others carry on.
+
+#include "server_process.h"
+#include "test_client.h"
+
+#include "packet.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace kovrel::server::test {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+std::size_t countStartingWith(const Fields& fields, std::string_view prefix)
+{
+    return static_cast<std::size_t>(std::count_if(
+        fields.begin(), fields.end(), [&](const std::string& f) { return f.starts_with(prefix); }));
+}
+
+// Two ordinary users, proving after each attack that the conversation still works.
+struct Bystanders
+{
+    explicit Bystanders(unsigned short port) : anna(port), boris(port)
+    {
+        anna.login("Anna");
+        boris.login("Boris");
+        anna.expect("AddUser|Boris");
+    }
+
+    void stillTalk()
+    {
+        anna.send({"TextStyle|AllUser|204|0|-13|0|0|0|0|Arial", "AllUser|Anna|still here"});
+        EXPECT_EQ(boris.expect("AllUser|Anna|"), "AllUser|Anna|still here");
+        EXPECT_EQ(anna.expect("AllUser|Anna|"), "AllUser|Anna|still here");
+    }
+
+    TestClient anna;
+    TestClient boris;
+};
+
+TEST(ServerHostile, ALengthPrefixThatIsNotFiveDigitsClosesThatConnectionOnly)
+{
+    ServerProcess server;
+    Bystanders others(server.port());
+    TestClient mallory(server.port());
+    mallory.login("Mallory");
+    mallory.sendRaw("GET / HTTP/1.0\r\n\r\n");
+
+    mallory.readUntilClosed();
+    EXPECT_EQ(others.anna.expect("DelUser|"), "DelUser|Mallory");
+    others.stillTalk();
+}
+
+TEST(ServerHostile, HalfAFieldThenSilenceIsProbedAndClosedWhileAnAnsweringClientStays)
+{
+    ServerProcess server({"--probe-interval", "1"});
+    Bystanders others(server.port());
+    TestClient silent(server.port());
+    silent.answerProbes(false);
+    silent.sendRaw(BuildPacket({"AddUser|Silent"}).substr(0, 12));
+
+    // Anna and Boris answer probes and say nothing else meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + TestClient::kDeadline;
+    while (!silent.closed() && std::chrono::steady_clock::now() < deadline) {
+        silent.pump(std::chrono::milliseconds(50));
+        others.anna.pump(std::chrono::milliseconds(50));
+        others.boris.pump(std::chrono::milliseconds(50));
+    }
+    EXPECT_GE(countStartingWith(silent.readUntilClosed(), "TestConnection|"), 1u);
+    EXPECT_NE(server.log().find("silent"), std::string::npos);
+    others.stillTalk();
+}
+
+TEST(ServerHostile, AFloodIsCutToTheRateLimitWhileTheOthersCarryOn)
+{
+    ServerProcess server;
+    Bystanders others(server.port());
+    TestClient flooder(server.port());
+    flooder.login("Flooder");
+    others.anna.expect("AddUser|Flooder");
+
+    constexpr int kFlood = 500;
+    std::string flood;
+    for (int i = 0; i < kFlood; ++i) {
+        flood += BuildPacket(
+            {"TextStyle|AllUser|204|0|-13|0|0|0|0|Arial", "AllUser|Flooder|spam " + std::to_string(i)});
+    }
+    flooder.sendRaw(flood);
+    flooder.send({"GetUser|Flooder"});
+    flooder.expect("GetUser|"); // the whole flood has been handled
+
+    others.anna.send({"GetUser|Anna"});
+    const std::size_t arrived = countStartingWith(others.anna.readUntil("GetUser|"), "AllUser|Flooder|");
+    EXPECT_GE(arrived, 1u);
+    EXPECT_LT(arrived, kFlood / 2u);
+    others.stillTalk();
+}
+
+TEST(ServerHostile, AClientThatDoesNotReadIsCutOffWithoutHoldingUpTheOthers)
+{
+    ServerProcess server;
+    Bystanders others(server.port());
+    TestClient sleeper(server.port(), 4096);
+    sleeper.login("Sleeper", std::string(8000, 'c'));
+    others.anna.expect("AddUser|Sleeper");
+
+    // Each request asks for an 8 kB answer; 2000 of them are 16 MB that the sleeper never reads.
+    constexpr int kRequests = 2000;
+    std::string requests;
+    for (int i = 0; i < kRequests; ++i) {
+        requests += BuildPacket({"GetInfo|Sleeper"});
+    }
+    sleeper.sendRaw(requests);
+
+    EXPECT_EQ(others.anna.expect("DelUser|"), "DelUser|Sleeper");
+    others.stillTalk();
+    EXPECT_LT(countStartingWith(sleeper.readUntilClosed(), "GetInfo|"), static_cast<std::size_t>(kRequests));
+    EXPECT_NE(server.log().find("not reading"), std::string::npos);
+}
+
+TEST(ServerHostile, ConnectionsBeyondTheLimitAreRefusedUntilOneCloses)
+{
+    ServerProcess server({"--max-clients", "2"});
+    TestClient first(server.port());
+    first.login("First");
+    TestClient second(server.port());
+    second.login("Second");
+
+    TestClient third(server.port());
+    EXPECT_TRUE(third.readUntilClosed().empty());
+
+    first.close();
+    EXPECT_EQ(second.expect("DelUser|"), "DelUser|First");
+    TestClient fourth(server.port());
+    fourth.login("Fourth");
+    EXPECT_EQ(second.expect("AddUser|"), "AddUser|Fourth");
+}
+
+} // namespace
+} // namespace kovrel::server::test

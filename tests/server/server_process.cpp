@@ -1,0 +1,157 @@
+#include "server_process.h"
+
+#include <atomic>
+#include <csignal>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <tuple>
+#include <utility>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace kovrel::server::test {
+namespace {
+
+// A safety bound for the server to start; it normally takes milliseconds.
+constexpr int kStartupTimeoutMs = 30000;
+
+std::filesystem::path uniquePath(const std::string& stem)
+{
+    static std::atomic<int> counter = 0;
+    return std::filesystem::temp_directory_path() /
+           (stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+}
+
+// Reads the first line the server prints.
+std::string readFirstLine(int fd)
+{
+    std::string line;
+    char c = 0;
+    pollfd readable{fd, POLLIN, 0};
+    while (::poll(&readable, 1, kStartupTimeoutMs) > 0 && ::read(fd, &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    return line;
+}
+
+// Starts `command` with its standard output going into a pipe and its standard error into `errorFile`;
+// returns the process and the pipe's reading end.
+std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesystem::path& errorFile)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : command) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    int output[2];
+    if (::pipe2(output, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    pid_t pid = -1;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(output[1]);
+    if (spawned != 0) {
+        ::close(output[0]);
+        throw std::runtime_error("cannot start " + command[0]);
+    }
+    return {pid, output[0]};
+}
+
+int exitStatusOf(pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+ServerProcess::ServerProcess(const std::vector<std::string>& arguments)
+    : m_logFile(uniquePath("kovrel-server-log"))
+{
+    std::vector<std::string> command = {KOVREL_SERVER_PATH, "--listen", "127.0.0.1:0"};
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    int output = -1;
+    std::tie(m_pid, output) = spawn(command, m_logFile);
+    const std::string line = readFirstLine(output);
+    ::close(output);
+    const std::string prefix = "listening on 127.0.0.1:";
+    if (!line.starts_with(prefix)) {
+        const std::string error = "unexpected first line \"" + line + "\"; log:\n" + log();
+        discard(); // the destructor does not run for a constructor that throws
+        throw std::runtime_error(error);
+    }
+    m_port = static_cast<unsigned short>(std::stoi(line.substr(prefix.size())));
+}
+
+ServerProcess::~ServerProcess()
+{
+    discard();
+}
+
+void ServerProcess::discard()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(std::exchange(m_pid, -1), nullptr, 0);
+    }
+    std::error_code ignored;
+    std::filesystem::remove(m_logFile, ignored);
+}
+
+void ServerProcess::signal(int signal)
+{
+    ::kill(m_pid, signal);
+}
+
+int ServerProcess::waitForExit()
+{
+    return exitStatusOf(std::exchange(m_pid, -1));
+}
+
+std::string ServerProcess::log() const
+{
+    std::ifstream in(m_logFile);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+ProgramResult runProgram(const std::vector<std::string>& command)
+{
+    const auto [pid, output] = spawn(command, "/dev/null");
+    ProgramResult result;
+    char buffer[4096];
+    for (ssize_t length; (length = ::read(output, buffer, sizeof buffer)) > 0;) {
+        result.output.append(buffer, static_cast<std::size_t>(length));
+    }
+    ::close(output);
+    result.exitStatus = exitStatusOf(pid);
+    return result;
+}
+
+TemporaryFile::TemporaryFile(const std::string& content) : m_path(uniquePath("kovrel-test-file"))
+{
+    std::ofstream(m_path, std::ios::binary) << content;
+}
+
+TemporaryFile::~TemporaryFile()
+{
+    std::error_code ignored;
+    std::filesystem::remove(m_path, ignored);
+}
+
+} // namespace kovrel::server::test

@@ -1,0 +1,148 @@
+#include "test_client.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include <asio/connect.hpp>
+#include <asio/write.hpp>
+#include <poll.h>
+
+#include "packet.h"
+
+namespace kovrel::server::test {
+
+TestClient::TestClient(unsigned short port, int receiveBuffer) : m_socket(m_io)
+{
+    m_socket.open(asio::ip::tcp::v4());
+    if (receiveBuffer > 0) {
+        m_socket.set_option(asio::socket_base::receive_buffer_size(receiveBuffer));
+    }
+    m_socket.connect({asio::ip::address_v4::loopback(), port});
+    m_socket.set_option(asio::ip::tcp::no_delay(true));
+}
+
+void TestClient::send(std::initializer_list<std::string_view> fields)
+{
+    sendRaw(BuildPacket(fields));
+}
+
+void TestClient::sendRaw(std::string_view bytes)
+{
+    std::error_code ec;
+    asio::write(m_socket, asio::buffer(bytes), ec);
+}
+
+std::string TestClient::expect(std::string_view prefix)
+{
+    const std::vector<std::string> fields = readUntil(prefix);
+    return fields.empty() || !fields.back().starts_with(prefix) ? std::string() : fields.back();
+}
+
+std::vector<std::string> TestClient::readUntil(std::string_view prefix)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    std::vector<std::string> fields;
+    std::string field;
+    while (nextField(field, deadline)) {
+        fields.push_back(field);
+        if (field.starts_with(prefix)) {
+            return fields;
+        }
+    }
+    ADD_FAILURE() << "no \"" << prefix << "\" before "
+                  << (m_closed ? "the connection closed" : "the deadline");
+    return fields;
+}
+
+std::vector<std::string> TestClient::readUntilClosed()
+{
+    const auto deadline = std::chrono::steady_clock::now() + kDeadline;
+    std::vector<std::string> fields;
+    std::string field;
+    while (nextField(field, deadline)) {
+        fields.push_back(field);
+    }
+    EXPECT_TRUE(m_closed) << "still open at the deadline";
+    return fields;
+}
+
+void TestClient::pump(std::chrono::milliseconds duration)
+{
+    const auto until = std::chrono::steady_clock::now() + duration;
+    while (readSome(until)) {
+    }
+}
+
+std::vector<std::string> TestClient::login(std::string_view nick, std::string_view card)
+{
+    const std::string nickText(nick);
+    send({"ExistUser|127.0.0.1"});
+    EXPECT_EQ(expect("ExistUser|"), "ExistUser|-1");
+    send({"ExistUser|" + nickText});
+    EXPECT_EQ(expect("ExistUser|"), "ExistUser|-1");
+    send({"GetUser|" + nickText});
+    send({"AddUser|" + nickText});
+    std::vector<std::string> roster = readUntil("AddUser|" + nickText);
+    EXPECT_FALSE(roster.empty()) << nick;
+    if (!card.empty()) {
+        send({"SetInfo|" + nickText + "|" + std::string(card)});
+    }
+    return roster;
+}
+
+void TestClient::logout(std::string_view nick)
+{
+    send({"DelUser|" + std::string(nick)});
+    EXPECT_EQ(expect("DelUser|"), "DelUser|" + std::string(nick));
+}
+
+void TestClient::close()
+{
+    std::error_code ignored;
+    m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
+    m_socket.close(ignored);
+    m_closed = true;
+}
+
+bool TestClient::nextField(std::string& field, std::chrono::steady_clock::time_point deadline)
+{
+    while (m_fields.empty()) {
+        if (!readSome(deadline)) {
+            return false;
+        }
+    }
+    field = std::move(m_fields.front());
+    m_fields.pop_front();
+    return true;
+}
+
+bool TestClient::readSome(std::chrono::steady_clock::time_point deadline)
+{
+    if (m_closed) {
+        return false;
+    }
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd readable{m_socket.native_handle(), POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
+        return false;
+    }
+    std::array<char, 64 * 1024> buffer;
+    std::error_code ec;
+    const std::size_t length = m_socket.read_some(asio::buffer(buffer), ec);
+    if (ec) {
+        m_closed = true;
+        return false;
+    }
+    EXPECT_FALSE(m_reader.feed({buffer.data(), length}).outOfStep);
+    for (std::string& field : m_reader.takeFields(m_reader.queuedFields())) {
+        if (m_answerProbes && field.starts_with("TestConnection|")) {
+            send({field});
+        }
+        m_fields.push_back(std::move(field));
+    }
+    return true;
+}
+
+} // namespace kovrel::server::test

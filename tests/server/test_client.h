@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <deque>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+
+#include "packet_reader.h"
+
+namespace kovrel::server::test {
+
+// A blocking client on 127.0.0.1 that speaks through BuildPacket and PacketReader. Like the real client it
+// sends the server's probes back as soon as it reads them, unless told to stay silent. Waits are bounded by a
+// generous deadline that only turns a hang into a failure.
+class TestClient
+{
+public:
+    static constexpr std::chrono::seconds kDeadline{20};
+
+    // `receiveBuffer` > 0 shrinks the socket's receive buffer (a client that reads slowly).
+    explicit TestClient(unsigned short port, int receiveBuffer = 0);
+
+    void send(std::initializer_list<std::string_view> fields);
+    void sendRaw(std::string_view bytes);
+
+    // Reads until a field starting with `prefix` arrives and returns it; the fields before it are dropped.
+    // Returns "" (and fails the test) if the connection closes or the deadline passes first.
+    std::string expect(std::string_view prefix);
+    // The fields before the first one starting with `prefix`, that one included.
+    std::vector<std::string> readUntil(std::string_view prefix);
+
+    // Reads until the server closes the connection; returns the fields read, or fails on the deadline.
+    std::vector<std::string> readUntilClosed();
+    bool closed() const { return m_closed; }
+
+    // Reads whatever arrives for a while (answering probes), keeping the fields for later.
+    void pump(std::chrono::milliseconds duration);
+
+    // The log-in of the real client: admission check, user list, "AddUser", personal card. Returns what
+    // arrived between the user list request and the own "AddUser": the roster the client starts with.
+    std::vector<std::string> login(std::string_view nick, std::string_view card = {});
+    // The log-out of the real client: "DelUser", then waiting for the server's "DelUser".
+    void logout(std::string_view nick);
+
+    void answerProbes(bool answer) { m_answerProbes = answer; }
+    void close();
+
+private:
+    // One read into the queue of fields; false when the connection is closed or the deadline has passed.
+    // Probes are answered here, as they arrive.
+    bool readSome(std::chrono::steady_clock::time_point deadline);
+    bool nextField(std::string& field, std::chrono::steady_clock::time_point deadline);
+
+    asio::io_context m_io;
+    asio::ip::tcp::socket m_socket;
+    PacketReader m_reader;
+    std::deque<std::string> m_fields;
+    bool m_closed = false;
+    bool m_answerProbes = true;
+};
+
+} // namespace kovrel::server::test

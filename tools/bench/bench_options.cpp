@@ -1,0 +1,88 @@
+#include "bench_options.h"
+
+namespace kovrel::bench {
+
+BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
+{
+    BenchOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view name = arguments[i];
+        const auto value = [&] {
+            if (i + 1 >= arguments.size()) {
+                throw UsageError(std::string(name) + " needs a value");
+            }
+            return arguments[++i];
+        };
+        if (name == "--server") {
+            const std::string_view server = value();
+            const std::size_t colon = server.rfind(':');
+            if (colon == std::string_view::npos || colon == 0) {
+                throw UsageError("--server expects HOST:PORT");
+            }
+            std::string_view host = server.substr(0, colon);
+            if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+                host = host.substr(1, host.size() - 2); // [IPv6]:PORT
+            }
+            options.host = host;
+            options.port = server.substr(colon + 1);
+        } else if (name == "--clients") {
+            options.clients = parseNumberOption(name, value(), 1, 10000);
+        } else if (name == "--messages") {
+            options.messages = parseNumberOption(name, value(), 1, 1000000);
+        } else if (name == "--rate") {
+            options.rate = parseNumberOption(name, value(), 1, 10000000);
+        } else if (name == "--private") {
+            options.privateMessages = true;
+        } else if (name == "--window") {
+            options.window = parseNumberOption(name, value(), 1, 100000);
+        } else if (name == "--threads") {
+            options.threads = parseNumberOption(name, value(), 1, 64);
+        } else if (name == "--timeout") {
+            options.timeout = std::chrono::seconds(parseNumberOption(name, value(), 1, 3600));
+        } else if (name == "--help" || name == "-h") {
+            options.help = true;
+        } else {
+            throw UsageError("unknown option \"" + std::string(name) + "\"");
+        }
+    }
+    if (!options.help && (options.host.empty() || options.clients == 0 || options.messages == 0)) {
+        throw UsageError("--server, --clients and --messages are required");
+    }
+    return options;
+}
+
+std::string benchUsage()
+{
+    return R"(Usage: kovrel-bench --server HOST:PORT --clients N --messages M [OPTION]...
+Load generator for kovrel-server. Logs N clients in with the client's own log-in
+sequence, lets each send M chat messages carrying a sequence number and a send
+time, and checks that every client receives every message meant for it exactly
+once, in order and intact. Then logs them out and prints one summary line.
+
+  --server HOST:PORT   the server to measure (an IPv6 address in brackets)
+  --clients N          simulated users (1 to 10000)
+  --messages M         messages each user sends
+  --rate R             messages a second across all clients, spread evenly;
+                       without it each client sends as fast as the server echoes,
+                       keeping at most --window messages in flight
+  --private            private messages, each to another client in turn,
+                       instead of public ones
+  --window W           messages in flight per client when unthrottled (default 32)
+  --threads T          threads running the clients (default 1)
+  --timeout SEC        give up after SEC seconds without progress (default 10)
+
+Summary: clients, messages sent, deliveries (one message arriving at one client,
+echoes included), deliveries per second over the sending phase, latency from
+send to arrival (p50, p99, max, ms), lost (expected deliveries that never came)
+and corrupted (deliveries that were malformed, altered, duplicated or out of
+order). The exit status is 1 when anything was lost or corrupted or a client
+could not log in, 2 for a bad command line.
+
+The server's flood limit (--chat-rate: 20 messages a second per user, bursts of
+40, by default) drops what a client sends beyond it, and the bench counts that
+as lost: to measure peak throughput with few clients, start the server with
+--chat-rate 0.
+)";
+}
+
+} // namespace kovrel::bench

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "usage_error.h"
+
+#include <chrono>
+#include <span>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace kovrel::bench {
+
+struct BenchOptions
+{
+    std::string host;
+    std::string port;
+    int clients = 0;
+    int messages = 0;
+    // Messages a second across all clients; 0: every client sends as fast as the server echoes.
+    double rate = 0;
+    bool privateMessages = false;
+    // Unthrottled: messages a client may have sent and not yet seen echoed.
+    int window = 32;
+    // Threads that run the clients; the clients are shared out evenly.
+    int threads = 1;
+    // How long to wait without any progress before counting what is missing as lost.
+    std::chrono::seconds timeout{10};
+    bool help = false;
+};
+
+BenchOptions parseBenchOptions(std::span<const std::string_view> arguments);
+std::string benchUsage();
+
+} // namespace kovrel::bench

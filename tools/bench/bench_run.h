@@ -1,0 +1,88 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <asio/executor_work_guard.hpp>
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+
+#include "bench_client.h"
+#include "bench_options.h"
+
+namespace kovrel::bench {
+
+struct BenchSummary
+{
+    int clients = 0;
+    int failedClients = 0;
+    std::uint64_t sent = 0;
+    std::uint64_t deliveries = 0;
+    double deliveriesPerSecond = 0;
+    double p50Ms = 0;
+    double p99Ms = 0;
+    double maxMs = 0;
+    std::uint64_t lost = 0;
+    std::uint64_t corrupted = 0;
+
+    bool clean() const { return failedClients == 0 && lost == 0 && corrupted == 0; }
+    std::string line() const;
+};
+
+// Logs every client in, starts the sending once every client sees all the others, waits until every
+// message has arrived (or nothing has moved for the timeout), logs everyone out and sums up. The clients
+// run on worker threads; the run itself, on the calling thread, hears of them through posted events.
+class BenchRun : public ClientEvents
+{
+public:
+    explicit BenchRun(const BenchOptions& options);
+
+    // Runs to the end; throws std::system_error when the server's address does not resolve.
+    BenchSummary run();
+
+private:
+    using WorkGuard = asio::executor_work_guard<asio::io_context::executor_type>;
+
+    void loggedIn(BenchClient& client) override;
+    void allReceived(BenchClient& client) override;
+    void loggedOut(BenchClient& client) override;
+    void failed(BenchClient& client, std::string_view why) override;
+
+    // Moves to the next phase once every client still alive has got there.
+    void advance();
+    void startSending();
+    void finishSending();
+    void stop();
+    void doWatch();
+    std::uint64_t progress() const;
+    BenchSummary summarize() const;
+
+    enum class Phase
+    {
+        LoggingIn,
+        Sending,
+        LoggingOut,
+        Done
+    };
+
+    const BenchOptions& m_options;
+    asio::io_context m_io;
+    asio::steady_timer m_watchdog;
+    std::vector<std::unique_ptr<asio::io_context>> m_workers;
+    std::vector<WorkGuard> m_workGuards;
+    std::vector<std::thread> m_threads;
+    std::vector<std::unique_ptr<BenchClient>> m_clients;
+    Phase m_phase = Phase::LoggingIn;
+    int m_loggedIn = 0;
+    int m_finished = 0;
+    int m_loggedOut = 0;
+    int m_failed = 0;
+    Clock::time_point m_sendStart{};
+    std::uint64_t m_lastProgress = 0;
+    Clock::time_point m_lastProgressAt{};
+};
+
+} // namespace kovrel::bench
