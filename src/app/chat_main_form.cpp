@@ -4,6 +4,7 @@
 #include "chat_lines.h"
 #include "connect_dialog.h"
 #include "settings_layout.h"
+#include "text_format.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -246,7 +247,10 @@ void TChatMainForm::RestoreLayout()
     restoreOptions();
     restorePlacement();
     m_session->LoadConnectionSettings();
-    m_outputStyle = LoadTextStyle(kOutputStyleSet, m_outputStyle);
+    // The own style starts from the platform's default font in the window text colour.
+    TextStyle windowText;
+    windowText.color = kWindowTextColor;
+    m_outputStyle = LoadTextStyle(kOutputStyleSet, TextStyleFromFont(QApplication::font(), windowText));
     m_session->setAutoLogin(StartonRun1->isChecked());
     if (IsMinimized) {
         setWindowState(windowState() | Qt::WindowMinimized);

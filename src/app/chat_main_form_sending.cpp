@@ -158,7 +158,7 @@ void TChatMainForm::SpeedButton1Click()
     if (!accepted) {
         return;
     }
-    m_outputStyle = TextStyleFromFont(chosen, ColorFromNumber(m_outputStyle.color, palette()), m_outputStyle);
+    m_outputStyle = TextStyleFromFont(chosen, m_outputStyle);
     SaveTextStyle(kOutputStyleSet, m_outputStyle);
 }
 

@@ -43,11 +43,6 @@ QColor ColorFromNumber(int number, const QPalette& palette)
     return QColor(number & 0xff, (number >> 8) & 0xff, (number >> 16) & 0xff);
 }
 
-int ColorNumber(const QColor& color)
-{
-    return color.red() | (color.green() << 8) | (color.blue() << 16);
-}
-
 QTextCharFormat DefaultCharFormat(const QWidget* control)
 {
     QTextCharFormat format;
@@ -59,7 +54,9 @@ QTextCharFormat DefaultCharFormat(const QWidget* control)
 QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback)
 {
     QFont font = fallback;
-    font.setFamilies({style.name});
+    if (!style.name.isEmpty()) {
+        font.setFamilies({style.name});
+    }
     if (style.height != 0) {
         font.setPixelSize(std::abs(style.height));
     } else if (style.size > 0) {
@@ -84,11 +81,10 @@ QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fal
     return format;
 }
 
-TextStyle TextStyleFromFont(const QFont& font, const QColor& color, const TextStyle& previous)
+TextStyle TextStyleFromFont(const QFont& font, const TextStyle& previous)
 {
     TextStyle style = previous;
     style.name = font.family();
-    style.color = ColorNumber(color);
     style.size = font.pointSize() > 0 ? font.pointSize() : previous.size;
     style.height = font.pixelSize() > 0 ? -font.pixelSize() : -QFontInfo(font).pixelSize();
     style.bold = font.bold();

@@ -10,10 +10,12 @@ class QWidget;
 
 namespace kovrel {
 
-// Colour numbers as peers and the settings keep them: non-negative is 0x00BBGGRR, negative a system colour
+// A colour number as peers and the settings keep it: non-negative is 0x00BBGGRR, negative a system colour
 // (0x80000000 | index) that maps to a palette role.
 QColor ColorFromNumber(int number, const QPalette& palette);
-int ColorNumber(const QColor& color);
+
+// The colour number of the system's window text colour.
+inline constexpr int kWindowTextColor = static_cast<int>(0x80000008u);
 
 // The attributes a control writes its own lines in: its font and text colour.
 QTextCharFormat DefaultCharFormat(const QWidget* control);
@@ -22,8 +24,8 @@ QTextCharFormat DefaultCharFormat(const QWidget* control);
 QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fallback,
                               const QPalette& palette);
 
-// A font dialog's choice as a text style, and back.
-TextStyle TextStyleFromFont(const QFont& font, const QColor& color, const TextStyle& previous);
+// A font dialog's choice as a text style (the colour stays that of `previous`), and back.
+TextStyle TextStyleFromFont(const QFont& font, const TextStyle& previous);
 QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback);
 
 } // namespace kovrel

@@ -104,6 +104,14 @@ TEST_F(MainFormChatTest, ArrivalsDeparturesAndStates)
     form->State1->actions().at(Busy)->trigger();
     EXPECT_TRUE(showsPicture("Вася", 8)) << "the own state changes when the server echoes it";
 
+    // A refresh rebuilds the roster from the server's list, states included; ignore marks are gone.
+    rosterItem("Петя")->setCheckState(0, Qt::Checked);
+    form->Update1->trigger();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return rosterItem("Петя") && rosterItem("Петя")->checkState(0) == Qt::Unchecked; }));
+    EXPECT_TRUE(showsPicture("Петя", 6));
+    EXPECT_TRUE(showsPicture("Вася", 8));
+
     // A private page hears of its partner's departure and stays open.
     form->OpenPrivatePage("Петя");
     peter.logOut();

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -47,6 +48,40 @@ TEST_F(MainFormScriptedTest, SendsAMessageAsOnePacketOfStyleAndText)
     const std::string style = peer.fields().at(peer.fields().size() - 2);
     EXPECT_TRUE(style.starts_with("TextStyle|AllUser|")) << style;
     EXPECT_EQ(sent, BuildPacket({style, wire("AllUser|Вася|Привет всем")}));
+}
+
+TEST_F(MainFormScriptedTest, TheMultiLineEditorSendsWithCtrlEnter)
+{
+    ASSERT_TRUE(logIn());
+    form->MessageEditor1->trigger();
+    ASSERT_TRUE(form->Memo1->isVisible());
+    typeText(form->Memo1, QStringLiteral("строка"));
+    QTest::keyClick(form->Memo1, Qt::Key_Return);
+    typeText(form->Memo1, QStringLiteral("ещё"));
+    EXPECT_EQ(form->Memo1->toPlainText(), "строка\nещё") << "Enter alone makes a new line";
+    QTest::keyClick(form->Memo1, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(peer.waitForField("AllUser|"), wire("AllUser|Вася|строка\r\nещё"));
+    EXPECT_EQ(form->Memo1->toPlainText(), "");
+}
+
+TEST_F(MainFormScriptedTest, TheOwnTextStyleIsChosenStoredAndSent)
+{
+    ASSERT_TRUE(logIn());
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        QFont chosen(QStringLiteral("DejaVu Sans"));
+        chosen.setBold(true);
+        chosen.setPixelSize(15);
+        dialog->setCurrentFont(chosen);
+        dialog->accept();
+    });
+    form->SpeedButton1->click();
+    EXPECT_TRUE(ReadFontStyle(u"OutputAttr", FontStyle::Bold));
+    EXPECT_EQ(ReadFontNumber(u"OutputAttr", FontNumber::Height, 0), -15);
+    typeAndSend("жирно");
+    const std::string style = peer.waitForField("TextStyle|");
+    EXPECT_NE(style.find("|-15|1|0|0|0|DejaVu Sans"), std::string::npos) << style;
 }
 
 TEST_F(MainFormScriptedTest, RefusesTheSeparatorCharacter)
