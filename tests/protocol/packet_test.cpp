@@ -82,7 +82,9 @@ TEST(ParsePacket, TakesAtMost1001FieldsFromOneRead)
 {
     std::string read;
     for (int i = 0; i < 1002; ++i) {
-        read += framed("f" + std::to_string(i));
+        std::string field = "f";
+        field += std::to_string(i);
+        read += framed(field);
     }
     const Fields fields = ParsePacket(read);
     ASSERT_EQ(fields.size(), 1001u);
