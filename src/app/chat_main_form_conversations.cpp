@@ -26,7 +26,9 @@ QTextEdit* TChatMainForm::createConversationControl()
     control->setAcceptRichText(false);
     control->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     control->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Placing the caret counts as a change of selection too: it empties the input.
     connect(control, &QTextEdit::selectionChanged, this, &TChatMainForm::CommonSelectionChange);
+    connect(control, &QTextEdit::cursorPositionChanged, this, &TChatMainForm::CommonSelectionChange);
     return control;
 }
 
@@ -117,7 +119,10 @@ void TChatMainForm::notifyIncoming(const QString& entryNick, int page)
 
 void TChatMainForm::ToolButton3Click()
 {
-    conversationControl(PageControl1->currentIndex())->clear();
+    QTextEdit* control = conversationControl(PageControl1->currentIndex());
+    // Emptying the page moves its caret; that is not the user's selection and must not wipe a draft.
+    const QSignalBlocker quiet(control);
+    control->clear();
 }
 
 void TChatMainForm::ToolButton4Click()

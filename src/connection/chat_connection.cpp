@@ -19,14 +19,37 @@ QString dottedAddress(const QHostAddress& address)
 
 } // namespace
 
+class ChatConnection::SignalScope
+{
+public:
+    explicit SignalScope(ChatConnection& connection) : m_connection(connection)
+    {
+        ++m_connection.m_signalDepth;
+    }
+    ~SignalScope()
+    {
+        if (--m_connection.m_signalDepth == 0) {
+            m_connection.releaseRetired();
+        }
+    }
+    SignalScope(const SignalScope&) = delete;
+    SignalScope& operator=(const SignalScope&) = delete;
+
+private:
+    ChatConnection& m_connection;
+};
+
 ChatConnection::ChatConnection(QObject* parent) : QObject(parent) {}
 
 ChatConnection::~ChatConnection()
 {
-    // Whoever listens may be half destroyed by now: the socket goes without a word.
+    // Whoever listens may be half destroyed by now: the sockets go without a word.
     if (m_socket) {
         m_socket->disconnect(this);
         m_socket->abort();
+    }
+    for (QTcpSocket* socket : m_retired) {
+        socket->disconnect(this);
     }
 }
 
@@ -38,7 +61,7 @@ void ChatConnection::open(const QString& host, quint16 port)
     m_reader = PacketReader();
     m_writeFailed = false;
     m_socket = new QTcpSocket(this);
-    connect(m_socket, &QTcpSocket::connected, this, &ChatConnection::connected);
+    connect(m_socket, &QTcpSocket::connected, this, &ChatConnection::onConnected);
     connect(m_socket, &QTcpSocket::readyRead, this, &ChatConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &ChatConnection::onSocketError);
     connect(m_socket, &QTcpSocket::disconnected, this, &ChatConnection::onSocketDisconnected);
@@ -91,8 +114,15 @@ std::optional<std::string> ChatConnection::takeField()
     return std::move(m_reader.takeFields(1).front());
 }
 
+void ChatConnection::onConnected()
+{
+    const SignalScope scope(*this);
+    emit connected();
+}
+
 void ChatConnection::onReadyRead()
 {
+    const SignalScope scope(*this);
     const QByteArray bytes = m_socket->readAll();
     // A stream that is out of step has lost its framing: the rest of the read is dropped and the reader
     // starts afresh; the fields before it are kept.
@@ -108,6 +138,7 @@ void ChatConnection::onSocketError(QAbstractSocket::SocketError error)
     if (error == QAbstractSocket::RemoteHostClosedError || !m_socket) {
         return;
     }
+    const SignalScope scope(*this);
     const bool wasConnected = m_socket->state() == QAbstractSocket::ConnectedState;
     const SocketErrorKind kind = m_writeFailed  ? SocketErrorKind::Send
                                  : wasConnected ? SocketErrorKind::Receive
@@ -118,6 +149,7 @@ void ChatConnection::onSocketError(QAbstractSocket::SocketError error)
 
 void ChatConnection::onSocketDisconnected()
 {
+    const SignalScope scope(*this);
     if (sender() == m_socket) {
         close();
     }
@@ -127,9 +159,10 @@ void ChatConnection::retire(QTcpSocket* socket)
 {
     m_socket = nullptr;
     socket->disconnect(this);
+    m_retired.push_back(socket);
     if (socket->state() == QAbstractSocket::ConnectedState) {
         // Let the last bytes (a farewell, "DelUser") go out; cut the socket if the peer stops reading.
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QTcpSocket::disconnected, this, &ChatConnection::releaseRetired);
         auto* linger = new QTimer(socket);
         linger->setSingleShot(true);
         connect(linger, &QTimer::timeout, socket, &QTcpSocket::abort);
@@ -137,8 +170,23 @@ void ChatConnection::retire(QTcpSocket* socket)
         socket->disconnectFromHost();
     } else {
         socket->abort();
-        socket->deleteLater();
     }
+    releaseRetired();
+}
+
+void ChatConnection::releaseRetired()
+{
+    if (m_signalDepth > 0) {
+        return;
+    }
+    std::erase_if(m_retired, [](QTcpSocket* socket) {
+        if (socket->state() != QAbstractSocket::UnconnectedState) {
+            return false;
+        }
+        // Deleted once the event being handled is done, which may be one of this socket's own.
+        socket->deleteLater();
+        return true;
+    });
 }
 
 } // namespace kovrel

@@ -10,6 +10,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kovrel {
 
@@ -51,12 +52,21 @@ signals:
     void fieldsReceived();
 
 private:
+    // Counts the socket signals being handled on the stack; sockets are deleted only outside all of them.
+    class SignalScope;
+
+    void onConnected();
     void onReadyRead();
     void onSocketError(QAbstractSocket::SocketError error);
     void onSocketDisconnected();
     void retire(QTcpSocket* socket);
+    void releaseRetired();
 
     QPointer<QTcpSocket> m_socket;
+    // Closed sockets not yet deleted: a handler of one of their signals may be further up the stack, below a
+    // nested event loop, and a socket must not vanish under its own code.
+    std::vector<QTcpSocket*> m_retired;
+    int m_signalDepth = 0;
     PacketReader m_reader;
     bool m_writeFailed = false;
 };

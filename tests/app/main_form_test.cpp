@@ -209,6 +209,28 @@ TEST(MainFormLayout, OptionsAndPlacementSurviveARestart)
     EXPECT_EQ(form.Splitter1->sizes().value(1), 150);
 }
 
+TEST(MainFormConversation, SelectingInAConversationFillsTheInput)
+{
+    SettingsSandbox sandbox;
+    TChatMainForm form;
+    form.show();
+    form.WriteChatLine(form.Common, "Петя: пойдём обедать", 0);
+    form.MsgEdit->setEditText(QStringLiteral("черновик"));
+    EXPECT_EQ(form.MsgEdit->currentText(), "черновик") << "writing a line leaves the input alone";
+    QTextCursor word(form.Common->document());
+    word.movePosition(QTextCursor::NextWord);
+    word.movePosition(QTextCursor::NextWord);
+    word.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+    form.Common->setTextCursor(word);
+    EXPECT_EQ(form.MsgEdit->currentText(), "пойдём");
+    QTest::mouseClick(form.Common->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(form.MsgEdit->currentText(), "") << "placing the caret empties the input";
+    form.MsgEdit->setEditText(QStringLiteral("черновик"));
+    form.ToolButton3->click();
+    EXPECT_TRUE(form.Common->toPlainText().isEmpty());
+    EXPECT_EQ(form.MsgEdit->currentText(), "черновик") << "clearing the page keeps the draft";
+}
+
 TEST(MainFormLayout, NewestLineOnTopWhenScrollingUpwards)
 {
     SettingsSandbox sandbox;
