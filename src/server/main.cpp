@@ -14,6 +14,7 @@
 
 #include "blacklist.h"
 #include "event_log.h"
+#include "kovrel_version.h"
 #include "options.h"
 #include "room.h"
 #include "server.h"
@@ -82,6 +83,10 @@ int main(int argc, char** argv)
     try {
         const std::vector<std::string_view> arguments(argv + 1, argv + argc);
         const ServerOptions options = parseOptions(arguments);
+        if (options.version) {
+            std::cout << "kovrel-server " << kovrel::kVersion << '\n';
+            return 0;
+        }
         if (options.help) {
             std::cout << usage();
             return 0;

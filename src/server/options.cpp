@@ -101,6 +101,9 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             options.verbose = true;
         } else if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            list.expectNoValue();
+            options.version = true;
         } else {
             throw UsageError("unknown option \"" + std::string(name) + "\"");
         }
@@ -127,6 +130,7 @@ The Kovrel chat server: one conversation for everybody who logs in.
                          is dropped; 0 switches the limit off (default 20)
   --verbose              also log every received message and every dropped one
   --help                 show this text
+  --version              print the version and exit
 
 The first line on standard output is "listening on ADDR:PORT" with the real port.
 Log lines go to standard error. SIGINT or SIGTERM asks every client to log out,

@@ -24,6 +24,7 @@ struct ServerOptions
     std::optional<std::filesystem::path> stateFile;
     bool verbose = false;
     bool help = false;
+    bool version = false;
 };
 
 // Takes the arguments after the program name; "--option VALUE" and "--option=VALUE" are both accepted.

@@ -1,8 +1,11 @@
-// kovrel-bench against the real server: a clean run passes, and what the server drops is counted.
+// kovrel-bench against the real server: a clean run passes, and what the server drops is counted. Both
+// programs answer --version without starting their work.
 
 #include "server_process.h"
 
 #include <gtest/gtest.h>
+
+#include "kovrel_version.h"
 
 namespace kovrel::server::test {
 namespace {
@@ -44,6 +47,27 @@ TEST(Bench, MessagesTheServerDropsCountAsLostAndFailTheRun)
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.output.find("lost 0,"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("corrupted 0"), std::string::npos) << result.output;
+}
+
+// Each command fails if the program goes on past --version: the blacklist does not exist, nothing listens
+// on port 1, and the bench without --server, --clients and --messages refuses its command line.
+TEST(Version, ServerAndBenchPrintTheirNameAndVersionAndDoNothingElse)
+{
+    const std::string version(kovrel::kVersion);
+    const ProgramResult server = runProgram({KOVREL_SERVER_PATH, "--blacklist", "/nonexistent/blacklist",
+                                             "--listen", "127.0.0.1:0", "--version"});
+    EXPECT_EQ(server.exitStatus, 0);
+    EXPECT_EQ(server.output, "kovrel-server " + version + "\n");
+
+    const ProgramResult bench = runProgram(
+        {KOVREL_BENCH_PATH, "--version", "--server", "127.0.0.1:1", "--clients", "1", "--messages", "1"});
+    EXPECT_EQ(bench.exitStatus, 0);
+    EXPECT_EQ(bench.output, "kovrel-bench " + version + "\n");
+
+    const ProgramResult alone = runProgram({KOVREL_BENCH_PATH, "--version"});
+    EXPECT_EQ(alone.exitStatus, 0);
+    EXPECT_EQ(alone.output, bench.output);
+    EXPECT_NE(runProgram({KOVREL_BENCH_PATH, "--help"}).output.find("\n  --version "), std::string::npos);
 }
 
 } // namespace

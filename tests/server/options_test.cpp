@@ -25,6 +25,7 @@ TEST(Options, DefaultsServeThisMachineOnPort4040)
     EXPECT_FALSE(options.blacklistFile);
     EXPECT_FALSE(options.stateFile);
     EXPECT_FALSE(options.verbose);
+    EXPECT_FALSE(options.version);
 }
 
 TEST(Options, ReadsEveryOptionInBothSpellings)
@@ -40,6 +41,14 @@ TEST(Options, ReadsEveryOptionInBothSpellings)
     EXPECT_EQ(options.server.session.chatRate, 0);
     EXPECT_TRUE(options.verbose);
     EXPECT_TRUE(parse({"--help"}).help);
+}
+
+// The other options are parsed as usual; main() answers --version before acting on any of them.
+TEST(Options, VersionGoesWithAnyOtherOptionAndIsInTheUsage)
+{
+    EXPECT_TRUE(parse({"--version"}).version);
+    EXPECT_TRUE(parse({"--listen", "0.0.0.0:0", "--version", "--state", "/nonexistent/state"}).version);
+    EXPECT_NE(usage().find("\n  --version "), std::string::npos) << usage();
 }
 
 TEST(Options, ReadsIpv6ListenAddressesInBrackets)
@@ -61,6 +70,7 @@ TEST(Options, RefusesWhatItCannotRunWith)
                                                     {"--probe-interval", "0"},
                                                     {"--chat-rate", "-5"},
                                                     {"--verbose=yes"},
+                                                    {"--version=1"},
                                                     {"--port", "4040"},
                                                     {"4040"}}) {
         EXPECT_THROW(parse(arguments), UsageError) << arguments.front();

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <regex>
 #include <sstream>
+
+#include "kovrel_version.h"
 
 namespace kovrel::wire {
 namespace {
@@ -124,6 +127,18 @@ TEST(KovrelWire, CommandLinePipesRoundTrip)
     EXPECT_EQ(status, 0);
     runShell(tool + " 2>/dev/null", status);
     EXPECT_EQ(status, 2);
+}
+
+TEST(KovrelWire, VersionIsOneLineOnStandardOutput)
+{
+    // An empty or unsubstituted number would still make the program's line equal to the expected one.
+    EXPECT_TRUE(std::regex_match(std::string(kVersion), std::regex(R"(\d+\.\d+\.\d+)"))) << kVersion;
+
+    const std::string tool = KOVREL_WIRE_BINARY;
+    int status = -1;
+    EXPECT_EQ(runShell(tool + " --version", status), "kovrel-wire " + std::string(kVersion) + "\n");
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(runShell(tool + " --help", status).find("--version"), std::string::npos);
 }
 
 } // namespace

@@ -41,11 +41,14 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             options.timeout = std::chrono::seconds(parseNumberOption(name, value(), 1, 3600));
         } else if (name == "--help" || name == "-h") {
             options.help = true;
+        } else if (name == "--version") {
+            options.version = true;
         } else {
             throw UsageError("unknown option \"" + std::string(name) + "\"");
         }
     }
-    if (!options.help && (options.host.empty() || options.clients == 0 || options.messages == 0)) {
+    if (!options.help && !options.version &&
+        (options.host.empty() || options.clients == 0 || options.messages == 0)) {
         throw UsageError("--server, --clients and --messages are required");
     }
     return options;
@@ -70,6 +73,7 @@ once, in order and intact. Then logs them out and prints one summary line.
   --window W           messages in flight per client when unthrottled (default 32)
   --threads T          threads running the clients (default 1)
   --timeout SEC        give up after SEC seconds without progress (default 10)
+  --version            print the version and exit
 
 Summary: clients, messages sent, deliveries (one message arriving at one client,
 echoes included), deliveries per second over the sending phase, latency from

@@ -26,6 +26,7 @@ struct BenchOptions
     // How long to wait without any progress before counting what is missing as lost.
     std::chrono::seconds timeout{10};
     bool help = false;
+    bool version = false;
 };
 
 BenchOptions parseBenchOptions(std::span<const std::string_view> arguments);

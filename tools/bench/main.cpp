@@ -7,6 +7,7 @@
 
 #include "bench_options.h"
 #include "bench_run.h"
+#include "kovrel_version.h"
 
 int main(int argc, char** argv)
 {
@@ -14,6 +15,10 @@ int main(int argc, char** argv)
     try {
         const std::vector<std::string_view> arguments(argv + 1, argv + argc);
         const BenchOptions options = parseBenchOptions(arguments);
+        if (options.version) {
+            std::cout << "kovrel-bench " << kovrel::kVersion << '\n';
+            return 0;
+        }
         if (options.help) {
             std::cout << benchUsage();
             return 0;

@@ -3,9 +3,11 @@
 #include <cstring>
 #include <iostream>
 
+#include "kovrel_version.h"
+
 namespace {
 
-constexpr char kUsage[] = R"(Usage: kovrel-wire encode | decode | --help
+constexpr char kUsage[] = R"(Usage: kovrel-wire encode | decode | --help | --version
 
 Encodes and decodes Kovrel chat traffic: every field is enciphered, made
 zero-free and framed by its five-digit length; text on the wire is cp1251.
@@ -37,6 +39,10 @@ int main(int argc, char** argv)
     const char* command = argc == 2 ? argv[1] : "";
     if (std::strcmp(command, "--help") == 0 || std::strcmp(command, "-h") == 0) {
         std::cout << kUsage;
+        return 0;
+    }
+    if (std::strcmp(command, "--version") == 0) {
+        std::cout << "kovrel-wire " << kovrel::kVersion << '\n';
         return 0;
     }
     if (std::strcmp(command, "encode") == 0) {
