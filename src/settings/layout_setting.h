@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <type_traits>
 #include <utility>
 
@@ -10,7 +11,8 @@
 #include "settings_store.h"
 
 // How the layout reaches one setting: each read or write opens a store at the setting's base path and
-// makes the single access. Shared by the files that implement settings_layout.h.
+// makes the single access. Reads never raise: a failure is reported once and the default stands in.
+// Shared by the files that implement settings_layout.h.
 namespace kovrel::layout {
 
 inline constexpr QStringView kProductKey = u"Software\\Kovrel";
@@ -38,15 +40,26 @@ inline SettingsStore openedAt(const QString& basePath)
     return store;
 }
 
+// The error text of a read that failed, through the problem reporter, once while the file stays as it is.
+inline void reportReadProblem(const std::exception& error)
+{
+    SettingsStore::reportProblemOnce(QString::fromUtf8(error.what()));
+}
+
 template <typename T> T read(const Setting<T>& setting)
 {
-    const SettingsStore store = openedAt(setting.basePath);
-    if constexpr (std::is_same_v<T, QString>)
-        return store.ReadText(setting.section, setting.name, setting.defaultValue);
-    else if constexpr (std::is_same_v<T, bool>)
-        return store.ReadFlag(setting.section, setting.name, setting.defaultValue);
-    else
-        return store.ReadNumber(setting.section, setting.name, setting.defaultValue);
+    try {
+        const SettingsStore store = openedAt(setting.basePath);
+        if constexpr (std::is_same_v<T, QString>)
+            return store.ReadText(setting.section, setting.name, setting.defaultValue);
+        else if constexpr (std::is_same_v<T, bool>)
+            return store.ReadFlag(setting.section, setting.name, setting.defaultValue);
+        else
+            return store.ReadNumber(setting.section, setting.name, setting.defaultValue);
+    } catch (const std::exception& error) {
+        reportReadProblem(error);
+        return setting.defaultValue;
+    }
 }
 
 template <typename T> void write(const Setting<T>& setting, const std::type_identity_t<T>& value)

@@ -26,6 +26,11 @@ SettingsError SettingsError::invalidDataType(const QString& name)
     return SettingsError(u"Invalid data type for '%1'"_s.arg(name));
 }
 
+SettingsError SettingsError::invalidValue(const QString& name, const QString& reason)
+{
+    return SettingsError(u"Invalid value for '%1': %2"_s.arg(name, reason));
+}
+
 SettingsError SettingsError::deleteKeyFailed(const QString& keyPath)
 {
     return SettingsError(u"Failed to delete key %1"_s.arg(keyPath));

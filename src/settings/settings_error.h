@@ -17,8 +17,12 @@ public:
     static SettingsError getDataFailed(const QString& name);
     // The value exists but is not text.
     static SettingsError invalidDataType(const QString& name);
+    // The value is text of the right form but cannot stand for this setting; `reason` says why.
+    static SettingsError invalidValue(const QString& name, const QString& reason);
     static SettingsError deleteKeyFailed(const QString& keyPath);
     static SettingsError deleteValueFailed(const QString& name);
+
+    QString message() const { return QString::fromUtf8(what()); }
 
 private:
     explicit SettingsError(const QString& message);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 #include "layout_setting.h"
 #include "settings_store.h"
@@ -17,6 +18,25 @@ using layout::Setting;
 using layout::write;
 
 namespace {
+
+constexpr int kMaxPort = 65535;
+
+// The port as the connect dialog gives it: decimal digits for 0 to 65535, blanks around them allowed.
+std::optional<int> dialogPort(const QString& text)
+{
+    const QStringView digits = QStringView(text).trimmed();
+    if (digits.isEmpty())
+        return std::nullopt;
+    int number = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        number = number * 10 + (c.unicode() - u'0');
+        if (number > kMaxPort)
+            return std::nullopt;
+    }
+    return number;
+}
 
 // The connection values are addressed as the section "Client" of the product key.
 template <typename T> Setting<T> connection(QStringView name, T fallback)
@@ -169,7 +189,13 @@ void WriteAddress(const QString& text)
 
 int ReadPort()
 {
-    return read(port());
+    const Setting<int> setting = port();
+    const int number = read(setting);
+    if (number >= 0 && number <= kMaxPort)
+        return number;
+    layout::reportReadProblem(SettingsError::invalidValue(
+        setting.name, u"%1 is not a port number (0 to %2)"_s.arg(number).arg(kMaxPort)));
+    return setting.defaultValue;
 }
 
 void WritePort(int number)
@@ -209,17 +235,25 @@ void WriteMsgOnDisconnect(const QString& text)
 
 void WriteConnectDialogValues(const ConnectDialogValues& values)
 {
-    WriteHost(values.host);
-    WriteNick(values.nick);
-    WriteAnotherNick(values.anotherNick);
-    WriteAddress(values.address);
-    const std::optional<int> portNumber = parseInteger(values.port);
-    if (!portNumber)
-        throw std::invalid_argument(u"'%1' is not a valid integer value"_s.arg(values.port).toStdString());
-    WritePort(*portNumber);
-    WriteFirstTime(false);
-    WriteMsgOnConnect(values.msgOnConnect);
-    WriteMsgOnDisconnect(values.msgOnDisconnect);
+    const std::optional<int> portNumber = dialogPort(values.port);
+    if (!portNumber) {
+        throw std::invalid_argument(
+            u"'%1' is not a port number (0 to %2)"_s.arg(values.port).arg(kMaxPort).toStdString());
+    }
+    // All are values of one key (see connection()), written in one update of the file.
+    const QList<std::pair<QString, QString>> texts{
+        {host().name, values.host},
+        {nick().name, values.nick},
+        {anotherNick().name, values.anotherNick},
+        {address().name, values.address},
+        {port().name, QString::number(*portNumber)},
+        {firstTime().name, u"0"_s},
+        {msgOnConnect().name, values.msgOnConnect},
+        {msgOnDisconnect().name, values.msgOnDisconnect},
+    };
+    const Setting<QString> anyOfThem = host();
+    SettingsStore store = layout::openedAt(anyOfThem.basePath);
+    store.WriteTexts(anyOfThem.section, texts);
 }
 
 bool ReadConfigFlag(ConfigFlag flag)
@@ -280,7 +314,12 @@ void WriteBeepFormPosition(WindowEdge edge, int position)
 
 bool IsAutostartOn()
 {
-    return !ReadAutostart().isEmpty();
+    try {
+        return !ReadAutostart().isEmpty();
+    } catch (const std::exception& error) {
+        layout::reportReadProblem(error);
+        return false;
+    }
 }
 
 bool ToggleAutostart(const QString& executablePath)

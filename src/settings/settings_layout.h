@@ -10,8 +10,13 @@
 #include "settings_error.h"
 
 // Every setting of the client: its key below Software\Kovrel, value name, type and default. Each reader
-// and each writer is one access of the settings store, made at the moment it is called; failures raise
-// SettingsError.
+// and each writer is one access of the settings store, made at the moment it is called, so a reader sees
+// the file as it is then, edits by the user or another process included. The store keeps a parsed copy of
+// the file and checks with one stat() that the file has not changed, so a read of an unchanged file does
+// no file I/O and may be made for every chat line (settings_store.h).
+// A reader never raises: a value it cannot read (a value of another type, an out-of-range port, a file
+// that cannot be read) reads as its default, and the error text goes to the problem reporter
+// (SettingsStore::setProblemReporter) once, not again until the file changes. Writers raise SettingsError.
 namespace kovrel {
 
 // Positions and sizes that were never stored read as this: the window keeps its built-in placement.
@@ -26,7 +31,7 @@ QString ReadAnotherNick(); // "Запасной НИК"
 void WriteAnotherNick(const QString& nick);
 QString ReadAddress(); // dotted IPv4 text, empty by default
 void WriteAddress(const QString& address);
-int ReadPort(); // 0
+int ReadPort(); // 0; a stored number outside 0 to 65535 is a problem and reads as 0
 void WritePort(int port);
 bool ReadFirstTime(); // true: the next log-in shows the connect dialog first
 void WriteFirstTime(bool firstTime);
@@ -48,8 +53,10 @@ struct ConnectDialogValues
 };
 
 // Stores Host, Nick, AnotherNick, Address, Port, FirstTime := false, MsgOnConnect and MsgOnDisconnect, in
-// this order. The port is converted just before it is stored: when it is not a number, std::invalid_argument
-// is raised, the values before it stay stored and the later ones are not written.
+// this order (values already stored keep their place), in one locked update of the settings file: all of
+// them or, when it raises, none. The port is
+// checked first: unless it is a decimal number from 0 to 65535, blanks around it allowed, nothing is
+// written and std::invalid_argument is raised.
 void WriteConnectDialogValues(const ConnectDialogValues& values);
 
 // View options, key Client\Config.
@@ -131,7 +138,8 @@ struct Macro
     bool operator==(const Macro&) const = default;
 };
 
-// In the order the store lists them; a value without a name is not a macro and is left out.
+// In the order the store lists them; a value without a name is not a macro and is left out, and so is one
+// that is not text (a problem).
 QList<Macro> ReadMacros();
 // Replaces the whole key, so that deleted macros are gone.
 void WriteMacros(const QList<Macro>& macros);

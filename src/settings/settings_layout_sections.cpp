@@ -123,10 +123,22 @@ QList<Macro> ReadMacros()
 {
     const SettingsStore store = layout::openedAt(kClientKey.toString());
     const QString section = kMacrosSection.toString();
+    QStringList hotKeys;
+    try {
+        hotKeys = store.ListValueNames(section);
+    } catch (const std::exception& error) {
+        layout::reportReadProblem(error);
+        return {};
+    }
     QList<Macro> macros;
-    for (const QString& hotKey : store.ListValueNames(section)) {
-        if (!hotKey.isEmpty())
+    for (const QString& hotKey : hotKeys) {
+        if (hotKey.isEmpty())
+            continue;
+        try {
             macros.append({hotKey, store.ReadText(section, hotKey, QString())});
+        } catch (const std::exception& error) {
+            layout::reportReadProblem(error);
+        }
     }
     return macros;
 }

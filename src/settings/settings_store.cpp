@@ -6,8 +6,10 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 
+#include "settings_cache.h"
 #include "settings_file.h"
 #include "settings_io.h"
 
@@ -35,18 +37,47 @@ void reportProblem(const QString& message)
         qWarning().noquote() << message;
 }
 
+// The messages reported for the settings file at `path` while it has `identity`.
+struct ReportedProblems
+{
+    QString path;
+    std::optional<FileIdentity> identity;
+    QSet<QString> messages;
+};
+
+void reportProblemOnce(const QString& path, const QString& message)
+{
+    static ReportedProblems reported;
+    std::optional<FileIdentity> identity;
+    try {
+        identity = fileIdentity(path, SettingsError::getDataFailed(path));
+    } catch (const SettingsError&) {
+        // A file that cannot be examined counts as missing.
+    }
+    if (reported.path != path || reported.identity != identity)
+        reported = {path, identity, {}};
+    if (reported.messages.contains(message))
+        return;
+    reported.messages.insert(message);
+    reportProblem(message);
+}
+
 // Key paths in the file are full paths from the hive.
 QString fileKeyPath(const QString& keyPath)
 {
     return keyPath.isEmpty() ? u"HKEY_CURRENT_USER"_s : u"HKEY_CURRENT_USER\\"_s + keyPath;
 }
 
+// A file kept aside is gone, so that report comes once by itself; one that stays is reported once while
+// it stays as it is.
 void reportDamagedFile(const QString& path, const SettingsParseError& error, bool keptAside)
 {
     const QString problem = u"The settings file %1 cannot be read (line %2: %3)"_s.arg(
         path, QString::number(error.line()), error.reason());
-    reportProblem(keptAside ? problem + u"; it was kept as %1.bad and the default settings apply."_s.arg(path)
-                            : problem + u" and could not be kept aside; the default settings apply."_s);
+    if (keptAside)
+        reportProblem(problem + u"; it was kept as %1.bad and the default settings apply."_s.arg(path));
+    else
+        reportProblemOnce(path, problem + u" and could not be kept aside; the default settings apply."_s);
 }
 
 // Only called with the lock held, so that a file a writer has just put in place is never moved.
@@ -62,47 +93,43 @@ bool keepAside(const QString& path, const SettingsParseError& error)
 // a damaged file could not be moved, which must then not be overwritten.
 std::optional<SettingsTree> loadLocked(const QString& path, const SettingsError& failure)
 {
-    const std::optional<QByteArray> bytes = readFileIfExists(path, failure);
-    if (!bytes)
+    const SettingsSnapshot snapshot = SettingsCache::shared().lookup(path, failure);
+    if (!snapshot.damage)
+        return snapshot.tree;
+    if (keepAside(path, *snapshot.damage))
         return SettingsTree();
-    try {
-        return parseSettings(*bytes);
-    } catch (const SettingsParseError& error) {
-        if (keepAside(path, error))
-            return SettingsTree();
-        return std::nullopt;
-    }
+    return std::nullopt;
 }
 
-SettingsTree readTree(const SettingsError& failure)
+// The tree of the settings file as it is now. A file found damaged is kept aside when it is first seen;
+// until it is replaced it reads as empty.
+SettingsTree currentTree(const SettingsError& failure)
 {
     const QString path = settingsFilePath();
-    const std::optional<QByteArray> bytes = readFileIfExists(path, failure);
-    if (!bytes)
-        return {};
-    try {
-        return parseSettings(*bytes);
-    } catch (const SettingsParseError& error) {
-        const ExclusiveFileLock lock(path + u".lock"_s, kLockTimeout);
-        if (lock.isLocked())
-            return loadLocked(path, failure).value_or(SettingsTree());
-        reportDamagedFile(path, error, false);
-        return {};
-    }
+    const SettingsSnapshot snapshot = SettingsCache::shared().lookup(path, failure);
+    if (!snapshot.damage || !snapshot.fresh)
+        return snapshot.tree;
+    const ExclusiveFileLock lock(path + u".lock"_s, kLockTimeout);
+    if (lock.isLocked())
+        return loadLocked(path, failure).value_or(SettingsTree());
+    reportDamagedFile(path, *snapshot.damage, false);
+    return {};
 }
 
-// A copy of the key, empty when it does not exist.
-SettingsKey readKey(const QString& keyPath, const SettingsError& failure)
+// The value as stored, nothing when it or its key does not exist.
+std::optional<SettingsValue> readValue(const QString& keyPath, const QString& name)
 {
-    const SettingsTree tree = readTree(failure);
+    const SettingsTree tree = currentTree(SettingsError::getDataFailed(name));
     const SettingsKey* key = tree.findKey(fileKeyPath(keyPath));
-    return key ? *key : SettingsKey();
+    const SettingsValue* value = key ? key->findValue(name) : nullptr;
+    if (!value)
+        return std::nullopt;
+    return *value;
 }
 
 std::optional<QString> readText(const QString& keyPath, const QString& name)
 {
-    const SettingsKey key = readKey(keyPath, SettingsError::getDataFailed(name));
-    const SettingsValue* value = key.findValue(name);
+    const std::optional<SettingsValue> value = readValue(keyPath, name);
     if (!value)
         return std::nullopt;
     if (!value->isText)
@@ -116,8 +143,9 @@ enum class Effect
     Removes
 };
 
-// One locked write: read the current file, change the tree, replace the file with a flushed temporary
-// written in the same folder. `change` returns whether it changed anything; if not, nothing is written.
+// One locked write: take the current tree, change it, replace the file with a flushed temporary written
+// in the same folder, and keep the new tree as the copy of the file. `change` returns whether it changed
+// anything; if not, nothing is written.
 void updateFile(const QString& keyPath, const SettingsError& failure, Effect effect,
                 const std::function<bool(SettingsTree&)>& change)
 {
@@ -133,16 +161,30 @@ void updateFile(const QString& keyPath, const SettingsError& failure, Effect eff
         throw failure;
     if (!change(*tree))
         return;
-    replaceFile(path, serializeSettings(*tree), SettingsError::createKeyFailed(keyPath), failure);
+    const std::optional<FileIdentity> written =
+        replaceFile(path, serializeSettings(*tree), SettingsError::createKeyFailed(keyPath), failure);
+    if (written)
+        SettingsCache::shared().remember(path, *written, *tree);
+    else
+        SettingsCache::shared().forget(path);
 }
 
-void writeValue(const QString& keyPath, const SettingsValue& value)
+// The values are text values of one key, written in one update; a failure names the first.
+void writeValues(const QString& keyPath, const QList<SettingsValue>& values)
 {
+    if (values.isEmpty())
+        return;
     const QString path = fileKeyPath(keyPath);
     if (!isWritableKeyPath(path))
         throw SettingsError::createKeyFailed(keyPath);
-    updateFile(keyPath, SettingsError::setDataFailed(value.name), Effect::Creates,
-               [&](SettingsTree& tree) { return tree.ensureKey(path).setValue(value); });
+    updateFile(keyPath, SettingsError::setDataFailed(values.first().name), Effect::Creates,
+               [&](SettingsTree& tree) {
+                   SettingsKey& key = tree.ensureKey(path);
+                   bool changed = false;
+                   for (const SettingsValue& value : values)
+                       changed = key.setValue(value) || changed;
+                   return changed;
+               });
 }
 
 int digitValue(QChar c, int base)
@@ -209,6 +251,11 @@ void SettingsStore::setProblemReporter(ProblemReporter reporter)
     problemReporter() = std::move(reporter);
 }
 
+void SettingsStore::reportProblemOnce(const QString& message)
+{
+    kovrel::reportProblemOnce(settingsFilePath(), message);
+}
+
 void SettingsStore::OpenStore(const QString& path)
 {
     m_basePath = path;
@@ -221,7 +268,15 @@ QString SettingsStore::ReadText(const QString& section, const QString& name, con
 
 void SettingsStore::WriteText(const QString& section, const QString& name, const QString& text)
 {
-    writeValue(keyPath(section), SettingsValue{name, text, true});
+    writeValues(keyPath(section), {SettingsValue{name, text, true}});
+}
+
+void SettingsStore::WriteTexts(const QString& section, const QList<std::pair<QString, QString>>& values)
+{
+    QList<SettingsValue> textValues;
+    for (const auto& [name, text] : values)
+        textValues.append(SettingsValue{name, text, true});
+    writeValues(keyPath(section), textValues);
 }
 
 int SettingsStore::ReadNumber(const QString& section, const QString& name, int defaultNumber) const
@@ -251,8 +306,11 @@ QStringList SettingsStore::ListValueNames(const QString& section) const
 {
     const QString key = keyPath(section);
     QStringList names;
-    for (const SettingsValue& value : readKey(key, SettingsError::getDataFailed(key)).values)
-        names.append(value.name);
+    const SettingsTree tree = currentTree(SettingsError::getDataFailed(key));
+    if (const SettingsKey* found = tree.findKey(fileKeyPath(key))) {
+        for (const SettingsValue& value : found->values)
+            names.append(value.name);
+    }
     return names;
 }
 

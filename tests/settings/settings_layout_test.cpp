@@ -1,10 +1,15 @@
 #include "settings_layout.h"
 
 #include <stdexcept>
+#include <utility>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 
 #include "settings_sandbox.h"
 #include "settings_store.h"
@@ -23,49 +28,55 @@ protected:
         return value ? value->data : u"<absent>"_s;
     }
 
+    // Every reader of the layout gives its default.
+    static void expectEveryDefault()
+    {
+        EXPECT_EQ(ReadHost(), u"Имя хоста"_s);
+        EXPECT_EQ(ReadNick(), u"Ваш НИК"_s);
+        EXPECT_EQ(ReadAnotherNick(), u"Запасной НИК"_s);
+        EXPECT_EQ(ReadAddress(), QString());
+        EXPECT_EQ(ReadPort(), 0);
+        EXPECT_TRUE(ReadFirstTime());
+        EXPECT_EQ(ReadMsgOnConnect(), QString());
+        EXPECT_EQ(ReadMsgOnDisconnect(), QString());
+
+        EXPECT_TRUE(ReadConfigFlag(ConfigFlag::ListButton));
+        EXPECT_TRUE(ReadConfigFlag(ConfigFlag::ShowCaption));
+        EXPECT_TRUE(ReadConfigFlag(ConfigFlag::FromUpToDown));
+        for (const ConfigFlag off : {ConfigFlag::MsgEditor, ConfigFlag::StartOnRun, ConfigFlag::ShowTime,
+                                     ConfigFlag::BeepOnPublic, ConfigFlag::BeepOnPrivate})
+            EXPECT_FALSE(ReadConfigFlag(off));
+        EXPECT_EQ(ReadToolsAlign(), 1);
+
+        for (const MainFormValue value :
+             {MainFormValue::Left, MainFormValue::Top, MainFormValue::Width, MainFormValue::Height,
+              MainFormValue::SplitterLeft, MainFormValue::SplitterTop})
+            EXPECT_EQ(ReadMainFormValue(value), kAbsent);
+        EXPECT_FALSE(ReadMinimized());
+        EXPECT_EQ(ReadBeepFormPosition(WindowEdge::Left), kAbsent);
+        EXPECT_EQ(ReadBeepFormPosition(WindowEdge::Top), kAbsent);
+
+        for (const InfoField field : kInfoFields)
+            EXPECT_EQ(ReadInfoField(field), field == InfoField::HomePage ? u"http://"_s : u"N/A"_s);
+        EXPECT_TRUE(ReadMacros().isEmpty());
+        EXPECT_EQ(ReadFloatPosition(u"Вася", WindowEdge::Left), kAbsent);
+        EXPECT_TRUE(ReadFloatClosed(u"Вася"));
+        for (const QStringView row : kStatePictureRows)
+            EXPECT_EQ(ReadStatePicture(row, StatePicture::Incoming), QString());
+
+        EXPECT_EQ(ReadFontName(u"Общий", u"Tahoma"_s), u"Tahoma"_s);
+        EXPECT_EQ(ReadFontNumber(u"Общий", FontNumber::BackgroundColor, 0x80000005), 0x80000005);
+        EXPECT_FALSE(ReadFontStyle(u"Общий", FontStyle::Bold));
+        EXPECT_FALSE(IsAutostartOn());
+    }
+
     test::SettingsSandbox m_sandbox;
 };
 
 TEST_F(SettingsLayoutTest, AFirstStartReadsEveryDefaultAndCreatesNothing)
 {
-    EXPECT_EQ(ReadHost(), u"Имя хоста"_s);
-    EXPECT_EQ(ReadNick(), u"Ваш НИК"_s);
-    EXPECT_EQ(ReadAnotherNick(), u"Запасной НИК"_s);
-    EXPECT_EQ(ReadAddress(), QString());
-    EXPECT_EQ(ReadPort(), 0);
-    EXPECT_TRUE(ReadFirstTime());
-    EXPECT_EQ(ReadMsgOnConnect(), QString());
-    EXPECT_EQ(ReadMsgOnDisconnect(), QString());
-
-    EXPECT_TRUE(ReadConfigFlag(ConfigFlag::ListButton));
-    EXPECT_TRUE(ReadConfigFlag(ConfigFlag::ShowCaption));
-    EXPECT_TRUE(ReadConfigFlag(ConfigFlag::FromUpToDown));
-    for (const ConfigFlag off : {ConfigFlag::MsgEditor, ConfigFlag::StartOnRun, ConfigFlag::ShowTime,
-                                 ConfigFlag::BeepOnPublic, ConfigFlag::BeepOnPrivate})
-        EXPECT_FALSE(ReadConfigFlag(off));
-    EXPECT_EQ(ReadToolsAlign(), 1);
-
-    for (const MainFormValue value :
-         {MainFormValue::Left, MainFormValue::Top, MainFormValue::Width, MainFormValue::Height,
-          MainFormValue::SplitterLeft, MainFormValue::SplitterTop})
-        EXPECT_EQ(ReadMainFormValue(value), kAbsent);
-    EXPECT_FALSE(ReadMinimized());
-    EXPECT_EQ(ReadBeepFormPosition(WindowEdge::Left), kAbsent);
-    EXPECT_EQ(ReadBeepFormPosition(WindowEdge::Top), kAbsent);
-
-    for (const InfoField field : kInfoFields)
-        EXPECT_EQ(ReadInfoField(field), field == InfoField::HomePage ? u"http://"_s : u"N/A"_s);
-    EXPECT_TRUE(ReadMacros().isEmpty());
-    EXPECT_EQ(ReadFloatPosition(u"Вася", WindowEdge::Left), kAbsent);
-    EXPECT_TRUE(ReadFloatClosed(u"Вася"));
-    for (const QStringView row : kStatePictureRows)
-        EXPECT_EQ(ReadStatePicture(row, StatePicture::Incoming), QString());
-
-    EXPECT_EQ(ReadFontName(u"Общий", u"Tahoma"_s), u"Tahoma"_s);
-    EXPECT_EQ(ReadFontNumber(u"Общий", FontNumber::BackgroundColor, 0x80000005), 0x80000005);
-    EXPECT_FALSE(ReadFontStyle(u"Общий", FontStyle::Bold));
-    EXPECT_FALSE(IsAutostartOn());
-
+    expectEveryDefault();
+    EXPECT_TRUE(m_sandbox.problems().isEmpty());
     EXPECT_FALSE(QDir(m_sandbox.path(u"kovrel"_s)).exists());
 }
 
@@ -93,6 +104,7 @@ TEST_F(SettingsLayoutTest, TheConnectDialogStoresInItsOrder)
         {u"h"_s, u"Вася"_s, u"Петя"_s, u"10.0.0.1"_s, u"4040"_s, u"Привет"_s, u"Пока"_s});
     EXPECT_EQ(ReadPort(), 4040);
     EXPECT_FALSE(ReadFirstTime());
+    EXPECT_EQ(stored(u"Software\\Kovrel\\Client"_s, u"FirstTime"_s), u"0"_s);
     SettingsStore store;
     store.OpenStore(u"Software\\Kovrel"_s);
     EXPECT_EQ(store.ListValueNames(u"Client"_s),
@@ -100,18 +112,149 @@ TEST_F(SettingsLayoutTest, TheConnectDialogStoresInItsOrder)
                            u"MsgOnConnect"_s, u"MsgOnDisconnect"_s}));
 }
 
-TEST_F(SettingsLayoutTest, APortThatIsNotANumberStopsTheConnectDialogsWrites)
+TEST_F(SettingsLayoutTest, ABadPortInTheConnectDialogWritesNothing)
 {
-    EXPECT_THROW(
-        WriteConnectDialogValues({u"h"_s, u"Вася"_s, u"Петя"_s, u"..."_s, u"40x"_s, u"Привет"_s, u"Пока"_s}),
-        std::invalid_argument);
+    for (const QString& badPort : {u"40x"_s, u"70000"_s, u"65536"_s, u"-1"_s, u"+80"_s, u"0x50"_s, u"$50"_s,
+                                   u""_s, u"  "_s, u"40 40"_s, u"٣"_s, u"99999999999"_s}) {
+        SCOPED_TRACE(badPort.toStdString());
+        EXPECT_THROW(WriteConnectDialogValues(
+                         {u"h"_s, u"Вася"_s, u"Петя"_s, u"..."_s, badPort, u"Привет"_s, u"Пока"_s}),
+                     std::invalid_argument);
+        EXPECT_FALSE(m_sandbox.settingsFileExists());
+    }
+
+    WriteConnectDialogValues(
+        {u"h"_s, u"Вася"_s, u"Петя"_s, u"10.0.0.1"_s, u"4040"_s, u"Привет"_s, u"Пока"_s});
+    const QByteArray before = m_sandbox.settingsFileContent();
+    try {
+        WriteConnectDialogValues({u"x"_s, u"y"_s, u"z"_s, u"..."_s, u"70000"_s, u"a"_s, u"b"_s});
+        ADD_FAILURE() << "a port of 70000 was accepted";
+    } catch (const std::invalid_argument& error) {
+        EXPECT_STREQ(error.what(), "'70000' is not a port number (0 to 65535)");
+    }
+    EXPECT_EQ(m_sandbox.settingsFileContent(), before);
+}
+
+TEST_F(SettingsLayoutTest, TheConnectDialogsPortMayHaveBlanksAroundIt)
+{
+    for (const auto& [text, port] :
+         {std::pair{u" 4040 "_s, 4040}, {u"\t0\t"_s, 0}, {u"65535"_s, 65535}, {u"00080"_s, 80}}) {
+        SCOPED_TRACE(text.toStdString());
+        WriteConnectDialogValues({u"h"_s, u"n"_s, u"a"_s, QString(), text, QString(), QString()});
+        EXPECT_EQ(stored(u"Software\\Kovrel\\Client"_s, u"Port"_s), QString::number(port));
+        EXPECT_EQ(ReadPort(), port);
+    }
+    EXPECT_TRUE(m_sandbox.problems().isEmpty());
+}
+
+// The eight values go into the file together: one replacement of the file, seen by inotify as one rename
+// onto it, never a state with some of them written.
+TEST_F(SettingsLayoutTest, TheConnectDialogIsStoredInOneUpdate)
+{
+    WriteHost(u"old host"_s); // creates the folder to watch
+    const int inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(inotify, 0);
+    ASSERT_GE(::inotify_add_watch(inotify, QFile::encodeName(m_sandbox.path(u"kovrel"_s)).constData(),
+                                  IN_MOVED_TO | IN_CLOSE_WRITE),
+              0);
+
+    WriteConnectDialogValues(
+        {u"h"_s, u"Вася"_s, u"Петя"_s, u"10.0.0.1"_s, u"4040"_s, u"Привет"_s, u"Пока"_s});
+
+    int renamesOntoTheFile = 0;
+    int filesWritten = 0;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (ssize_t size; (size = ::read(inotify, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t offset = 0; offset < size;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + offset);
+            if ((event->mask & IN_MOVED_TO) && event->len > 0 && QByteArray(event->name) == "settings.reg")
+                ++renamesOntoTheFile;
+            if ((event->mask & IN_CLOSE_WRITE) && event->len > 0 &&
+                QByteArray(event->name) != "settings.reg.lock")
+                ++filesWritten;
+            offset += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    ::close(inotify);
+    EXPECT_EQ(renamesOntoTheFile, 1);
+    EXPECT_EQ(filesWritten, 1);
     EXPECT_EQ(ReadHost(), u"h"_s);
-    EXPECT_EQ(ReadNick(), u"Вася"_s);
-    EXPECT_EQ(ReadAnotherNick(), u"Петя"_s);
-    EXPECT_EQ(ReadAddress(), u"..."_s);
-    EXPECT_EQ(stored(u"Software\\Kovrel\\Client"_s, u"Port"_s), u"<absent>"_s);
-    EXPECT_TRUE(ReadFirstTime());
-    EXPECT_EQ(ReadMsgOnConnect(), QString());
+    EXPECT_EQ(ReadMsgOnDisconnect(), u"Пока"_s);
+}
+
+// A reader never raises: what it cannot read is reported, once while the file stays as it is, and the
+// default stands in.
+TEST_F(SettingsLayoutTest, AValueOfAnotherTypeReadsAsTheDefaultAndIsReportedOnce)
+{
+    m_sandbox.setSettingsFileContent("[HKEY_CURRENT_USER\\Software\\Kovrel\\Client\\Config]\n"
+                                     "\"ShowTime\"=dword:00000001\n\"FromUpToDown\"=dword:00000000\n");
+    for (int line = 0; line < 1000; ++line) {
+        EXPECT_FALSE(ReadConfigFlag(ConfigFlag::ShowTime));
+        EXPECT_TRUE(ReadConfigFlag(ConfigFlag::FromUpToDown));
+    }
+    EXPECT_EQ(m_sandbox.problems(), (QStringList{u"Invalid data type for 'ShowTime'"_s,
+                                                 u"Invalid data type for 'FromUpToDown'"_s}));
+
+    // A changed file may hold the same problem again: it is reported again, once.
+    WriteConfigFlag(ConfigFlag::FromUpToDown, false);
+    EXPECT_FALSE(ReadConfigFlag(ConfigFlag::ShowTime));
+    EXPECT_FALSE(ReadConfigFlag(ConfigFlag::ShowTime));
+    EXPECT_FALSE(ReadConfigFlag(ConfigFlag::FromUpToDown));
+    EXPECT_EQ(m_sandbox.problems().size(), 3);
+    EXPECT_EQ(m_sandbox.problems().last(), u"Invalid data type for 'ShowTime'"_s);
+
+    // The store's own readers still raise; the toggle replaces the bad value.
+    SettingsStore store;
+    store.OpenStore(u"Software\\Kovrel\\Client"_s);
+    test::expectSettingsError([&] { store.ReadFlag(u"Config"_s, u"ShowTime"_s, false); },
+                              "Invalid data type for 'ShowTime'");
+    EXPECT_TRUE(ToggleConfigFlag(ConfigFlag::ShowTime));
+    EXPECT_EQ(stored(u"Software\\Kovrel\\Client\\Config"_s, u"ShowTime"_s), u"1"_s);
+}
+
+TEST_F(SettingsLayoutTest, APortOutsideItsRangeReadsAsZeroAndIsReportedOnce)
+{
+    WritePort(65535);
+    EXPECT_EQ(ReadPort(), 65535);
+    for (const auto& [text, problem] :
+         {std::pair{u"70000"_s, "Invalid value for 'Port': 70000 is not a port number (0 to 65535)"},
+          {u"-1"_s, "Invalid value for 'Port': -1 is not a port number (0 to 65535)"},
+          {u"$FFFFFFFF"_s, "Invalid value for 'Port': -1 is not a port number (0 to 65535)"},
+          {u"65536"_s, "Invalid value for 'Port': 65536 is not a port number (0 to 65535)"}}) {
+        SCOPED_TRACE(text.toStdString());
+        const qsizetype reported = m_sandbox.problems().size();
+        SettingsStore store;
+        store.OpenStore(u"Software\\Kovrel"_s);
+        store.WriteText(u"Client"_s, u"Port"_s, text);
+        EXPECT_EQ(ReadPort(), 0);
+        EXPECT_EQ(ReadPort(), 0);
+        ASSERT_EQ(m_sandbox.problems().size(), reported + 1);
+        EXPECT_EQ(m_sandbox.problems().last(), QString::fromUtf8(problem));
+    }
+}
+
+TEST_F(SettingsLayoutTest, AFileThatCannotBeReadGivesEveryDefault)
+{
+    QDir().mkpath(m_sandbox.settingsPath()); // a folder where the file should be
+    QDir().mkpath(autostartEntryPath());
+    for (int round = 0; round < 2; ++round)
+        expectEveryDefault();
+    QStringList problems = m_sandbox.problems();
+    EXPECT_EQ(problems.removeDuplicates(), 0) << problems.join(u'\n').toStdString();
+    for (const QString& problem :
+         {u"Failed to get data for 'Host'"_s, u"Failed to get data for 'ShowTime'"_s,
+          u"Failed to get data for 'Software\\Kovrel\\Client\\Macros'"_s, u"Failed to get data for 'Bold'"_s,
+          u"Failed to get data for 'Kovrel Client'"_s})
+        EXPECT_TRUE(problems.contains(problem)) << problem.toStdString();
+}
+
+TEST_F(SettingsLayoutTest, AMacroThatIsNotTextIsLeftOut)
+{
+    m_sandbox.setSettingsFileContent("[HKEY_CURRENT_USER\\Software\\Kovrel\\Client\\Macros]\n"
+                                     "\"F1\"=\"one\"\n\"F2\"=hex:41,42\n\"F3\"=\"three\"\n");
+    EXPECT_EQ(ReadMacros(), (QList<Macro>{{u"F1"_s, u"one"_s}, {u"F3"_s, u"three"_s}}));
+    EXPECT_EQ(ReadMacros().size(), 2);
+    EXPECT_EQ(m_sandbox.problems(), QStringList{u"Invalid data type for 'F2'"_s});
 }
 
 TEST_F(SettingsLayoutTest, MacrosReplaceTheWholeKey)

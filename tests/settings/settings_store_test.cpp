@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "settings_sandbox.h"
 
@@ -105,6 +106,46 @@ TEST_F(SettingsStoreTest, ValuesOfOtherTypesRaiseAndSurviveRewrites)
     EXPECT_TRUE(m_sandbox.settingsFileContent().contains("\"Port\"=dword:0000001f\n"));
     m_store.WriteNumber(u"Client"_s, u"Port"_s, 4040);
     EXPECT_EQ(m_store.ReadNumber(u"Client"_s, u"Port"_s, 0), 4040);
+}
+
+TEST_F(SettingsStoreTest, SeveralTextsOfOneKeyAreWrittenTogether)
+{
+    m_store.WriteTexts(u"Client"_s, {});
+    EXPECT_FALSE(m_sandbox.settingsFileExists());
+
+    m_store.WriteText(u"Client"_s, u"Port"_s, u"1"_s);
+    m_store.WriteTexts(u"Client"_s, {{u"Host"_s, u"h"_s}, {u"PORT"_s, u"4040"_s}, {u"Nick"_s, u"Вася"_s}});
+    EXPECT_EQ(m_store.ListValueNames(u"Client"_s), (QStringList{u"Port"_s, u"Host"_s, u"Nick"_s}));
+    EXPECT_EQ(m_store.ReadNumber(u"Client"_s, u"Port"_s, 0), 4040);
+    EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Nick"_s, {}), u"Вася"_s);
+
+    test::expectSettingsError(
+        [&] {
+            m_store.WriteTexts(u"Client\\two\nlines"_s, {{u"Host"_s, u"x"_s}});
+        },
+        "Failed to create key Software\\Kovrel\\Client\\two\nlines");
+    QFile::remove(m_sandbox.settingsPath());
+    QDir().mkpath(m_sandbox.settingsPath()); // a folder where the file should be
+    test::expectSettingsError(
+        [&] {
+            m_store.WriteTexts(u"Client"_s, {{u"Host"_s, u"x"_s}, {u"Nick"_s, u"y"_s}});
+        },
+        "Failed to set data for 'Host'");
+}
+
+TEST_F(SettingsStoreTest, ALinkedFileStaysLinked)
+{
+    const QString target = m_sandbox.path(u"dotfiles/settings.reg"_s);
+    QDir().mkpath(m_sandbox.path(u"dotfiles"_s));
+    QDir().mkpath(m_sandbox.path(u"kovrel"_s));
+    ASSERT_TRUE(QFile::link(target, m_sandbox.settingsPath()));
+    m_store.WriteText(u"Client"_s, u"Host"_s, u"linked"_s);
+    EXPECT_TRUE(QFileInfo(m_sandbox.settingsPath()).isSymLink());
+    EXPECT_TRUE(QFile::exists(target));
+    EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"linked"_s);
+    m_store.WriteText(u"Client"_s, u"Host"_s, u"again"_s);
+    EXPECT_TRUE(QFileInfo(m_sandbox.settingsPath()).isSymLink());
+    EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"again"_s);
 }
 
 TEST_F(SettingsStoreTest, KeysAndNamesIgnoreLetterCase)
