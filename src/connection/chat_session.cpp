@@ -1,8 +1,7 @@
 #include "chat_session.h"
 
+#include "chat_view.h"
 #include "commands.h"
-#include "event_wait.h"
-#include "message.h"
 #include "settings_layout.h"
 #include "wire_text.h"
 
@@ -12,15 +11,13 @@ namespace kovrel {
 
 namespace {
 
-QString commandName(std::string_view name)
-{
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-}
-
 const QString kConnecting = QStringLiteral("Соединяемся...");
 const QString kDisconnected = QStringLiteral("Конец связи...");
 const QString kBlacklisted = QStringLiteral("Пользователь в чёрном списке...");
 const QString kNickTaken = QStringLiteral("Пользователь с таким ником уже есть...");
+const QString kOnlineCaption = QStringLiteral("выход");
+const QString kLoggedOutCaption = QStringLiteral("вход");
+const QString kDisconnectedCaption = QStringLiteral("Connect");
 
 QString connectedLine(const QString& localAddress, const QString& remoteAddress)
 {
@@ -36,27 +33,61 @@ QString socketErrorLine(SocketErrorKind kind, int code)
 
 } // namespace
 
-ChatSession::ChatSession(SessionHost& host, QObject* parent) : QObject(parent), m_host(host)
+template <typename Handler> void ChatSession::reporting(const char* className, Handler handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        m_host.reportError(QString::fromUtf8(error.what()), QString::fromLatin1(className));
+    }
+}
+
+ChatSession::ChatSession(SessionHost& host, ChatView& view, QObject* parent)
+    : QObject(parent), m_host(host), m_view(view)
 {
     ConnectionTimer.setInterval(kKeepAliveInterval);
     StartTimer.setInterval(kFirstAutoLogin);
-    connect(&ConnectionTimer, &QTimer::timeout, this, &ChatSession::ConnectionTimerTimer);
-    connect(&StartTimer, &QTimer::timeout, this, &ChatSession::StartTimerTimer);
-    connect(&m_connection, &ChatConnection::connecting, this, &ChatSession::ClientSocketConnecting);
-    connect(&m_connection, &ChatConnection::connected, this, &ChatSession::ClientSocketConnect);
-    connect(&m_connection, &ChatConnection::disconnected, this, &ChatSession::ClientSocketDisconnect);
-    connect(&m_connection, &ChatConnection::errorOccurred, this, &ChatSession::ClientSocketError);
+    connect(&ConnectionTimer, &QTimer::timeout, this,
+            [this] { reporting("QTimer", [this] { ConnectionTimerTimer(); }); });
+    connect(&StartTimer, &QTimer::timeout, this,
+            [this] { reporting("QTimer", [this] { StartTimerTimer(); }); });
+    const auto fromSocket = [this](void (ChatSession::*handler)()) {
+        return [this, handler] { reporting("TClientSocket", [this, handler] { (this->*handler)(); }); };
+    };
+    connect(&m_connection, &ChatConnection::connecting, this,
+            fromSocket(&ChatSession::ClientSocketConnecting));
+    connect(&m_connection, &ChatConnection::connected, this, fromSocket(&ChatSession::ClientSocketConnect));
+    connect(&m_connection, &ChatConnection::disconnected, this,
+            fromSocket(&ChatSession::ClientSocketDisconnect));
+    connect(&m_connection, &ChatConnection::errorOccurred, this, [this](SocketErrorKind kind, int code) {
+        reporting("TClientSocket", [&] { ClientSocketError(kind, code); });
+    });
 }
 
 void ChatSession::ToggleLogin()
 {
-    if (FBusy) {
+    if (FBusy || m_leaving) {
         return;
     }
+    m_view.setLoginRunning(true);
+    // Every way out ends the attempt, an error included: the controls come back and whoever waits for
+    // the outcome hears of it.
+    const auto settle = qScopeGuard([this] {
+        m_view.setLoginRunning(false);
+        emit settled();
+    });
     if (isConnected()) {
-        logout();
+        logOut();
     } else {
-        login();
+        logIn();
+    }
+}
+
+void ChatSession::cancelLogIn()
+{
+    if (FBusy) {
+        m_connection.close();
+        m_waits.wake();
     }
 }
 
@@ -65,14 +96,19 @@ void ChatSession::LoadConnectionSettings()
     FPort = QString::number(ReadPort());
     FAddress = ReadAddress();
     FHost = ReadHost();
-    FNick = ReadNick();
     FAnotherNick = ReadAnotherNick();
+    setNick(ReadNick());
 }
 
-void ChatSession::sendMessage(const QString& command, const QStringList& values)
+void ChatSession::setNick(const QString& nick)
 {
-    QString message = command + QLatin1Char('|') + values.join(QLatin1Char('|'));
-    m_connection.sendPacket({toWire(message)});
+    FNick = nick;
+    m_host.ownNickChanged(FNick);
+}
+
+void ChatSession::sendMessage(std::string_view command, const QStringList& values)
+{
+    m_connection.sendPacket({WireMessage(command, values)});
 }
 
 void ChatSession::SendPersonalCard()
@@ -81,20 +117,29 @@ void ChatSession::SendPersonalCard()
     for (InfoField field : kInfoFields) {
         values << ReadInfoField(field);
     }
-    sendMessage(commandName(command::SetInfo), values);
+    sendMessage(command::SetInfo, values);
 }
 
-void ChatSession::login()
+bool ChatSession::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline)
+{
+    return m_waits.waitUntil(done, deadline);
+}
+
+void ChatSession::setAnswerWaits(std::chrono::milliseconds answer, std::chrono::milliseconds address)
+{
+    m_answerWait = answer;
+    m_addressWait = address;
+}
+
+void ChatSession::logIn()
 {
     FBusy = true;
-    // Every way out ends the attempt, an error included: a busy mark left behind would refuse every
-    // later log-in.
     const auto notBusy = qScopeGuard([this] { FBusy = false; });
-    if (ReadFirstTime() && !m_host.runConnectDialog()) {
+    if (ReadFirstTime() && !m_view.runConnectDialog()) {
         return;
     }
     LoadConnectionSettings();
-    if (!waitForConnection() || !m_connection.isConnected()) {
+    if (!waitForConnection() || !isConnected()) {
         FSocketFailed = false;
         m_connection.close();
         return;
@@ -102,26 +147,28 @@ void ChatSession::login()
     if (!AdmitLogin(m_connection.localAddress())) {
         return;
     }
-    sendMessage(commandName(command::AddUser), {FNick});
+    sendMessage(command::AddUser, {FNick});
     const QString greeting = ReadMsgOnConnect();
     if (!greeting.trimmed().isEmpty()) {
-        m_host.sendAsPublicMessage(greeting);
+        m_view.sendAsPublicMessage(greeting);
     }
     SendPersonalCard();
-    m_host.setLoginButtonCaption(QStringLiteral("выход"));
+    m_view.setLoginCaption(kOnlineCaption);
     ConnectionTimer.start();
 }
 
 bool ChatSession::waitForConnection()
 {
-    m_host.setWaitCursor(true);
+    m_view.setWaitCursor(true);
+    const auto normalCursor = qScopeGuard([this] { m_view.setWaitCursor(false); });
     FConnectSeen = false;
     FSocketFailed = false;
     m_connection.open(FHost.isEmpty() ? FAddress : FHost, static_cast<quint16>(FPort.toUInt()));
-    if (!WaitWhileProcessingEvents([this] { return FConnectSeen || FSocketFailed; }, m_answerWait)) {
+    const bool settled = m_waits.waitUntil(
+        [this] { return FConnectSeen || FSocketFailed || !m_connection.isOpen(); }, m_answerWait);
+    if (!settled) {
         FSocketFailed = true;
     }
-    m_host.setWaitCursor(false);
     return !FSocketFailed;
 }
 
@@ -132,22 +179,26 @@ bool ChatSession::AdmitLogin(const QString& localAddress)
         return false;
     }
     if (QueryExists(FNick)) {
-        std::swap(FNick, FAnotherNick);
+        const QString taken = FNick;
+        setNick(FAnotherNick);
+        FAnotherNick = taken;
         if (QueryExists(FNick)) {
             refuseLogin(kNickTaken);
             return false;
         }
     }
     m_host.clearRoster();
-    sendMessage(commandName(command::GetUser), {FNick});
+    sendMessage(command::GetUser, {FNick});
     return true;
 }
 
 bool ChatSession::QueryExists(const QString& value)
 {
     m_existsAnswer = 0;
-    sendMessage(commandName(command::ExistUser), {value});
-    if (!WaitWhileProcessingEvents([this] { return m_existsAnswer != 0; }, m_answerWait)) {
+    sendMessage(command::ExistUser, {value});
+    // A connection that is gone answers nothing: that is a failure, not a "taken".
+    m_waits.waitUntil([this] { return m_existsAnswer != 0 || !isConnected(); }, m_answerWait);
+    if (m_existsAnswer == 0) {
         FSocketFailed = true;
     }
     return m_existsAnswer != -1;
@@ -155,7 +206,7 @@ bool ChatSession::QueryExists(const QString& value)
 
 void ChatSession::refuseLogin(const QString& line)
 {
-    // A query that timed out refuses silently: the connection is gone or mute.
+    // A query that got no answer refuses silently: the connection is gone or mute.
     if (!FSocketFailed) {
         m_host.writeSystemLine(line);
     }
@@ -163,35 +214,27 @@ void ChatSession::refuseLogin(const QString& line)
     m_connection.close();
 }
 
-void ChatSession::onExistAnswer(const QString& answer)
-{
-    m_existsAnswer = answer == QLatin1String("-1") ? -1 : 1;
-}
-
-void ChatSession::onAddressAnswer(const QString& answer)
-{
-    m_addressAnswer = answer;
-}
-
 std::optional<QString> ChatSession::queryAddress(const QString& nick)
 {
     m_addressAnswer.reset();
-    sendMessage(commandName(command::GetIPUser), {nick});
-    WaitWhileProcessingEvents([this] { return m_addressAnswer.has_value(); }, m_addressWait);
+    sendMessage(command::GetIPUser, {nick});
+    m_waits.waitUntil([this] { return m_addressAnswer.has_value() || !isConnected(); }, m_addressWait);
     return std::exchange(m_addressAnswer, std::nullopt);
 }
 
-void ChatSession::logout()
+void ChatSession::logOut()
 {
+    m_leaving = true;
+    const auto left = qScopeGuard([this] { m_leaving = false; });
     const QString farewell = ReadMsgOnDisconnect();
     if (!farewell.isEmpty()) {
-        m_host.sendAsPublicMessage(farewell);
+        m_view.sendAsPublicMessage(farewell);
     }
     FLeaveSeen = false;
-    sendMessage(commandName(command::DelUser), {FNick});
-    WaitWhileProcessingEvents([this] { return FLeaveSeen || !m_connection.isConnected(); }, m_answerWait);
+    sendMessage(command::DelUser, {FNick});
+    m_waits.waitUntil([this] { return FLeaveSeen || !isConnected(); }, m_answerWait);
     m_connection.close();
-    m_host.setLoginButtonCaption(QStringLiteral("вход"));
+    m_view.setLoginCaption(kLoggedOutCaption);
 }
 
 void ChatSession::ClientSocketConnecting()
@@ -202,31 +245,33 @@ void ChatSession::ClientSocketConnecting()
 void ChatSession::ClientSocketConnect()
 {
     FConnectSeen = true;
+    m_waits.wake();
     m_host.writeEventLine(connectedLine(m_connection.localAddress(), m_connection.remoteAddress()));
 }
 
 void ChatSession::ClientSocketDisconnect()
 {
-    FBusy = false;
-    m_host.setLoginButtonCaption(QStringLiteral("Connect"));
+    m_view.setLoginCaption(kDisconnectedCaption);
     m_host.writeEventLine(kDisconnected);
-    m_host.setWaitCursor(false);
+    m_view.setWaitCursor(false);
+    m_waits.wake();
 }
 
 void ChatSession::ClientSocketError(SocketErrorKind kind, int code)
 {
-    m_host.setWaitCursor(false);
+    m_view.setWaitCursor(false);
     FSocketFailed = true;
+    m_waits.wake();
     m_host.writeEventLine(socketErrorLine(kind, code));
 }
 
 void ChatSession::ConnectionTimerTimer()
 {
-    if (!isConnected() || FBusy) {
+    if (!isConnected() || FBusy || m_leaving) {
         return;
     }
     FSocketFailed = false;
-    sendMessage(commandName(command::TestConnection));
+    sendMessage(command::TestConnection);
     if (FSocketFailed) {
         FSocketFailed = false;
         m_connection.close();
@@ -248,7 +293,7 @@ void ChatSession::StartTimerTimer()
 {
     StartTimer.stop();
     StartTimer.setInterval(m_autoLoginInterval);
-    // An attempt that fails with an error (settings that cannot be read) must not end the retries.
+    // An attempt that fails with an error must not end the retries.
     const auto restart = qScopeGuard([this] { StartTimer.start(); });
     if (!isConnected()) {
         ToggleLogin();

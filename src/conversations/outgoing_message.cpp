@@ -1,6 +1,8 @@
 #include "outgoing_message.h"
 
 #include "chat_lines.h"
+#include "commands.h"
+#include "wire_text.h"
 
 #include <QStringList>
 
@@ -10,6 +12,11 @@ namespace {
 QString flag(bool on)
 {
     return on ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+QString commandText(std::string_view command)
+{
+    return QString::fromLatin1(command.data(), static_cast<qsizetype>(command.size()));
 }
 
 } // namespace
@@ -25,13 +32,12 @@ OutgoingCheck CheckOutgoingText(const QString& text)
     return OutgoingCheck::Ready;
 }
 
-ChatFields BuildChatFields(const TextStyle& style, const QString& ownNick, const QString& partner,
-                           bool important, const QString& text)
+ChatFields BuildChatFields(const TextStyle& style, const QString& ownNick,
+                           const std::optional<QString>& partner, bool important, const QString& text)
 {
-    // The style names its recipient as the message does, but a public message names only its sender.
-    const QStringList recipient = partner.isEmpty()
-                                      ? QStringList{QStringLiteral("AllUser")}
-                                      : QStringList{QStringLiteral("PrivatUser"), ownNick, partner};
+    // The style names its kind of message; a private one also names sender and addressee.
+    const QStringList kind = partner ? QStringList{commandText(command::PrivatUser), ownNick, *partner}
+                                     : QStringList{commandText(command::AllUser)};
     const QStringList styleValues = {QString::number(style.charset & 0xff),
                                      QString::number(style.color),
                                      QString::number(style.height),
@@ -40,11 +46,10 @@ ChatFields BuildChatFields(const TextStyle& style, const QString& ownNick, const
                                      flag(style.underline),
                                      flag(style.strikeout),
                                      style.name};
-    const QStringList addressed =
-        partner.isEmpty() ? QStringList{QStringLiteral("AllUser"), ownNick} : recipient;
     const QString said = (important ? QStringLiteral("!") : QString()) + text;
-    return {QStringLiteral("TextStyle|") + (recipient + styleValues).join(QLatin1Char('|')),
-            (addressed + QStringList{said}).join(QLatin1Char('|'))};
+    const QStringList addressing = partner ? QStringList{ownNick, *partner} : QStringList{ownNick};
+    return {WireMessage(command::TextStyle, kind + styleValues),
+            WireMessage(partner ? command::PrivatUser : command::AllUser, addressing + QStringList{said})};
 }
 
 } // namespace kovrel

@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <optional>
+#include <string>
+
 namespace kovrel {
 
 enum class OutgoingCheck
@@ -17,16 +20,16 @@ enum class OutgoingCheck
 
 OutgoingCheck CheckOutgoingText(const QString& text);
 
-// The two fields of one chat message: the sender's text style, then the message itself.
+// The two fields of one chat message in wire text: the sender's text style, then the message itself.
 struct ChatFields
 {
-    QString style;
-    QString message;
+    std::string style;
+    std::string message;
 };
 
-// `partner` empty: the common conversation; otherwise a private message to that nick. The text goes out
-// untrimmed, with "!" in front when it is important.
-ChatFields BuildChatFields(const TextStyle& style, const QString& ownNick, const QString& partner,
-                           bool important, const QString& text);
+// Without a partner the message goes to the common conversation, otherwise privately to that nick. The
+// text goes out untrimmed, with "!" in front when it is important.
+ChatFields BuildChatFields(const TextStyle& style, const QString& ownNick,
+                           const std::optional<QString>& partner, bool important, const QString& text);
 
 } // namespace kovrel

@@ -6,7 +6,9 @@
 
 namespace kovrel {
 
-std::string BuildMessage(std::string_view command, std::initializer_list<std::string_view> values)
+namespace {
+
+template <typename Values> std::string joinMessage(std::string_view command, const Values& values)
 {
     std::string message(command);
     message += kSeparator;
@@ -19,6 +21,18 @@ std::string BuildMessage(std::string_view command, std::initializer_list<std::st
         first = false;
     }
     return message;
+}
+
+} // namespace
+
+std::string BuildMessage(std::string_view command, std::initializer_list<std::string_view> values)
+{
+    return joinMessage(command, values);
+}
+
+std::string BuildMessage(std::string_view command, std::span<const std::string> values)
+{
+    return joinMessage(command, values);
 }
 
 std::string_view MessageValues::next()

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@ namespace kovrel {
 // Joins a command and its values with "|": BuildMessage("StateUser", {"Вася", "2"}) is "StateUser|Вася|2".
 // A command without values still ends in "|".
 std::string BuildMessage(std::string_view command, std::initializer_list<std::string_view> values = {});
+std::string BuildMessage(std::string_view command, std::span<const std::string> values);
 
 // Takes the values of a message from the left, one "|" at a time. Once no separator is left, every further
 // value is empty and rest() keeps what was left: the last value of a message may hold "|" itself.

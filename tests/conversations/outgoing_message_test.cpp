@@ -1,6 +1,7 @@
 #include "outgoing_message.h"
 
 #include "input_history.h"
+#include "wire_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,23 +12,30 @@ const TextStyle kStyle{"Tahoma", 204, 255, -13, 8, true, false, true, false};
 
 TEST(OutgoingMessage, PublicMessageNamesOnlyTheSender)
 {
-    const ChatFields fields = BuildChatFields(kStyle, "Вася", "", false, "  привет ");
+    const ChatFields fields = BuildChatFields(kStyle, "Вася", std::nullopt, false, "  привет ");
     EXPECT_EQ(fields.style, "TextStyle|AllUser|204|255|-13|1|0|1|0|Tahoma");
-    EXPECT_EQ(fields.message, "AllUser|Вася|  привет ");
+    EXPECT_EQ(fields.message, toWire("AllUser|Вася|  привет "));
 }
 
 TEST(OutgoingMessage, PrivateImportantMessage)
 {
-    const ChatFields fields = BuildChatFields(kStyle, "Вася", "Петя", true, "hello");
-    EXPECT_EQ(fields.style, "TextStyle|PrivatUser|Вася|Петя|204|255|-13|1|0|1|0|Tahoma");
-    EXPECT_EQ(fields.message, "PrivatUser|Вася|Петя|!hello");
+    const ChatFields fields = BuildChatFields(kStyle, "Вася", QStringLiteral("Петя"), true, "hello");
+    EXPECT_EQ(fromWire(fields.style), "TextStyle|PrivatUser|Вася|Петя|204|255|-13|1|0|1|0|Tahoma");
+    EXPECT_EQ(fromWire(fields.message), "PrivatUser|Вася|Петя|!hello");
+}
+
+TEST(OutgoingMessage, TextThatCp1251CannotHoldGoesOutAsQuestionMarks)
+{
+    const ChatFields fields = BuildChatFields(kStyle, "Вася", std::nullopt, false, "日本 ok");
+    EXPECT_EQ(fields.message, toWire("AllUser|Вася|?? ok"));
 }
 
 TEST(OutgoingMessage, SendsOnlyTheLowByteOfTheCharacterSet)
 {
     TextStyle style = kStyle;
     style.charset = 0x1cc;
-    EXPECT_TRUE(BuildChatFields(style, "a", "", false, "x").style.startsWith("TextStyle|AllUser|204|"));
+    EXPECT_TRUE(
+        BuildChatFields(style, "a", std::nullopt, false, "x").style.starts_with("TextStyle|AllUser|204|"));
 }
 
 TEST(OutgoingMessage, ChecksTheText)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <string>
 #include <string_view>
@@ -11,5 +12,8 @@ namespace kovrel {
 
 std::string toWire(const QString& text);
 QString fromWire(std::string_view bytes);
+
+// The message `command` with `values` in wire text, made by the protocol's message builder.
+std::string WireMessage(std::string_view command, const QStringList& values = {});
 
 } // namespace kovrel

@@ -1,6 +1,9 @@
 #include "wire_text.h"
 
 #include "cp1251.h"
+#include "message.h"
+
+#include <vector>
 
 namespace kovrel {
 
@@ -13,6 +16,16 @@ std::string toWire(const QString& text)
 QString fromWire(std::string_view bytes)
 {
     return QString::fromStdString(cp1251::toUtf8(bytes));
+}
+
+std::string WireMessage(std::string_view command, const QStringList& values)
+{
+    std::vector<std::string> wireValues;
+    wireValues.reserve(static_cast<std::size_t>(values.size()));
+    for (const QString& value : values) {
+        wireValues.push_back(toWire(value));
+    }
+    return BuildMessage(command, wireValues);
 }
 
 } // namespace kovrel

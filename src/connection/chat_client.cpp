@@ -1,0 +1,279 @@
+#include "chat_client.h"
+
+#include "chat_lines.h"
+#include "commands.h"
+#include "message.h"
+#include "outgoing_message.h"
+#include "settings_layout.h"
+#include "wire_text.h"
+
+namespace kovrel {
+
+namespace {
+
+// Errors of the receive path are reported as the socket's, whose data was being handled.
+const QString kSocketClassName = QStringLiteral("TClientSocket");
+
+} // namespace
+
+ChatClient::ChatClient(ChatView& view, QObject* parent)
+    : QObject(parent), m_view(view), m_session(*this, view, this)
+{
+    connect(&m_session.connection(), &ChatConnection::fieldsReceived, this, &ChatClient::scheduleDispatch);
+}
+
+SendResult ChatClient::send(const std::optional<QString>& partner, const QString& text, bool important)
+{
+    if (!isConnected()) {
+        return SendResult::NotConnected;
+    }
+    switch (CheckOutgoingText(text)) {
+    case OutgoingCheck::Blank:
+        return SendResult::Blank;
+    case OutgoingCheck::ForbiddenCharacter:
+        return SendResult::ForbiddenCharacter;
+    case OutgoingCheck::Ready:
+        break;
+    }
+    const ChatFields fields = BuildChatFields(m_outputStyle, nick(), partner, important, text);
+    m_session.connection().sendPacket({fields.style, fields.message});
+    return SendResult::Sent;
+}
+
+void ChatClient::setOutputStyle(const TextStyle& style)
+{
+    m_outputStyle = style;
+    SaveTextStyle(kOutputStyleSet, style);
+}
+
+void ChatClient::applyTextStyles(const TextStyle& platformFont)
+{
+    m_receivedStyle.reset();
+    m_outputStyle = LoadTextStyle(kOutputStyleSet, platformFont);
+}
+
+void ChatClient::conversationShown(const std::optional<QString>& partner)
+{
+    m_shownPartner = partner;
+    if (const std::optional<int> row = entryOf(partner)) {
+        m_roster.setIncoming(*row, false);
+    }
+}
+
+void ChatClient::changeState(int code)
+{
+    m_session.sendMessage(command::StateUser, {nick(), QString::number(code)});
+}
+
+void ChatClient::queryAddress(const QString& nick)
+{
+    const std::optional<QString> address = m_session.queryAddress(nick);
+    writeSystemLine(address ? lines::AddressAnswer(nick, *address) : lines::NoAddressAnswer(nick));
+}
+
+void ChatClient::refreshRoster()
+{
+    m_roster.clear();
+    m_session.sendMessage(command::GetUser, {nick()});
+}
+
+void ChatClient::changeTopic(const QString& topic)
+{
+    if (topic != m_topic) {
+        m_session.sendMessage(command::Topic, {topic});
+    }
+}
+
+void ChatClient::reportError(const QString& message, const QString& className)
+{
+    writeLine(std::nullopt, lines::ErrorReport(lines::TimePrefix(), message, className), false);
+}
+
+void ChatClient::writeEventLine(const QString& text)
+{
+    writeLine(std::nullopt, lines::TimePrefix() + text, false);
+}
+
+void ChatClient::writeSystemLine(const QString& line)
+{
+    writeLine(std::nullopt, line, false);
+}
+
+void ChatClient::writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle)
+{
+    m_view.writeLine({partner, text, inReceivedStyle ? m_receivedStyle : std::nullopt,
+                      ReadConfigFlag(ConfigFlag::FromUpToDown)});
+    // After the line is written: whatever the pop-up does, the lines keep their order.
+    if (lines::IsImportantLine(text, ReadConfigFlag(ConfigFlag::ShowTime), nick())) {
+        m_view.showImportantMessage(text);
+    }
+}
+
+void ChatClient::writeToCommonAndPage(const QString& nick, const QString& line)
+{
+    writeLine(std::nullopt, line, false);
+    writeLine(nick, line, false);
+}
+
+void ChatClient::markIncoming(const std::optional<QString>& conversation)
+{
+    if (conversation == m_shownPartner && !m_minimized) {
+        return;
+    }
+    if (const std::optional<int> row = entryOf(conversation)) {
+        m_roster.setIncoming(*row, true);
+    }
+}
+
+// The own entry stands for the common conversation, a partner's entry for the private one.
+std::optional<int> ChatClient::entryOf(const std::optional<QString>& conversation) const
+{
+    return m_roster.find(conversation.value_or(nick()));
+}
+
+void ChatClient::scheduleDispatch()
+{
+    // Handled once the socket's signal is over: a handler that waits must see the fields behind it.
+    if (!std::exchange(m_dispatchScheduled, true)) {
+        QMetaObject::invokeMethod(this, &ChatClient::dispatchReceived, Qt::QueuedConnection);
+    }
+}
+
+void ChatClient::dispatchReceived()
+{
+    m_dispatchScheduled = false;
+    // One field at a time: a handler that waits handles the following fields inside its wait, and this
+    // loop then finds them gone, so that every field is handled once and in order.
+    while (std::optional<std::string> field = m_session.connection().takeField()) {
+        dispatchField(*field);
+        m_session.wakeWaits();
+    }
+}
+
+void ChatClient::dispatchField(const std::string& field)
+{
+    // A malformed field is reported and skipped; its neighbours are still handled.
+    try {
+        DispatchMessage(field, *this);
+    } catch (const ConversionError& error) {
+        reportError(fromWire(error.what()), kSocketClassName);
+    } catch (const std::exception& error) {
+        reportError(QString::fromUtf8(error.what()), kSocketClassName);
+    }
+}
+
+void ChatClient::onAddUser(std::string_view nick)
+{
+    const QString name = fromWire(nick);
+    m_roster.addOrReuse(name);
+    writeToCommonAndPage(name, lines::Arrival(lines::TimePrefix(), name));
+}
+
+void ChatClient::onGetUser(std::string_view nick)
+{
+    m_roster.addOrReuse(fromWire(nick));
+}
+
+void ChatClient::onDelUser(std::string_view nick)
+{
+    const QString name = fromWire(nick);
+    const QString prefix = lines::TimePrefix();
+    m_roster.remove(name);
+    m_session.onLeaveSeen();
+    writeToCommonAndPage(name, lines::Departure(prefix, name));
+}
+
+void ChatClient::onTopic(std::string_view topic)
+{
+    const QString received = fromWire(topic);
+    // A blank topic shows no topic at all.
+    m_topic = lines::TrimControls(received).isEmpty() ? QString() : received;
+    m_view.showTopic(m_topic);
+}
+
+void ChatClient::onGetInfo(std::string_view)
+{
+    // Cards of other users are shown by the personal card window, which this client does not have yet; it
+    // never asks for one, so an unasked card is dropped.
+}
+
+void ChatClient::onTextStyle(const TextStyleValues& style)
+{
+    m_receivedStyle = ReceivedTextStyle(style);
+}
+
+void ChatClient::onClearTextStyle()
+{
+    m_receivedStyle.reset();
+}
+
+void ChatClient::onPublicMessage(std::string_view sender, std::string_view text)
+{
+    const QString prefix = lines::TimePrefix();
+    const QString from = fromWire(sender);
+    if (m_roster.isIgnored(from)) {
+        return;
+    }
+    writeLine(std::nullopt, lines::ChatMessage(prefix, from, fromWire(text)), true);
+    markIncoming(std::nullopt);
+}
+
+void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, std::string_view text)
+{
+    const QString prefix = lines::TimePrefix();
+    const QString sender = fromWire(from);
+    // The server's copy of our own message belongs to the conversation with its addressee.
+    const bool ownCopy = sender == nick();
+    if (!ownCopy && m_roster.isIgnored(sender)) {
+        return;
+    }
+    const QString partner = ownCopy ? fromWire(to) : sender;
+    if (m_view.openConversation(partner)) {
+        m_shownPartner = partner;
+    }
+    writeLine(partner, lines::ChatMessage(prefix, sender, fromWire(text)), true);
+    markIncoming(partner);
+}
+
+void ChatClient::onDisconnect()
+{
+    if (isConnected()) {
+        ToggleLogin();
+    }
+}
+
+void ChatClient::onExistUser(std::string_view answer)
+{
+    m_session.onExistAnswer(fromWire(answer));
+}
+
+void ChatClient::onGetNick()
+{
+    m_session.sendMessage(command::GetNick, {nick()});
+}
+
+void ChatClient::onStateUser(std::string_view nick, std::int32_t code)
+{
+    if (const std::optional<int> row = m_roster.find(fromWire(nick))) {
+        m_roster.setState(*row, code);
+    }
+}
+
+void ChatClient::onGetIPUser(std::string_view address)
+{
+    m_session.onAddressAnswer(fromWire(address));
+}
+
+void ChatClient::onTestConnection(std::string_view message)
+{
+    // Sent back byte for byte.
+    m_session.connection().sendPacket({message});
+}
+
+void ChatClient::onUnknown(std::string_view command, std::string_view rest)
+{
+    writeLine(std::nullopt, lines::UnknownCommand(lines::TimePrefix(), fromWire(command), fromWire(rest)),
+              false);
+}
+
+} // namespace kovrel

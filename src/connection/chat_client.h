@@ -1,0 +1,129 @@
+#pragma once
+
+#include "chat_session.h"
+#include "chat_view.h"
+#include "dispatcher.h"
+#include "roster_model.h"
+#include "text_style.h"
+
+#include <QObject>
+#include <QString>
+
+#include <optional>
+
+namespace kovrel {
+
+enum class SendResult
+{
+    Sent,
+    // Offline: nothing is sent and nothing said.
+    NotConnected,
+    // Nothing but blanks, tabs and line breaks.
+    Blank,
+    // "|" would split the message on the wire; the user is told.
+    ForbiddenCharacter,
+};
+
+// The client core. Owns the connection and its session, answers the server's probes and the answers its
+// own waits expect, keeps the roster, the received text style and the topic, and tells the window what
+// to show through ChatView. Received fields are handled one at a time in arrival order, outside the
+// socket's signal, so that a handler may wait for an answer (a log-out asked for by the server, a message
+// box) and still see every field that arrives meanwhile.
+class ChatClient : public QObject, private SessionHost, private ChatEvents
+{
+    Q_OBJECT
+
+public:
+    explicit ChatClient(ChatView& view, QObject* parent = nullptr);
+
+    ChatSession& session() { return m_session; }
+    RosterModel& roster() { return m_roster; }
+    const QString& nick() const { return m_session.nick(); }
+    bool isConnected() const { return m_session.isConnected(); }
+
+    // What the log-in button does (also automatic log-in, the server's "Disconnect" and closing).
+    void ToggleLogin() { m_session.ToggleLogin(); }
+
+    // A chat message from the user: without a partner to the common conversation. The line shows when the
+    // server sends it back.
+    SendResult send(const std::optional<QString>& partner, const QString& text, bool important);
+    const TextStyle& outputStyle() const { return m_outputStyle; }
+    // The user's own style, stored at once as the attribute set "OutputAttr".
+    void setOutputStyle(const TextStyle& style);
+    // The received style starts over and the own style is reloaded from the store over `platformFont`.
+    void applyTextStyles(const TextStyle& platformFont);
+
+    // The conversation now shown (none: the common one): its incoming mark is cleared.
+    void conversationShown(const std::optional<QString>& partner);
+    // A conversation opened on a page of its own is shown, but its mark stays.
+    void conversationOpened(const QString& partner) { m_shownPartner = partner; }
+    void setMinimized(bool minimized) { m_minimized = minimized; }
+
+    void changeState(int code);
+    // Asks the server for a user's address and writes the answer into the common conversation.
+    void queryAddress(const QString& nick);
+    // Empties the roster and asks for the list of present users again.
+    void refreshRoster();
+    // The topic shown (empty when none is); changeTopic() asks the server for a new one when it differs.
+    const QString& topic() const { return m_topic; }
+    void changeTopic(const QString& topic);
+
+    // An error that escaped a handler: written into the common conversation.
+    void reportError(const QString& message, const QString& className) override;
+    // Runs a handler of a user action. An error escaping it is reported, named by `className`, so that no
+    // exception reaches Qt's delivery of the event.
+    template <typename Handler> void reportingErrors(const QString& className, Handler&& handler)
+    {
+        try {
+            std::forward<Handler>(handler)();
+        } catch (const std::exception& error) {
+            reportError(QString::fromUtf8(error.what()), className);
+        }
+    }
+
+private:
+    // SessionHost.
+    void writeEventLine(const QString& text) override;
+    void writeSystemLine(const QString& line) override;
+    void ownNickChanged(const QString& nick) override { m_roster.setOwnNick(nick); }
+    void clearRoster() override { m_roster.clear(); }
+
+    // Received fields.
+    void scheduleDispatch();
+    void dispatchReceived();
+    void dispatchField(const std::string& field);
+    void onAddUser(std::string_view nick) override;
+    void onGetUser(std::string_view nick) override;
+    void onDelUser(std::string_view nick) override;
+    void onTopic(std::string_view topic) override;
+    void onGetInfo(std::string_view card) override;
+    void onTextStyle(const TextStyleValues& style) override;
+    void onClearTextStyle() override;
+    void onPublicMessage(std::string_view sender, std::string_view text) override;
+    void onPrivateMessage(std::string_view from, std::string_view to, std::string_view text) override;
+    void onDisconnect() override;
+    void onExistUser(std::string_view answer) override;
+    void onGetNick() override;
+    void onStateUser(std::string_view nick, std::int32_t code) override;
+    void onGetIPUser(std::string_view address) override;
+    void onTestConnection(std::string_view message) override;
+    void onUnknown(std::string_view command, std::string_view rest) override;
+
+    // Every line of a conversation goes through here: the important-message test, then the page.
+    void writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle);
+    void writeToCommonAndPage(const QString& nick, const QString& line);
+    void markIncoming(const std::optional<QString>& conversation);
+    std::optional<int> entryOf(const std::optional<QString>& conversation) const;
+
+    ChatView& m_view;
+    RosterModel m_roster;
+    ChatSession m_session;
+    std::optional<TextStyle> m_receivedStyle;
+    TextStyle m_outputStyle;
+    QString m_topic;
+    std::optional<QString> m_shownPartner;
+    bool m_minimized = false;
+    bool m_dispatchScheduled = false;
+};
+
+} // namespace kovrel

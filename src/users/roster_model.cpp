@@ -1,0 +1,168 @@
+#include "roster_model.h"
+
+#include <algorithm>
+
+namespace kovrel {
+
+int StatePictureIndex(const QString& nick, int code, bool incoming, const QString& ownNick)
+{
+    const int mark = incoming ? 1 : 0;
+    if (code == OnLine) {
+        return (nick == ownNick ? 2 : 0) + mark;
+    }
+    if (code < OnLine || code > Busy) {
+        code = OffLine;
+    }
+    return 2 * code + 2 + mark;
+}
+
+int RosterModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+QVariant RosterModel::data(const QModelIndex& index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    const RosterEntry& shown = at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return shown.nick;
+    case Qt::CheckStateRole:
+        return shown.ignored ? Qt::Checked : Qt::Unchecked;
+    case PictureRole:
+        return pictureIndex(index.row());
+    case StateRole:
+        return shown.state;
+    default:
+        return {};
+    }
+}
+
+bool RosterModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::CheckStateRole ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return false;
+    }
+    setIgnored(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+Qt::ItemFlags RosterModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+}
+
+QVariant RosterModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole) {
+        return QStringLiteral("Чатовцы");
+    }
+    return {};
+}
+
+void RosterModel::setOwnNick(const QString& nick)
+{
+    if (nick == m_ownNick) {
+        return;
+    }
+    m_ownNick = nick;
+    // Which row shows the own pictures may have changed.
+    if (!m_entries.empty()) {
+        emit dataChanged(index(0), index(size() - 1), {PictureRole});
+    }
+}
+
+int RosterModel::addOrReuse(const QString& nick)
+{
+    const auto existing = std::find_if(m_entries.begin(), m_entries.end(), [&](const RosterEntry& entry) {
+        return entry.nick.compare(nick, Qt::CaseInsensitive) == 0;
+    });
+    if (existing == m_entries.end()) {
+        beginInsertRows({}, size(), size());
+        m_entries.push_back(RosterEntry{nick});
+        endInsertRows();
+        return size() - 1;
+    }
+    const int row = static_cast<int>(existing - m_entries.begin());
+    existing->nick = nick;
+    existing->state = OnLine;
+    existing->incoming = false;
+    rowChanged(row);
+    return row;
+}
+
+bool RosterModel::remove(const QString& nick)
+{
+    const std::optional<int> row = find(nick);
+    if (!row) {
+        return false;
+    }
+    beginRemoveRows({}, *row, *row);
+    m_entries.erase(m_entries.begin() + *row);
+    endRemoveRows();
+    return true;
+}
+
+void RosterModel::clear()
+{
+    beginResetModel();
+    m_entries.clear();
+    endResetModel();
+}
+
+std::optional<int> RosterModel::find(const QString& nick) const
+{
+    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
+                                    [&](const RosterEntry& entry) { return entry.nick == nick; });
+    if (found == m_entries.end()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(found - m_entries.begin());
+}
+
+bool RosterModel::isIgnored(const QString& nick) const
+{
+    const std::optional<int> row = find(nick);
+    return row && at(*row).ignored;
+}
+
+int RosterModel::pictureIndex(int row) const
+{
+    const RosterEntry& shown = at(row);
+    return StatePictureIndex(shown.nick, shown.state, shown.incoming, m_ownNick);
+}
+
+void RosterModel::setState(int row, int code)
+{
+    entry(row).state = code;
+    rowChanged(row);
+}
+
+void RosterModel::setIncoming(int row, bool mark)
+{
+    if (std::exchange(entry(row).incoming, mark) != mark) {
+        rowChanged(row);
+    }
+}
+
+void RosterModel::setIgnored(int row, bool ignored)
+{
+    if (std::exchange(entry(row).ignored, ignored) != ignored) {
+        rowChanged(row);
+    }
+}
+
+void RosterModel::rowChanged(int row)
+{
+    emit dataChanged(index(row), index(row));
+}
+
+} // namespace kovrel
