@@ -1,34 +1,32 @@
 #include "chat_main_form.h"
 
 #include "artwork.h"
+#include "chat_client.h"
 #include "chat_lines.h"
+#include "configuration_menu.h"
 #include "connect_dialog.h"
+#include "conversation_pages.h"
+#include "font_chooser_dialog.h"
+#include "important_messages.h"
+#include "input_pane.h"
+#include "main_tool_bar.h"
 #include "settings_layout.h"
+#include "settings_store.h"
 #include "text_format.h"
+#include "user_list_view.h"
 
 #include <QAction>
-#include <QActionGroup>
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QCloseEvent>
 #include <QDebug>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLineEdit>
+#include <QKeyEvent>
 #include <QMenu>
-#include <QPlainTextEdit>
-#include <QScopeGuard>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
-#include <QShortcut>
-#include <QShowEvent>
 #include <QSplitter>
-#include <QStackedLayout>
-#include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace kovrel {
@@ -38,20 +36,21 @@ namespace {
 constexpr QSize kDesignSize(500, 290);
 constexpr int kUserPaneWidth = 118;
 constexpr int kInputPaneHeight = 29;
-constexpr int kMaxInputLength = 2048;
+const QString kClassName = QStringLiteral("TChatMainForm");
 
-QToolButton* addToolButton(QToolBar* bar, const char* name, const QString& caption, const QString& hint,
-                           int image)
+Qt::ToolBarArea dockAreaOf(ToolBarSide side)
 {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(QLatin1String(name));
-    button->setText(caption);
-    button->setToolTip(hint);
-    button->setIcon(artwork::toolbarImage(image));
-    button->setAutoRaise(true);
-    bar->addWidget(button);
-    QObject::connect(bar, &QToolBar::toolButtonStyleChanged, button, &QToolButton::setToolButtonStyle);
-    return button;
+    switch (side) {
+    case ToolBarSide::Bottom:
+        return Qt::BottomToolBarArea;
+    case ToolBarSide::Left:
+        return Qt::LeftToolBarArea;
+    case ToolBarSide::Right:
+        return Qt::RightToolBarArea;
+    case ToolBarSide::Top:
+        break;
+    }
+    return Qt::TopToolBarArea;
 }
 
 } // namespace
@@ -61,72 +60,44 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("Kovrel v 1.84"));
     setWindowIcon(artwork::applicationIcon());
     m_baseCaption = windowTitle();
-    m_session = new ChatSession(*this, this);
-    connect(&m_session->connection(), &ChatConnection::fieldsReceived, this,
-            &TChatMainForm::ClientSocketRead);
+    // The pages come first: whatever goes wrong from here on is told there.
+    PageControl1 = new ConversationPages;
+    m_client = new ChatClient(*this, this);
+    SettingsStore::setProblemReporter(
+        [this](const QString& problem) { m_client->reportError(problem, QStringLiteral("SettingsStore")); });
+    ToolBar1 = new MainToolBar(this);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+    ConfMenu = new ConfigurationMenu(*m_client, this);
     ConnectDialog = new TConnectDialog(this);
+    m_importantMessages = new ImportantMessages(this);
 
-    createToolBar();
     auto* Panel1 = new QWidget(this);
     auto* panel1Layout = new QHBoxLayout(Panel1);
     panel1Layout->setContentsMargins(0, 0, 0, 0);
     Splitter1 = new QSplitter(Qt::Horizontal, Panel1);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(4);
     Splitter1->addWidget(createConversationArea());
     Splitter1->addWidget(createUserPane());
     Splitter1->setStretchFactor(0, 1);
     Splitter1->setStretchFactor(1, 0);
-    Splitter1->setHandleWidth(4);
     panel1Layout->addWidget(Splitter1);
     setCentralWidget(Panel1);
     createMenus();
-    // The window sees Esc before any control: it minimises the program.
-    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
-    connect(escape, &QShortcut::activated, this, &QWidget::showMinimized);
-    try {
-        RestoreLayout();
-    } catch (const std::exception& error) {
-        // A setting that cannot be read stops the restore where it is; the window stays usable.
-        ReportAppError(QString::fromUtf8(error.what()), QString::fromLatin1(metaObject()->className()));
-    }
+    connectControls();
+    RestoreLayout();
 }
 
 TChatMainForm::~TChatMainForm()
 {
-    // The session calls back into this window; it goes first.
-    delete std::exchange(m_session, nullptr);
+    qApp->removeEventFilter(this);
+    SettingsStore::setProblemReporter({});
     try {
         SaveLayout();
     } catch (const std::exception& error) {
         // Nothing is left to show it in: the window is going.
         qWarning().noquote() << "The window layout was not saved:" << error.what();
     }
-}
-
-void TChatMainForm::createToolBar()
-{
-    ToolBar1 = new QToolBar(this);
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->setIconSize(QSize(16, 16));
-    ToolButton1 = addToolButton(ToolBar1, "ToolButton1", QStringLiteral("Вход"),
-                                QStringLiteral("Соединение с сервером"), 0);
-    ToolButton2 = addToolButton(ToolBar1, "ToolButton2", QStringLiteral("Послать на..."),
-                                QStringLiteral("Послать сообщение"), 1);
-    ToolButton3 = addToolButton(ToolBar1, "ToolButton3", QStringLiteral("Зачистка"),
-                                QStringLiteral("Очистить текущее окно чата"), 4);
-    ToolButton4 = addToolButton(ToolBar1, "ToolButton4", QStringLiteral("Грохнуть окно"),
-                                QStringLiteral("Закрыть текущее окно чата"), 3);
-    ToolButton5 = addToolButton(ToolBar1, "ToolButton5", QStringLiteral("Лог"),
-                                QStringLiteral("Сохранить / загрузить текущее окно чата"), 5);
-    ToolButton6 = addToolButton(ToolBar1, "ToolButton6", QStringLiteral("Настройка"),
-                                QStringLiteral("Конфигурация чата"), 6);
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
-    connect(ToolButton1, &QToolButton::clicked, this, &TChatMainForm::Button1Click);
-    connect(ToolButton2, &QToolButton::clicked, this, &TChatMainForm::Button2Click);
-    connect(ToolButton3, &QToolButton::clicked, this, &TChatMainForm::ToolButton3Click);
-    connect(ToolButton4, &QToolButton::clicked, this, &TChatMainForm::ToolButton4Click);
 }
 
 QWidget* TChatMainForm::createConversationArea()
@@ -138,84 +109,13 @@ QWidget* TChatMainForm::createConversationArea()
     Splitter2 = new QSplitter(Qt::Vertical, Panel2);
     Splitter2->setObjectName(QStringLiteral("Splitter2"));
     Splitter2->setHandleWidth(3);
-    PageControl1 = new QTabWidget(Splitter2);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setDocumentMode(true);
-    PageControl1->setContextMenuPolicy(Qt::CustomContextMenu);
-    Common = createConversationControl();
-    Common->setObjectName(QStringLiteral("Common"));
-    PageControl1->addTab(Common, QStringLiteral("Общий разговор"));
+    Panel4 = new InputPane;
     Splitter2->addWidget(PageControl1);
-    Splitter2->addWidget(createInputPane());
+    Splitter2->addWidget(Panel4);
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setStretchFactor(1, 0);
-    Splitter2->setSizes({1000, kInputPaneHeight});
     layout->addWidget(Splitter2);
-    connect(PageControl1, &QTabWidget::currentChanged, this, &TChatMainForm::PageControl1Change);
     return Panel2;
-}
-
-QWidget* TChatMainForm::createInputPane()
-{
-    Panel4 = new QWidget;
-    Panel4->setObjectName(QStringLiteral("Panel4"));
-    Panel4->setMinimumHeight(kInputPaneHeight);
-    auto* layout = new QHBoxLayout(Panel4);
-    layout->setContentsMargins(4, 2, 2, 2);
-    layout->setSpacing(4);
-
-    m_inputs = new QStackedLayout;
-    Panel6 = new QWidget;
-    Panel6->setObjectName(QStringLiteral("Panel6"));
-    auto* panel6Layout = new QVBoxLayout(Panel6);
-    panel6Layout->setContentsMargins(0, 0, 0, 0);
-    MsgEdit = new QComboBox(Panel6);
-    MsgEdit->setObjectName(QStringLiteral("MsgEdit"));
-    MsgEdit->setEditable(true);
-    MsgEdit->setInsertPolicy(QComboBox::NoInsert);
-    MsgEdit->lineEdit()->setMaxLength(kMaxInputLength);
-    MsgEdit->installEventFilter(this);
-    MsgEdit->lineEdit()->installEventFilter(this);
-    panel6Layout->addWidget(MsgEdit);
-    panel6Layout->addStretch();
-    Panel7 = new QWidget;
-    Panel7->setObjectName(QStringLiteral("Panel7"));
-    auto* panel7Layout = new QVBoxLayout(Panel7);
-    panel7Layout->setContentsMargins(0, 0, 0, 0);
-    Memo1 = new QPlainTextEdit(Panel7);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Memo1->installEventFilter(this);
-    Memo1->viewport()->installEventFilter(this);
-    panel7Layout->addWidget(Memo1);
-    m_inputs->addWidget(Panel6);
-    m_inputs->addWidget(Panel7);
-    layout->addLayout(m_inputs, 1);
-
-    auto* Panel5 = new QWidget;
-    Panel5->setObjectName(QStringLiteral("Panel5"));
-    auto* panel5Layout = new QHBoxLayout(Panel5);
-    panel5Layout->setContentsMargins(0, 0, 0, 0);
-    panel5Layout->setSpacing(4);
-    SpeedButton1 = new QToolButton(Panel5);
-    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
-    SpeedButton1->setAutoRaise(true);
-    SpeedButton1->setIcon(artwork::toolbarImage(6));
-    SpeedButton1->setToolTip(QStringLiteral("Настройка"));
-    ImpotantBox = new QCheckBox(QStringLiteral("Важность"), Panel5);
-    ImpotantBox->setObjectName(QStringLiteral("ImpotantBox"));
-    ImpotantBox->setToolTip(QStringLiteral("Важность"));
-    panel5Layout->addWidget(SpeedButton1, 0, Qt::AlignTop);
-    panel5Layout->addWidget(ImpotantBox, 0, Qt::AlignTop);
-    layout->addWidget(Panel5, 0, Qt::AlignTop);
-
-    connect(SpeedButton1, &QToolButton::clicked, this, &TChatMainForm::SpeedButton1Click);
-    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
-        if (Memo1->toPlainText().size() > kMaxInputLength) {
-            Memo1->undo();
-        }
-    });
-    return Panel4;
 }
 
 QWidget* TChatMainForm::createUserPane()
@@ -224,58 +124,62 @@ QWidget* TChatMainForm::createUserPane()
     Panel3->setObjectName(QStringLiteral("Panel3"));
     auto* layout = new QVBoxLayout(Panel3);
     layout->setContentsMargins(0, 0, 0, 0);
-    UserList = new QTreeWidget(Panel3);
-    UserList->setObjectName(QStringLiteral("UserList"));
-    UserList->setHeaderLabels({QStringLiteral("Чатовцы")});
-    UserList->setRootIsDecorated(false);
-    UserList->setUniformRowHeights(true);
-    UserList->setMouseTracking(true);
-    UserList->setContextMenuPolicy(Qt::CustomContextMenu);
-    UserList->header()->setStretchLastSection(true);
-    UserList->setIconSize(QSize(16, 16));
+    UserList = new UserListView(*m_client, Panel3);
     layout->addWidget(UserList);
-    Panel3->resize(kUserPaneWidth, Panel3->height());
-    connect(UserList, &QTreeWidget::itemDoubleClicked, this, &TChatMainForm::UserListDblClick);
-    connect(UserList, &QTreeWidget::itemChanged, this, &TChatMainForm::UserListChange);
-    connect(UserList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { UserMenu->popup(UserList->viewport()->mapToGlobal(at)); });
     return Panel3;
+}
+
+void TChatMainForm::createMenus()
+{
+    SendMenu = new QMenu(this);
+    SendMenu->setObjectName(QStringLiteral("SendMenu"));
+    SendMenu->addAction(QStringLiteral("Послать"), this, &TChatMainForm::Button2Click)
+        ->setObjectName(QStringLiteral("Send1"));
+    SendMenu->addAction(QStringLiteral("Файл..."))->setVisible(false);
+    // Sending to several users at once comes with a later part of the client.
+    SendMenu->addAction(QStringLiteral("Улучшенное"))->setEnabled(false);
+    ToolBar1->setSendMenu(SendMenu);
+
+    LogMenu = new QMenu(this);
+    LogMenu->setObjectName(QStringLiteral("LogMenu"));
+    // Logs are loaded and saved by a later part of the client.
+    LogMenu->addAction(QStringLiteral("Загрузить"))->setEnabled(false);
+    LogMenu->addAction(QStringLiteral("Сохранить"))->setEnabled(false);
+    ToolBar1->setLogMenu(LogMenu);
+    ToolBar1->setConfigurationMenu(ConfMenu);
+}
+
+void TChatMainForm::connectControls()
+{
+    connect(ToolBar1, &MainToolBar::loginClicked, this, &TChatMainForm::Button1Click);
+    connect(ToolBar1, &MainToolBar::sendClicked, this, &TChatMainForm::Button2Click);
+    connect(ToolBar1, &MainToolBar::clearClicked, PageControl1, &ConversationPages::ToolButton3Click);
+    connect(ToolBar1, &MainToolBar::closeClicked, PageControl1, &ConversationPages::ToolButton4Click);
+    connect(Panel4, &InputPane::sendRequested, this, &TChatMainForm::Button2Click);
+    connect(Panel4, &InputPane::editorToggleRequested, ConfMenu, &ConfigurationMenu::toggleMessageEditor);
+    connect(Panel4, &InputPane::styleRequested, this, &TChatMainForm::SpeedButton1Click);
+    connect(PageControl1, &ConversationPages::conversationShown, m_client, &ChatClient::conversationShown);
+    connect(PageControl1, &ConversationPages::textSelected, Panel4, &InputPane::setText);
+    connect(UserList, &UserListView::conversationRequested, this, &TChatMainForm::openRequestedConversation);
+    connect(ConfMenu, &ConfigurationMenu::toolBarStyleChanged, this, &TChatMainForm::applyToolBarStyle);
+    connect(ConfMenu, &ConfigurationMenu::toolBarSideChanged, this, &TChatMainForm::placeToolBar);
+    connect(ConfMenu, &ConfigurationMenu::messageEditorChanged, Panel4, &InputPane::setMultiLine);
+    connect(ConfMenu, &ConfigurationMenu::serverSettingsRequested, this, &TChatMainForm::Connect1Click);
+    connect(&m_client->session(), &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
+    // The window sees keys before its controls (Esc minimises the program).
+    qApp->installEventFilter(this);
 }
 
 void TChatMainForm::RestoreLayout()
 {
-    restoreOptions();
     restorePlacement();
-    m_session->LoadConnectionSettings();
-    // The own style starts from the platform's default font in the window text colour.
-    TextStyle windowText;
-    windowText.color = kWindowTextColor;
-    m_outputStyle = LoadTextStyle(kOutputStyleSet, TextStyleFromFont(QApplication::font(), windowText));
-    m_session->setAutoLogin(StartonRun1->isChecked());
+    m_client->session().LoadConnectionSettings();
+    restoreOptions();
+    m_client->applyTextStyles(PlatformTextStyle(QApplication::font()));
+    m_client->session().setAutoLogin(ReadConfigFlag(ConfigFlag::StartOnRun));
     if (IsMinimized) {
         setWindowState(windowState() | Qt::WindowMinimized);
     }
-}
-
-void TChatMainForm::restoreOptions()
-{
-    BeeponPublic1->setChecked(ReadConfigFlag(ConfigFlag::BeepOnPublic));
-    BeeponPrivate1->setChecked(ReadConfigFlag(ConfigFlag::BeepOnPrivate));
-    ShowTime1->setChecked(ReadConfigFlag(ConfigFlag::ShowTime));
-    Startup1->setChecked(IsAutostartOn());
-    StartonRun1->setChecked(ReadConfigFlag(ConfigFlag::StartOnRun));
-    (ReadConfigFlag(ConfigFlag::FromUpToDown) ? ScrollUpToDown1 : ScrollDownToUp1)->setChecked(true);
-    List1->setChecked(ReadConfigFlag(ConfigFlag::ListButton));
-    ShowCaption1->setChecked(ReadConfigFlag(ConfigFlag::ShowCaption));
-    applyToolBarStyle();
-    // Positions are 1 top, 2 bottom, 3 left, 4 right; anything else leaves the bar at the top.
-    const int align = ReadToolsAlign();
-    if (align >= 1 && align <= 4) {
-        placeToolBar(align);
-    }
-    const bool multiLine = ReadConfigFlag(ConfigFlag::MsgEditor);
-    MessageEditor1->setChecked(multiLine);
-    applyMessageEditorMode(multiLine);
 }
 
 void TChatMainForm::restorePlacement()
@@ -298,6 +202,15 @@ void TChatMainForm::restorePlacement()
     Splitter1->setSizes({1000, userPane == kAbsent ? kUserPaneWidth : userPane});
     Splitter2->setSizes({1000, inputPane == kAbsent ? kInputPaneHeight : inputPane});
     IsMinimized = ReadMinimized();
+    m_client->setMinimized(IsMinimized);
+}
+
+void TChatMainForm::restoreOptions()
+{
+    ConfMenu->restoreMarks();
+    applyToolBarStyle();
+    addToolBar(dockAreaOf(ConfMenu->toolBarSide()), ToolBar1);
+    Panel4->setMultiLine(ConfMenu->multiLineEditor());
 }
 
 void TChatMainForm::showEvent(QShowEvent* event)
@@ -323,29 +236,38 @@ void TChatMainForm::SaveLayout()
     WriteMinimized(IsMinimized);
     WriteMainFormValue(MainFormValue::SplitterLeft, Splitter1->sizes().value(1));
     WriteMainFormValue(MainFormValue::SplitterTop, Splitter2->sizes().value(1));
-    WriteConfigFlag(ConfigFlag::BeepOnPublic, BeeponPublic1->isChecked());
-    WriteConfigFlag(ConfigFlag::BeepOnPrivate, BeeponPrivate1->isChecked());
+    WriteConfigFlag(ConfigFlag::BeepOnPublic, ConfMenu->beepOnPublic());
+    WriteConfigFlag(ConfigFlag::BeepOnPrivate, ConfMenu->beepOnPrivate());
 }
 
-bool TChatMainForm::runConnectDialog()
+void TChatMainForm::writeLine(const ChatLine& line)
 {
-    return ConnectDialog->ExecuteConnectDialog();
+    PageControl1->writeLine(line);
 }
 
-void TChatMainForm::writeEventLine(const QString& text)
+bool TChatMainForm::openConversation(const QString& partner)
 {
-    WriteChatLine(Common, lines::TimePrefix() + text, 0);
+    return PageControl1->openConversation(partner);
 }
 
-void TChatMainForm::writeSystemLine(const QString& line)
+void TChatMainForm::showImportantMessage(const QString& line)
 {
-    WriteChatLine(Common, line, 0);
+    m_importantMessages->show(line);
 }
 
-void TChatMainForm::setLoginButtonCaption(const QString& caption)
+void TChatMainForm::showTopic(const QString& topic)
 {
-    ToolButton1->setText(caption);
-    ToolButton1->setIcon(artwork::toolbarImage(caption == QStringLiteral("выход") ? 2 : 0));
+    setWindowTitle(lines::TopicCaption(topic, m_baseCaption));
+}
+
+void TChatMainForm::setLoginCaption(const QString& caption)
+{
+    ToolBar1->setLoginCaption(caption);
+}
+
+void TChatMainForm::setLoginRunning(bool running)
+{
+    ToolBar1->setEnabled(!running);
 }
 
 void TChatMainForm::setWaitCursor(bool waiting)
@@ -359,17 +281,137 @@ void TChatMainForm::setWaitCursor(bool waiting)
     }
 }
 
-void TChatMainForm::ReportAppError(const QString& message, const QString& className)
+bool TChatMainForm::runConnectDialog()
 {
-    WriteChatLine(Common, lines::ErrorReport(lines::TimePrefix(), message, className), 0);
+    return ConnectDialog->ExecuteConnectDialog();
+}
+
+void TChatMainForm::sendAsPublicMessage(const QString& text)
+{
+    PageControl1->setCurrentIndex(0);
+    Panel4->setText(text);
+    Button2Click();
+}
+
+void TChatMainForm::reportError(const QString& message, const QString& className)
+{
+    m_client->reportError(message, className);
 }
 
 void TChatMainForm::Button1Click()
 {
-    ToolBar1->setEnabled(false);
-    // The bar comes back on every way out, an error included.
-    const auto enableBar = qScopeGuard([this] { ToolBar1->setEnabled(true); });
-    m_session->ToggleLogin();
+    m_client->reportingErrors(kClassName, [this] { m_client->ToggleLogin(); });
+}
+
+void TChatMainForm::Button2Click()
+{
+    const QString text = Panel4->text();
+    SendResult result = SendResult::NotConnected;
+    m_client->reportingErrors(kClassName, [&] {
+        result = m_client->send(PageControl1->currentPartner(), text, Panel4->isImportant());
+    });
+    if (result == SendResult::Sent) {
+        Panel4->messageSent(text);
+    } else if (result == SendResult::ForbiddenCharacter) {
+        QMessageBox::warning(this, QStringLiteral("Kovrel"),
+                             QStringLiteral("Строка содержит недопустимый символ: |..."));
+    }
+}
+
+void TChatMainForm::SpeedButton1Click()
+{
+    const TextStyle& own = m_client->outputStyle();
+    const std::optional<FontChooserDialog::Choice> chosen =
+        FontChooserDialog::getChoice({FontFromTextStyle(own, font()), ColorFromNumber(own.color, palette())},
+                                     this, QStringLiteral("Шрифт"));
+    if (!chosen) {
+        return;
+    }
+    m_client->reportingErrors(kClassName, [&] {
+        m_client->setOutputStyle(TextStyleFromChoice(chosen->font, chosen->color, own, palette()));
+    });
+}
+
+void TChatMainForm::applyToolBarStyle()
+{
+    ToolBar1->applyCaptionStyle(ConfMenu->listStyle(), ConfMenu->showCaptions());
+}
+
+void TChatMainForm::placeToolBar(ToolBarSide side)
+{
+    addToolBar(dockAreaOf(side), ToolBar1);
+}
+
+void TChatMainForm::Connect1Click()
+{
+    QPushButton* button = ConnectDialog->connectButton();
+    const QString caption = button->text();
+    button->setText(QStringLiteral("Применить"));
+    ConnectDialog->ExecuteConnectDialog();
+    button->setText(caption);
+}
+
+void TChatMainForm::openRequestedConversation(const std::optional<QString>& partner)
+{
+    if (partner && PageControl1->openConversation(*partner)) {
+        m_client->conversationOpened(*partner);
+    } else {
+        PageControl1->showConversation(partner);
+    }
+}
+
+bool TChatMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (isEscapeForThisWindow(watched, event)) {
+        showMinimized();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// Esc pressed in one of this window's controls; Esc that closes a drop-down list, a menu or a dialog is
+// theirs.
+bool TChatMainForm::isEscapeForThisWindow(QObject* receiver, QEvent* event) const
+{
+    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
+        return false;
+    }
+    const auto* widget = qobject_cast<const QWidget*>(receiver);
+    return widget && widget->window() == this && !QApplication::activePopupWidget() &&
+           !QApplication::activeModalWidget();
+}
+
+void TChatMainForm::closeEvent(QCloseEvent* event)
+{
+    ChatSession& session = m_client->session();
+    if (session.isLoggingIn() || session.isLoggingOut()) {
+        // The log-in or log-out under way ends first (a log-in is cut short); then the window closes.
+        m_closeRequested = true;
+        session.cancelLogIn();
+        event->ignore();
+        return;
+    }
+    m_closeRequested = false;
+    if (m_client->isConnected()) {
+        Button1Click();
+    }
+    event->accept();
+}
+
+void TChatMainForm::closeWhenSettled()
+{
+    if (m_closeRequested) {
+        QTimer::singleShot(0, this, &QWidget::close);
+    }
+}
+
+void TChatMainForm::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::WindowStateChange) {
+        IsMinimized = isMinimized();
+        m_client->setMinimized(IsMinimized);
+    }
+    QMainWindow::changeEvent(event);
 }
 
 } // namespace kovrel

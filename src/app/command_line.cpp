@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include "kovrel_version.h"
 #include "settings_layout.h"
 
 #include <QCommandLineParser>
@@ -22,6 +23,8 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Kovrel: a desktop client for small text-chat servers."));
     const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption(QStringLiteral("version"),
+                                           QStringLiteral("Print the version and exit."));
     const QCommandLineOption server(
         QStringLiteral("server"),
         QStringLiteral("Log in to HOST:PORT at start (a host name or a dotted IPv4 "
@@ -29,12 +32,16 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption nick(QStringLiteral("nick"), QStringLiteral("Log in under NICK (stored)."),
                                   QStringLiteral("NICK"));
-    parser.addOptions({server, nick});
+    parser.addOptions({versionOption, server, nick});
     if (!parser.parse(arguments)) {
         return {std::nullopt, parser.errorText() + QLatin1Char('\n') + parser.helpText(), 2};
     }
     if (parser.isSet(helpOption)) {
         return {std::nullopt, parser.helpText(), 0};
+    }
+    if (parser.isSet(versionOption)) {
+        const QString version = QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size()));
+        return {std::nullopt, QStringLiteral("kovrel %1\n").arg(version), 0};
     }
     LaunchOptions options;
     options.nick = parser.value(nick);

@@ -1,6 +1,9 @@
 #include "kovrel_application.h"
 
 #include <QDebug>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <exception>
 
@@ -9,6 +12,18 @@ namespace kovrel {
 KovrelApplication::KovrelApplication(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Kovrel"));
+    installQtTranslations();
+}
+
+void KovrelApplication::installQtTranslations()
+{
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale(QLocale::Russian), QStringLiteral("qt"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    } else {
+        qWarning() << "Qt's Russian translations are not installed: its own dialogs will show in English";
+    }
 }
 
 bool KovrelApplication::notify(QObject* receiver, QEvent* event)

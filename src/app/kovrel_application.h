@@ -6,9 +6,10 @@
 
 namespace kovrel {
 
-// The application object. An exception that escapes any event handler is caught here and handed to the
-// error report, named by the class of the object whose event was being handled: it becomes a line of the
-// common conversation, never a crash and never a dialog.
+// The application object. Its interface, Qt's own dialogs and context menus included, is in Russian.
+// An exception that escapes an event handler (our handlers catch their own; this is the last resort) is
+// handed to the error report, named by the class of the object whose event was being handled: it becomes
+// a line of the common conversation, never a crash and never a dialog.
 class KovrelApplication : public QApplication
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 
 private:
+    void installQtTranslations();
     void report(const QString& message, const QObject* receiver);
 
     ErrorReport m_report;

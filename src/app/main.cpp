@@ -1,20 +1,37 @@
+#include "chat_client.h"
 #include "chat_main_form.h"
 #include "command_line.h"
 #include "kovrel_application.h"
 #include "settings_store.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdio>
 
+namespace {
+
+// Read before any window system is touched, so that --help and --version work without a display.
+kovrel::CommandLineResult readCommandLine(int& argc, char** argv)
+{
+    const QCoreApplication parsing(argc, argv);
+    return kovrel::ParseCommandLine(QCoreApplication::arguments());
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    kovrel::KovrelApplication application(argc, argv);
-    const kovrel::CommandLineResult commandLine = kovrel::ParseCommandLine(application.arguments());
+    const kovrel::CommandLineResult commandLine = readCommandLine(argc, argv);
     if (!commandLine.options) {
         std::fputs(qPrintable(commandLine.message), commandLine.exitCode == 0 ? stdout : stderr);
         return commandLine.exitCode;
     }
+    kovrel::KovrelApplication application(argc, argv);
+    // Problems met while the command line's settings are stored are shown once the window can show them.
+    QStringList earlyProblems;
+    kovrel::SettingsStore::setProblemReporter(
+        [&earlyProblems](const QString& problem) { earlyProblems << problem; });
     try {
         kovrel::StoreLaunchOptions(*commandLine.options);
     } catch (const std::exception& error) {
@@ -22,19 +39,12 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    // Problems found while the window is being built are shown once it can show them.
-    QStringList earlyProblems;
-    kovrel::SettingsStore::setProblemReporter(
-        [&earlyProblems](const QString& problem) { earlyProblems << problem; });
     kovrel::TChatMainForm window;
-    const auto report = [&window](const QString& message, const QString& className) {
-        window.ReportAppError(message, className);
-    };
-    application.setErrorReport(report);
-    kovrel::SettingsStore::setProblemReporter(
-        [report](const QString& problem) { report(problem, QStringLiteral("SettingsStore")); });
+    application.setErrorReport([&window](const QString& message, const QString& className) {
+        window.reportError(message, className);
+    });
     for (const QString& problem : earlyProblems) {
-        report(problem, QStringLiteral("SettingsStore"));
+        window.reportError(problem, QStringLiteral("SettingsStore"));
     }
     window.show();
     if (commandLine.options->hasServer()) {

@@ -1,7 +1,10 @@
 #include "command_line.h"
 
+#include "kovrel_version.h"
 #include "settings_layout.h"
 #include "settings_sandbox.h"
+
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +36,28 @@ TEST(CommandLine, RefusesWhatItCannotUse)
     EXPECT_FALSE(help.options);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.message.contains("--server"));
+    EXPECT_TRUE(help.message.contains("--version"));
+    const CommandLineResult version = ParseCommandLine({"kovrel", "--version"});
+    EXPECT_FALSE(version.options);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.message, QStringLiteral("kovrel %1\n").arg(QString::fromLatin1(kVersion.data())));
+}
+
+TEST(CommandLine, HelpAndVersionNeedNoDisplay)
+{
+    for (const char* option : {"--help", "--version"}) {
+        QProcess kovrel;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        kovrel.setProcessEnvironment(environment);
+        kovrel.start(QStringLiteral(KOVREL_CLIENT_BINARY), {QLatin1String(option)});
+        ASSERT_TRUE(kovrel.waitForFinished(10000)) << option;
+        EXPECT_EQ(kovrel.exitStatus(), QProcess::NormalExit) << option;
+        EXPECT_EQ(kovrel.exitCode(), 0) << option;
+        EXPECT_TRUE(kovrel.readAllStandardOutput().contains("kovrel")) << option;
+    }
 }
 
 TEST(CommandLine, StoresTheServerAsTheConnectDialogWould)

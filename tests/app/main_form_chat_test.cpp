@@ -3,6 +3,7 @@
 #include "main_form_fixture.h"
 
 #include "artwork.h"
+#include "chat_client.h"
 #include "peer_client.h"
 #include "real_server.h"
 
@@ -11,6 +12,7 @@
 #include <QComboBox>
 #include <QInputDialog>
 #include <QMenu>
+#include <QTabBar>
 #include <QTextBlock>
 #include <QTimer>
 
@@ -33,10 +35,21 @@ protected:
     bool showsPicture(const QString& nick, int picture)
     {
         return QTest::qWaitFor([&] {
-            QTreeWidgetItem* item = rosterItem(nick);
-            return item &&
-                   item->icon(0).pixmap(16).toImage() == artwork::statePicture(picture).pixmap(16).toImage();
+            const QIcon shown = rosterRow(nick).data(Qt::DecorationRole).value<QIcon>();
+            return !shown.isNull() &&
+                   shown.pixmap(16).toImage() == artwork::statePicture(picture).pixmap(16).toImage();
         });
+    }
+
+    void setIgnored(const QString& nick, bool ignored)
+    {
+        userList()->model()->setData(rosterRow(nick), ignored ? Qt::Checked : Qt::Unchecked,
+                                     Qt::CheckStateRole);
+    }
+
+    bool isIgnored(const QString& nick) const
+    {
+        return rosterRow(nick).data(Qt::CheckStateRole).value<Qt::CheckState>() == Qt::Checked;
     }
 
     RealServer server;
@@ -47,7 +60,7 @@ TEST_F(MainFormChatTest, PublicTalkInBothDirections)
 {
     peter.sayPublic("Привет, Вася!", "AllUser|204|255|-16|1|0|0|0|DejaVu Sans");
     ASSERT_TRUE(waitForCommon("Петя: Привет, Вася!"));
-    const QTextBlock line = form->Common->document()->lastBlock();
+    const QTextBlock line = common()->document()->lastBlock();
     const QTextCharFormat format = line.begin().fragment().charFormat();
     EXPECT_TRUE(format.font().bold()) << "written in the style the sender announced";
     EXPECT_EQ(format.foreground().color(), QColor(255, 0, 0));
@@ -55,23 +68,24 @@ TEST_F(MainFormChatTest, PublicTalkInBothDirections)
     typeAndSend("И тебе привет");
     EXPECT_EQ(peter.waitFor("AllUser|Вася|"), "AllUser|Вася|И тебе привет");
     EXPECT_TRUE(waitForCommon("Вася: И тебе привет")) << "our own line comes back from the server";
-    EXPECT_EQ(form->MsgEdit->currentText(), "");
-    EXPECT_EQ(form->MsgEdit->itemText(0), "И тебе привет") << "the history keeps what was sent";
+    EXPECT_EQ(msgEdit()->currentText(), "");
+    EXPECT_EQ(msgEdit()->itemText(0), "И тебе привет") << "the history keeps what was sent";
 }
 
 TEST_F(MainFormChatTest, PrivateTalkOpensAPageAndImportanceIsMarked)
 {
     peter.sayPrivate("Вася", "тс-с, секрет");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->FindPrivatePage("Петя") > 0; }));
-    EXPECT_EQ(form->PageControl1->currentIndex(), form->FindPrivatePage("Петя"));
-    auto* page = qobject_cast<QTextEdit*>(form->PageControl1->currentWidget());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return privatePage("Петя") != nullptr; }));
+    QTextEdit* page = privatePage("Петя");
+    EXPECT_EQ(pages()->currentWidget(), page) << "a new private conversation is shown";
     ASSERT_TRUE(waitForText(page, "Петя: тс-с, секрет"));
 
-    form->ImpotantBox->setChecked(true);
+    control<QCheckBox>(form.get(), "ImpotantBox")->setChecked(true);
     typeAndSend("понял");
     EXPECT_EQ(peter.waitFor("PrivatUser|Вася|Петя|"), "PrivatUser|Вася|Петя|!понял");
     EXPECT_TRUE(waitForText(page, "Вася: !понял"));
-    EXPECT_TRUE(form->ImpotantBox->isChecked()) << "the mark stays for the next message";
+    EXPECT_TRUE(control<QCheckBox>(form.get(), "ImpotantBox")->isChecked())
+        << "the mark stays for the next message";
 }
 
 TEST_F(MainFormChatTest, ImportantLineFromSomebodyElsePopsUp)
@@ -94,65 +108,70 @@ TEST_F(MainFormChatTest, ImportantLineFromSomebodyElsePopsUp)
 
 TEST_F(MainFormChatTest, ArrivalsDeparturesAndStates)
 {
-    ASSERT_NE(rosterItem("Петя"), nullptr);
+    ASSERT_TRUE(rosterRow("Петя").isValid());
     EXPECT_TRUE(showsPicture("Вася", 2)) << "the own entry on line";
     EXPECT_TRUE(showsPicture("Петя", 0));
     peter.send({"StateUser|Петя|2"});
     EXPECT_TRUE(showsPicture("Петя", 6));
 
-    form->UserList->setCurrentItem(rosterItem("Вася"));
-    form->State1->actions().at(Busy)->trigger();
+    selectUser("Вася");
+    action("Busy1")->trigger();
     EXPECT_TRUE(showsPicture("Вася", 8)) << "the own state changes when the server echoes it";
 
     // A refresh rebuilds the roster from the server's list, states included; ignore marks are gone.
-    rosterItem("Петя")->setCheckState(0, Qt::Checked);
-    form->Update1->trigger();
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return rosterItem("Петя") && rosterItem("Петя")->checkState(0) == Qt::Unchecked; }));
+    setIgnored("Петя", true);
+    action("Update1")->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rosterRow("Петя").isValid() && !isIgnored("Петя"); }));
     EXPECT_TRUE(showsPicture("Петя", 6));
     EXPECT_TRUE(showsPicture("Вася", 8));
 
     // A private page hears of its partner's departure and stays open.
-    form->OpenPrivatePage("Петя");
+    selectUser("Петя");
+    action("Private1")->trigger();
+    ASSERT_NE(privatePage("Петя"), nullptr);
     peter.logOut();
     ASSERT_TRUE(waitForCommon("От нас ушёл (ушла) Петя..."));
-    EXPECT_EQ(rosterItem("Петя"), nullptr);
-    auto* page = qobject_cast<QTextEdit*>(form->PageControl1->widget(form->FindPrivatePage("Петя")));
-    EXPECT_TRUE(page->toPlainText().contains("От нас ушёл (ушла) Петя..."));
+    EXPECT_FALSE(rosterRow("Петя").isValid());
+    EXPECT_TRUE(waitForText(privatePage("Петя"), "От нас ушёл (ушла) Петя..."));
 }
 
 TEST_F(MainFormChatTest, IgnoredUsersAreNotHeard)
 {
-    QTreeWidgetItem* item = rosterItem("Петя");
-    ASSERT_NE(item, nullptr);
-    item->setCheckState(0, Qt::Checked);
+    ASSERT_TRUE(rosterRow("Петя").isValid());
+    setIgnored("Петя", true);
     peter.sayPublic("не слышно");
     peter.sayPrivate("Вася", "и так не слышно");
     // Once Петя has his own echo and our next line is back, his two lines have reached us too.
     ASSERT_EQ(peter.waitFor("PrivatUser|Петя|Вася|"), "PrivatUser|Петя|Вася|и так не слышно");
     typeAndSend("маркер");
     ASSERT_TRUE(waitForCommon("Вася: маркер"));
-    item->setCheckState(0, Qt::Unchecked);
+    setIgnored("Петя", false);
     peter.sayPublic("а теперь слышно");
     ASSERT_TRUE(waitForCommon("Петя: а теперь слышно"));
     EXPECT_FALSE(commonText().contains("не слышно"));
-    EXPECT_EQ(form->FindPrivatePage("Петя"), -1);
+    EXPECT_EQ(privatePage("Петя"), nullptr);
 }
 
 TEST_F(MainFormChatTest, IncomingMarkUntilTheConversationIsSeen)
 {
-    form->OpenPrivatePage("Петя");
+    // A double click is a click, then the second press that the system reports as a double click.
+    const QPoint row = userList()->visualRect(rosterRow("Петя")).center();
+    QTest::mouseClick(userList()->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(userList()->viewport(), Qt::LeftButton, {}, row);
+    ASSERT_NE(privatePage("Петя"), nullptr) << "a double click opens the conversation";
     peter.sayPublic("в общий");
     ASSERT_TRUE(waitForCommon("Петя: в общий"));
     EXPECT_TRUE(showsPicture("Вася", 3)) << "the common conversation got a line unseen";
-    form->PageControl1->setCurrentIndex(0);
+    selectUser("Вася");
+    action("Public1")->trigger();
+    EXPECT_EQ(pages()->currentIndex(), 0);
     EXPECT_TRUE(showsPicture("Вася", 2));
 }
 
 TEST_F(MainFormChatTest, AddressQueryAndTopic)
 {
-    form->UserList->setCurrentItem(rosterItem("Петя"));
-    form->GetIP1->trigger();
+    selectUser("Петя");
+    action("GetIP1")->trigger();
     EXPECT_TRUE(waitForCommon("Петя's IP is 127.0.0.1"));
 
     QTimer::singleShot(0, [] {
@@ -162,7 +181,7 @@ TEST_F(MainFormChatTest, AddressQueryAndTopic)
         dialog->setTextValue(QStringLiteral("о погоде"));
         dialog->accept();
     });
-    form->Topic1->trigger();
+    action("Topic1")->trigger();
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle() == "о погоде - Kovrel v 1.84"; }));
     peter.send({"Topic|   "});
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->windowTitle() == "Kovrel v 1.84"; }));
@@ -170,10 +189,10 @@ TEST_F(MainFormChatTest, AddressQueryAndTopic)
 
 TEST_F(MainFormChatTest, LogOutAndClosingWhileOnline)
 {
-    form->ToolButton1->click();
-    EXPECT_EQ(form->ToolButton1->text(), "вход");
+    button("ToolButton1")->click();
+    EXPECT_EQ(loginCaption(), "вход");
     EXPECT_EQ(peter.waitFor("DelUser|"), "DelUser|Вася");
-    EXPECT_TRUE(commonText().endsWith("Конец связи..."));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return commonText().endsWith("Конец связи..."); }));
 
     ASSERT_TRUE(logIn());
     form->close();
@@ -183,21 +202,22 @@ TEST_F(MainFormChatTest, LogOutAndClosingWhileOnline)
 TEST_F(MainFormChatTest, TheServerEndingTheSessionLogsUsOut)
 {
     server.terminate();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "вход"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "вход"; }));
+    EXPECT_TRUE(waitForCommon("От нас ушёл (ушла) Вася...")) << "the server's farewell echo is shown";
     EXPECT_TRUE(server.waitForExit());
 }
 
 TEST_F(MainFormChatTest, ALostServerIsReachedAgainByAutomaticLogIn)
 {
     const quint16 port = server.port();
-    form->session().setAutoLoginInterval(std::chrono::milliseconds(200));
-    form->StartonRun1->trigger();
+    form->client().session().setAutoLoginInterval(std::chrono::milliseconds(200));
+    action("StartonRun1")->trigger();
     server.kill();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "Connect"; }));
-    EXPECT_TRUE(commonText().endsWith("Конец связи..."));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "Connect"; }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return commonText().endsWith("Конец связи..."); }));
     RealServer again(port);
     ASSERT_EQ(again.port(), port);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "выход"; }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "выход"; }, 15000));
 }
 
 } // namespace
@@ -215,7 +235,8 @@ TEST_F(MainFormTest, ATakenNickLogsInUnderTheSpareNick)
     openWindow();
     ASSERT_TRUE(logIn());
     EXPECT_EQ(first.waitFor("AddUser|"), "AddUser|Василий");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return rosterItem("Вася") && rosterItem("Василий"); }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return rosterRow("Вася").isValid() && rosterRow("Василий").isValid(); }));
 }
 
 } // namespace

@@ -1,20 +1,23 @@
 #pragma once
 
 #include "chat_main_form.h"
+#include "qt_printers.h"
 #include "settings_layout.h"
 #include "settings_sandbox.h"
 
+#include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +25,17 @@
 
 namespace kovrel::test {
 
-// A main window with its own settings, pointed at a server on 127.0.0.1.
+// Finds a control of a window by its object name; fails the test when there is none.
+template <typename Control> Control* control(const QObject* window, const char* name)
+{
+    auto* found = window->findChild<Control*>(QLatin1String(name));
+    if (!found) {
+        ADD_FAILURE() << "no control named " << name;
+    }
+    return found;
+}
+
+// A main window with its own settings, pointed at a server on 127.0.0.1, and its controls by name.
 class MainFormTest : public testing::Test
 {
 protected:
@@ -43,36 +56,58 @@ protected:
         return *form;
     }
 
-    void closeWindow() { form.reset(); }
+    QToolButton* button(const char* name) const { return control<QToolButton>(form.get(), name); }
+    QAction* action(const char* name) const { return control<QAction>(form.get(), name); }
+    QTabWidget* pages() const { return control<QTabWidget>(form.get(), "PageControl1"); }
+    QTextEdit* common() const { return control<QTextEdit>(form.get(), "Common"); }
+    QComboBox* msgEdit() const { return control<QComboBox>(form.get(), "MsgEdit"); }
+    QPlainTextEdit* memo() const { return control<QPlainTextEdit>(form.get(), "Memo1"); }
+    QTreeView* userList() const { return control<QTreeView>(form.get(), "UserList"); }
+    QString loginCaption() const { return button("ToolButton1")->text(); }
+
+    // The conversation page of a partner, or nullptr.
+    QTextEdit* privatePage(const QString& partner) const
+    {
+        for (int page = 1; page < pages()->count(); ++page) {
+            if (pages()->tabBar()->tabData(page).toString() == partner) {
+                return qobject_cast<QTextEdit*>(pages()->widget(page));
+            }
+        }
+        return nullptr;
+    }
 
     bool logIn()
     {
-        form->ToolButton1->click();
-        const bool online =
-            QTest::qWaitFor([&] { return form->ToolButton1->text() == QStringLiteral("выход"); });
+        button("ToolButton1")->click();
+        const bool online = QTest::qWaitFor([&] { return loginCaption() == QStringLiteral("выход"); });
         if (!online) {
             ADD_FAILURE() << "not logged in; the conversation says:\n" << commonText().toStdString();
         }
         return online;
     }
 
-    QString commonText() const { return form->Common->toPlainText(); }
+    QString commonText() const { return common()->toPlainText(); }
 
-    bool waitForText(QTextEdit* control, const QString& text, int timeoutMs = 10000)
+    bool waitForText(QTextEdit* page, const QString& text, int timeoutMs = 10000) const
     {
-        return QTest::qWaitFor([&] { return control->toPlainText().contains(text); }, timeoutMs);
+        return QTest::qWaitFor([&] { return page && page->toPlainText().contains(text); }, timeoutMs);
     }
 
-    bool waitForCommon(const QString& text, int timeoutMs = 10000)
+    bool waitForCommon(const QString& text, int timeoutMs = 10000) const
     {
-        return waitForText(form->Common, text, timeoutMs);
+        return waitForText(common(), text, timeoutMs);
     }
 
-    QTreeWidgetItem* rosterItem(const QString& nick) const
+    // The row of the user list that shows this nick.
+    QModelIndex rosterRow(const QString& nick) const
     {
-        const QList<QTreeWidgetItem*> found = form->UserList->findItems(nick, Qt::MatchExactly);
-        return found.isEmpty() ? nullptr : found.front();
+        const QAbstractItemModel* model = userList()->model();
+        const QModelIndexList found = model->match(model->index(0, 0), Qt::DisplayRole, nick, 1,
+                                                   Qt::MatchExactly | Qt::MatchCaseSensitive);
+        return found.value(0);
     }
+
+    void selectUser(const QString& nick) const { userList()->setCurrentIndex(rosterRow(nick)); }
 
     // Types as the keyboard would, one character at a time (QTest::keyClicks knows only ASCII).
     static void typeText(QWidget* target, const QString& text)
@@ -87,8 +122,8 @@ protected:
 
     void typeAndSend(const QString& text)
     {
-        typeText(form->MsgEdit->lineEdit(), text);
-        QTest::keyClick(form->MsgEdit->lineEdit(), Qt::Key_Return);
+        typeText(msgEdit()->lineEdit(), text);
+        QTest::keyClick(msgEdit()->lineEdit(), Qt::Key_Return);
     }
 
     SettingsSandbox sandbox;

@@ -3,17 +3,22 @@
 #include "main_form_fixture.h"
 
 #include "cp1251.h"
-#include "kovrel_application.h"
 #include "packet.h"
 #include "scripted_peer.h"
 
-#include <QAction>
-#include <QComboBox>
-#include <QFontDialog>
-#include <QLineEdit>
+#include <QColorDialog>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
 
@@ -25,6 +30,16 @@ std::string wire(const char* utf8)
     return cp1251::fromUtf8(utf8);
 }
 
+// Runs `act` on the next modal window once it opens.
+template <typename Act> void onNextModal(Act act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        act(modal);
+    });
+}
+
 class MainFormScriptedTest : public MainFormTest
 {
 protected:
@@ -34,13 +49,18 @@ protected:
         openWindow();
     }
 
+    void logInQuietly()
+    {
+        ASSERT_TRUE(logIn());
+        ASSERT_FALSE(peer.waitForField("SetInfo|").empty());
+    }
+
     ScriptedPeer peer;
 };
 
 TEST_F(MainFormScriptedTest, SendsAMessageAsOnePacketOfStyleAndText)
 {
-    ASSERT_TRUE(logIn());
-    ASSERT_FALSE(peer.waitForField("SetInfo|").empty());
+    logInQuietly();
     const std::size_t before = peer.bytes().size();
     typeAndSend("Привет всем");
     ASSERT_FALSE(peer.waitForField("AllUser|").empty());
@@ -48,93 +68,151 @@ TEST_F(MainFormScriptedTest, SendsAMessageAsOnePacketOfStyleAndText)
     const std::string style = peer.fields().at(peer.fields().size() - 2);
     EXPECT_TRUE(style.starts_with("TextStyle|AllUser|")) << style;
     EXPECT_EQ(sent, BuildPacket({style, wire("AllUser|Вася|Привет всем")}));
+    EXPECT_EQ(msgEdit()->currentText(), "");
+    EXPECT_EQ(msgEdit()->itemText(0), "Привет всем") << "the history keeps what was sent";
 }
 
-TEST_F(MainFormScriptedTest, TheMultiLineEditorSendsWithCtrlEnter)
+TEST_F(MainFormScriptedTest, TheMultiLineEditorSendsWithCtrlEnterAndKeepsWhatWasNotSent)
 {
-    ASSERT_TRUE(logIn());
-    form->MessageEditor1->trigger();
-    ASSERT_TRUE(form->Memo1->isVisible());
-    typeText(form->Memo1, QStringLiteral("строка"));
-    QTest::keyClick(form->Memo1, Qt::Key_Return);
-    typeText(form->Memo1, QStringLiteral("ещё"));
-    EXPECT_EQ(form->Memo1->toPlainText(), "строка\nещё") << "Enter alone makes a new line";
-    QTest::keyClick(form->Memo1, Qt::Key_Return, Qt::ControlModifier);
+    action("MessageEditor1")->trigger();
+    ASSERT_TRUE(memo()->isVisible());
+    typeText(memo(), QStringLiteral("строка"));
+    QTest::keyClick(memo(), Qt::Key_Return);
+    typeText(memo(), QStringLiteral("ещё"));
+    EXPECT_EQ(memo()->toPlainText(), "строка\nещё") << "Enter alone makes a new line";
+    QTest::keyClick(memo(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(memo()->toPlainText(), "строка\nещё") << "offline nothing is sent and the text stays";
+
+    logInQuietly();
+    QTest::keyClick(memo(), Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(peer.waitForField("AllUser|"), wire("AllUser|Вася|строка\r\nещё"));
-    EXPECT_EQ(form->Memo1->toPlainText(), "");
+    EXPECT_EQ(memo()->toPlainText(), "");
 }
 
-TEST_F(MainFormScriptedTest, TheOwnTextStyleIsChosenStoredAndSent)
+TEST_F(MainFormScriptedTest, RefusesTheSeparatorCharacterAndKeepsTheText)
 {
-    ASSERT_TRUE(logIn());
-    QTimer::singleShot(0, [] {
-        auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        QFont chosen(QStringLiteral("DejaVu Sans"));
-        chosen.setBold(true);
-        chosen.setPixelSize(15);
-        dialog->setCurrentFont(chosen);
-        dialog->accept();
-    });
-    form->SpeedButton1->click();
-    EXPECT_TRUE(ReadFontStyle(u"OutputAttr", FontStyle::Bold));
-    EXPECT_EQ(ReadFontNumber(u"OutputAttr", FontNumber::Height, 0), -15);
-    typeAndSend("жирно");
-    const std::string style = peer.waitForField("TextStyle|");
-    EXPECT_NE(style.find("|-15|1|0|0|0|DejaVu Sans"), std::string::npos) << style;
-}
-
-TEST_F(MainFormScriptedTest, RefusesTheSeparatorCharacter)
-{
-    ASSERT_TRUE(logIn());
+    logInQuietly();
     QString shown;
-    QTimer::singleShot(0, [&] {
-        QWidget* box = QApplication::activeModalWidget();
-        ASSERT_NE(box, nullptr);
+    onNextModal([&](QWidget* box) {
         shown = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->text();
         box->close();
     });
     typeAndSend("a|b");
     EXPECT_EQ(shown, "Строка содержит недопустимый символ: |...");
-    EXPECT_EQ(form->MsgEdit->currentText(), "a|b") << "the input keeps its text";
+    EXPECT_EQ(msgEdit()->currentText(), "a|b");
 }
 
-TEST_F(MainFormScriptedTest, AMalformedFieldIsReportedAndItsNeighboursStillArrive)
+TEST_F(MainFormScriptedTest, TheOwnTextStyleWithItsColourIsChosenStoredAndSent)
 {
-    ASSERT_TRUE(logIn());
-    peer.send({wire("AllUser|Петя|первое"), wire("StateUser|Петя|много"), wire("AllUser|Петя|второе"),
-               "SetInfo|x", "no separator", "TestConnection|42"});
-    ASSERT_TRUE(waitForCommon("Петя: второе"));
-    EXPECT_TRUE(commonText().contains("Петя: первое"));
-    EXPECT_TRUE(commonText().contains("Ошибка: 'много' is not a valid integer value,Класс: TClientSocket"));
-    EXPECT_TRUE(commonText().contains("Неизвестный пакет... Комманда: SetInfo, Сообщение: x..."));
-    EXPECT_TRUE(commonText().contains("Неизвестный пакет... Комманда: , Сообщение: no separator..."));
-    EXPECT_EQ(peer.waitForField("TestConnection|"), "TestConnection|42") << "probes go back unchanged";
-}
-
-TEST_F(MainFormScriptedTest, AnErrorEscapingAHandlerBecomesALineAndRetriesGoOn)
-{
-    static_cast<KovrelApplication*>(QApplication::instance())
-        ->setErrorReport([this](const QString& message, const QString& className) {
-            form->ReportAppError(message, className);
+    logInQuietly();
+    onNextModal([](QWidget* chooser) {
+        chooser->findChild<QAbstractButton*>(QStringLiteral("underlineBox"))->click();
+        onNextModal([](QWidget* colours) {
+            static_cast<QColorDialog*>(colours)->setCurrentColor(QColor(0x12, 0x34, 0x56));
+            static_cast<QDialog*>(colours)->accept();
         });
-    // A value of the wrong type makes each automatic log-in attempt fail inside the event loop.
-    sandbox.setSettingsFileContent("Windows Registry Editor Version 5.00\r\n\r\n"
-                                   "[HKEY_CURRENT_USER\\Software\\Kovrel\\Client]\r\n"
-                                   "\"FirstTime\"=dword:00000001\r\n");
-    form->session().setAutoLoginInterval(std::chrono::milliseconds(50));
-    form->session().setAutoLogin(true);
-    const QString line = "Ошибка: Invalid data type for 'FirstTime',Класс: QTimer";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return commonText().count(line) >= 2; })) << commonText().toStdString();
-    form->session().setAutoLogin(false);
+        chooser->findChild<QAbstractButton*>(QStringLiteral("colorButton"))->click();
+        chooser->findChild<QSpinBox*>(QStringLiteral("sizeSpin"))->setValue(14);
+        chooser->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
+    });
+    button("SpeedButton1")->click();
+    EXPECT_TRUE(ReadFontStyle(u"OutputAttr", FontStyle::Underline));
+    EXPECT_EQ(ReadFontNumber(u"OutputAttr", FontNumber::Color, 0), 0x563412);
+    EXPECT_EQ(ReadFontNumber(u"OutputAttr", FontNumber::Size, 0), 14);
+    typeAndSend("цветом");
+    const std::string style = peer.waitForField("TextStyle|");
+    EXPECT_NE(style.find("|5649426|"), std::string::npos) << style;
+    EXPECT_NE(style.find("|0|0|1|0|DejaVu Sans"), std::string::npos)
+        << "a face the receivers have: " << style;
 }
 
-TEST_F(MainFormScriptedTest, ServerDisconnectWhileOfflineChangesNothing)
+TEST_F(MainFormScriptedTest, ADisconnectFromTheServerLogsOutAndShowsWhatCameWithTheEcho)
 {
-    ASSERT_TRUE(logIn());
-    peer.send({"Disconnect|"});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form->ToolButton1->text() == "вход"; }));
-    EXPECT_EQ(peer.fields().back(), wire("DelUser|Вася"));
+    logInQuietly();
+    peer.setResponder([](const std::string& field) -> std::vector<std::string> {
+        if (field == wire("DelUser|Вася")) {
+            return {wire("AllUser|Петя|всем пока"), wire("DelUser|Вася"), wire("DelUser|Петя")};
+        }
+        return {};
+    });
+    peer.send({wire("AddUser|Петя"), "Disconnect|"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "вход"; }, 3000))
+        << "the log-out ends with the server's echo, long before its deadline";
+    ASSERT_TRUE(waitForCommon("Конец связи..."));
+    EXPECT_TRUE(
+        commonText().endsWith("Петя: всем пока\nОт нас ушёл (ушла) Вася...\nОт нас ушёл (ушла) Петя...\n"
+                              "Конец связи..."))
+        << commonText().toStdString();
+    EXPECT_FALSE(rosterRow("Петя").isValid()) << "the roster follows the departure";
+}
+
+TEST_F(MainFormScriptedTest, ClosingDuringALogOutLetsItFinishAndSaysGoodbyeOnce)
+{
+    WriteMsgOnDisconnect(QStringLiteral("До встречи"));
+    logInQuietly();
+    // The server is slow to answer the log-out; the user closes the window meanwhile.
+    peer.setResponder([&](const std::string& field) -> std::vector<std::string> {
+        if (field.starts_with("DelUser|")) {
+            QTimer::singleShot(0, form.get(), [&] { form->close(); });
+            QTimer::singleShot(300, &peer, [&] { peer.send({wire("DelUser|Вася")}); });
+        }
+        return {};
+    });
+    button("ToolButton1")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isVisible(); }));
+    EXPECT_EQ(std::count(peer.fields().begin(), peer.fields().end(), wire("AllUser|Вася|До встречи")), 1);
+    EXPECT_EQ(std::count(peer.fields().begin(), peer.fields().end(), wire("DelUser|Вася")), 1);
+}
+
+TEST_F(MainFormScriptedTest, ImportantLinesPopUpWithoutBuryingTheDesktop)
+{
+    logInQuietly();
+    for (int line = 1; line <= 7; ++line) {
+        peer.send({wire(("AllUser|Петя|!тревога " + std::to_string(line)).c_str())});
+    }
+    ASSERT_TRUE(waitForCommon("Петя: !тревога 7"));
+    QList<QWidget*> popups;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->isVisible() &&
+            window->metaObject()->className() == QLatin1String("TImpotatntMessageForm")) {
+            popups << window;
+        }
+    }
+    ASSERT_EQ(popups.size(), 5);
+    std::sort(popups.begin(), popups.end(), [](QWidget* a, QWidget* b) { return a->x() < b->x(); });
+    EXPECT_NE(popups[0]->pos(), popups[1]->pos()) << "no pop-up hides another";
+    const QString newest = popups.back()->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"))->toPlainText();
+    EXPECT_EQ(newest, "Петя: !тревога 5\nПетя: !тревога 6\nПетя: !тревога 7");
+    for (QWidget* popup : popups) {
+        popup->close();
+    }
+}
+
+TEST_F(MainFormScriptedTest, PagesAreKnownByTheirPartnerWhateverTheCaptionShows)
+{
+    logInQuietly();
+    peer.send({wire("PrivatUser|A&B|Вася|привет"), wire("PrivatUser|a&b|Вася|другой")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return privatePage(QStringLiteral("a&b")) != nullptr; }));
+    ASSERT_TRUE(waitForText(privatePage(QStringLiteral("a&b")), "a&b: другой"));
+    EXPECT_EQ(pages()->tabText(1), "A&&B") << "shown as A&B, not as a mnemonic";
+    EXPECT_TRUE(privatePage(QStringLiteral("A&B"))->toPlainText().contains("A&B: привет"));
+    pages()->setCurrentIndex(1);
+    typeAndSend("ответ");
+    EXPECT_EQ(peer.waitForField("PrivatUser|"), wire("PrivatUser|Вася|A&B|ответ"));
+}
+
+TEST_F(MainFormScriptedTest, EscClosingTheHistoryListDoesNotMinimise)
+{
+    logInQuietly();
+    typeAndSend("раз");
+    msgEdit()->showPopup();
+    ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() != nullptr; }));
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([] { return QApplication::activePopupWidget() == nullptr; }));
+    QTest::qWait(50);
+    EXPECT_FALSE(form->isMinimized());
+    QTest::keyClick(msgEdit()->lineEdit(), Qt::Key_Escape);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form->isMinimized(); })) << "Esc elsewhere minimises";
 }
 
 TEST(MainFormFirstStart, AsksForTheServerAtTheFirstLogIn)
@@ -143,22 +221,20 @@ TEST(MainFormFirstStart, AsksForTheServerAtTheFirstLogIn)
     ScriptedPeer peer;
     TChatMainForm form;
     form.show();
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
+    onNextModal([&](QWidget* dialog) {
         auto field = [&](const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); };
         field("NickName")->setText(QStringLiteral("Новичок"));
         field("HostName")->setText(QString());
         field("PortNumber")->setText(QString::number(peer.port()));
-        for (const char* octet : {"Adr1", "Adr2", "Adr3", "Adr4"}) {
-            field(octet)->setText(octet == std::string("Adr1")   ? "127"
-                                  : octet == std::string("Adr4") ? "1"
-                                                                 : "0");
+        for (const auto& [name, octet] :
+             {std::pair{"Adr1", "127"}, {"Adr2", "0"}, {"Adr3", "0"}, {"Adr4", "1"}}) {
+            field(name)->setText(QLatin1String(octet));
         }
         dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
     });
-    form.ToolButton1->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return form.ToolButton1->text() == "выход"; }));
+    auto* login = control<QToolButton>(&form, "ToolButton1");
+    login->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return login->text() == "выход"; }));
     EXPECT_EQ(peer.waitForField("AddUser|"), wire("AddUser|Новичок"));
     EXPECT_FALSE(ReadFirstTime());
 }
@@ -172,12 +248,36 @@ TEST(MainFormFirstStart, StartsAtTheTopRightWithTheBuiltInOptions)
     EXPECT_TRUE(QTest::qWaitFor([&] { return form.frameGeometry().right() == screen.right(); }))
         << "the frame ends at " << form.frameGeometry().right() << ", the screen at " << screen.right();
     EXPECT_EQ(form.frameGeometry().top(), screen.top());
-    EXPECT_EQ(form.toolBarArea(form.ToolBar1), Qt::TopToolBarArea);
-    EXPECT_EQ(form.ToolBar1->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
-    EXPECT_TRUE(form.MsgEdit->isVisible());
-    EXPECT_FALSE(form.ShowTime1->isChecked());
-    EXPECT_TRUE(form.ScrollUpToDown1->isChecked());
-    EXPECT_FALSE(form.StartonRun1->isChecked());
+    auto* bar = control<QToolBar>(&form, "ToolBar1");
+    EXPECT_EQ(form.toolBarArea(bar), Qt::TopToolBarArea);
+    EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    EXPECT_TRUE(control<QComboBox>(&form, "MsgEdit")->isVisible());
+    EXPECT_FALSE(control<QAction>(&form, "ShowTime1")->isChecked());
+    EXPECT_TRUE(control<QAction>(&form, "ScrollUpToDown1")->isChecked());
+    EXPECT_FALSE(control<QAction>(&form, "StartonRun1")->isChecked());
+}
+
+TEST(MainFormFirstStart, ValuesOfTheWrongTypeAreReportedOnceAndTheDefaultsApply)
+{
+    SettingsSandbox sandbox;
+    sandbox.setSettingsFileContent("Windows Registry Editor Version 5.00\r\n\r\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Kovrel\\Client]\r\n"
+                                   "\"Host\"=dword:00000001\r\n\r\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Kovrel\\Client\\Config]\r\n"
+                                   "\"ShowTime\"=dword:1\r\n\r\n"
+                                   "[HKEY_CURRENT_USER\\Software\\Kovrel\\Client\\MainForm]\r\n"
+                                   "\"Left\"=\"40\"\r\n\"Top\"=\"30\"\r\n");
+    TChatMainForm form;
+    form.show();
+    auto* page = control<QTextEdit>(&form, "Common");
+    const QString hostError = "Ошибка: Invalid data type for 'Host',Класс: SettingsStore";
+    const QString timeError = "Ошибка: Invalid data type for 'ShowTime',Класс: SettingsStore";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->toPlainText().contains(timeError); }));
+    EXPECT_EQ(page->toPlainText().count(hostError), 1) << page->toPlainText().toStdString();
+    EXPECT_EQ(control<QLineEdit>(&form, "HostName")->text(), "Имя хоста") << "the default host";
+    EXPECT_FALSE(control<QAction>(&form, "ShowTime1")->isChecked());
+    EXPECT_EQ(form.pos(), QPoint(40, 30)) << "the placement was restored all the same";
+    EXPECT_EQ(page->toPlainText().count(timeError), 1) << "reported once, not for every line";
 }
 
 TEST(MainFormLayout, OptionsAndPlacementSurviveARestart)
@@ -188,59 +288,77 @@ TEST(MainFormLayout, OptionsAndPlacementSurviveARestart)
         form.show();
         form.move(40, 30);
         form.resize(700, 420);
-        form.ShowTime1->trigger();
-        form.ScrollDownToUp1->trigger();
-        form.Bottom1->trigger();
-        form.ShowCaption1->trigger();
-        form.MessageEditor1->trigger();
-        form.Splitter1->setSizes({500, 150});
+        for (const char* item :
+             {"ShowTime1", "ScrollDownToUp1", "Bottom1", "ShowCaption1", "MessageEditor1"}) {
+            control<QAction>(&form, item)->trigger();
+        }
+        control<QSplitter>(&form, "Splitter1")->setSizes({500, 150});
         QTest::qWait(50);
     }
     TChatMainForm form;
     form.show();
     EXPECT_EQ(form.size(), QSize(700, 420));
-    EXPECT_TRUE(form.ShowTime1->isChecked());
-    EXPECT_TRUE(form.ScrollDownToUp1->isChecked());
-    EXPECT_TRUE(form.Bottom1->isChecked());
-    EXPECT_EQ(form.toolBarArea(form.ToolBar1), Qt::BottomToolBarArea);
-    EXPECT_EQ(form.ToolBar1->toolButtonStyle(), Qt::ToolButtonIconOnly);
-    EXPECT_TRUE(form.MessageEditor1->isChecked());
-    EXPECT_TRUE(form.Memo1->isVisible());
-    EXPECT_EQ(form.Splitter1->sizes().value(1), 150);
+    for (const char* item : {"ShowTime1", "ScrollDownToUp1", "Bottom1", "MessageEditor1"}) {
+        EXPECT_TRUE(control<QAction>(&form, item)->isChecked()) << item;
+    }
+    auto* bar = control<QToolBar>(&form, "ToolBar1");
+    EXPECT_EQ(form.toolBarArea(bar), Qt::BottomToolBarArea);
+    EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    EXPECT_TRUE(control<QPlainTextEdit>(&form, "Memo1")->isVisible());
+    EXPECT_EQ(control<QSplitter>(&form, "Splitter1")->sizes().value(1), 150);
 }
 
-TEST(MainFormConversation, SelectingInAConversationFillsTheInput)
+class MainFormConversationTest : public MainFormScriptedTest
+{};
+
+TEST_F(MainFormConversationTest, SelectingTextFillsTheInputWhileAClickKeepsTheDraft)
 {
-    SettingsSandbox sandbox;
-    TChatMainForm form;
-    form.show();
-    form.WriteChatLine(form.Common, "Петя: пойдём обедать", 0);
-    form.MsgEdit->setEditText(QStringLiteral("черновик"));
-    EXPECT_EQ(form.MsgEdit->currentText(), "черновик") << "writing a line leaves the input alone";
-    QTextCursor word(form.Common->document());
-    word.movePosition(QTextCursor::NextWord);
-    word.movePosition(QTextCursor::NextWord);
+    logInQuietly();
+    peer.send({wire("AllUser|Петя|пойдём обедать")});
+    ASSERT_TRUE(waitForCommon("Петя: пойдём обедать"));
+    msgEdit()->setEditText(QStringLiteral("черновик"));
+    EXPECT_EQ(msgEdit()->currentText(), "черновик") << "a line arriving leaves the input alone";
+    QTest::mouseClick(common()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(msgEdit()->currentText(), "черновик") << "placing the caret keeps the draft";
+    QTextCursor word(common()->document());
+    word.movePosition(QTextCursor::End);
+    word.movePosition(QTextCursor::StartOfWord);
     word.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
-    form.Common->setTextCursor(word);
-    EXPECT_EQ(form.MsgEdit->currentText(), "пойдём");
-    QTest::mouseClick(form.Common->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(form.MsgEdit->currentText(), "") << "placing the caret empties the input";
-    form.MsgEdit->setEditText(QStringLiteral("черновик"));
-    form.ToolButton3->click();
-    EXPECT_TRUE(form.Common->toPlainText().isEmpty());
-    EXPECT_EQ(form.MsgEdit->currentText(), "черновик") << "clearing the page keeps the draft";
+    common()->setTextCursor(word);
+    EXPECT_EQ(msgEdit()->currentText(), "обедать");
+    msgEdit()->setEditText(QStringLiteral("черновик"));
+    button("ToolButton3")->click();
+    EXPECT_TRUE(commonText().isEmpty());
+    EXPECT_EQ(msgEdit()->currentText(), "черновик") << "clearing the page keeps the draft";
 }
 
-TEST(MainFormLayout, NewestLineOnTopWhenScrollingUpwards)
+TEST_F(MainFormConversationTest, NewestLineOnTopWhenScrollingUpwards)
 {
-    SettingsSandbox sandbox;
-    WriteConfigFlag(ConfigFlag::FromUpToDown, false);
-    TChatMainForm form;
-    form.WriteChatLine(form.Common, "первая", 0);
-    form.WriteChatLine(form.Common, "вторая", 0);
-    WriteConfigFlag(ConfigFlag::FromUpToDown, true);
-    form.WriteChatLine(form.Common, "третья", 0);
-    EXPECT_EQ(form.Common->toPlainText(), "вторая\nпервая\nтретья");
+    logInQuietly();
+    ASSERT_TRUE(waitForCommon("К нам пришёл (пришла) Вася..."));
+    button("ToolButton3")->click();
+    action("ScrollDownToUp1")->trigger();
+    peer.send({wire("AllUser|Петя|первая"), wire("AllUser|Петя|вторая")});
+    ASSERT_TRUE(waitForCommon("вторая"));
+    action("ScrollUpToDown1")->trigger();
+    peer.send({wire("AllUser|Петя|третья")});
+    ASSERT_TRUE(waitForCommon("третья"));
+    EXPECT_EQ(commonText(), "Петя: вторая\nПетя: первая\nПетя: третья");
+}
+
+TEST_F(MainFormConversationTest, TheViewFollowsLongLinesAtTheBottom)
+{
+    logInQuietly();
+    form->resize(520, 320);
+    const std::string longText = "AllUser|Петя|" + std::string(600, 'w') + " end";
+    for (int line = 0; line < 40; ++line) {
+        peer.send({longText});
+    }
+    peer.send({wire("AllUser|Петя|последняя")});
+    ASSERT_TRUE(waitForCommon("последняя"));
+    QScrollBar* bar = common()->verticalScrollBar();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar->maximum() > 0 && bar->value() == bar->maximum(); }))
+        << "the newest line is shown whole: " << bar->value() << " of " << bar->maximum();
 }
 
 } // namespace

@@ -38,6 +38,11 @@ void TImpotatntMessageForm::SetMessageText(const QString& line)
     Memo1->setPlainText(line);
 }
 
+void TImpotatntMessageForm::AddMessageText(const QString& line)
+{
+    Memo1->appendPlainText(line);
+}
+
 void TImpotatntMessageForm::createControls()
 {
     Memo1 = new QPlainTextEdit(this);

@@ -17,6 +17,8 @@ public:
 
     // The line is network data and is shown as plain text, never interpreted as markup.
     void SetMessageText(const QString& line);
+    // Adds a further line below the ones shown.
+    void AddMessageText(const QString& line);
 
 private:
     void createControls();

@@ -1,13 +1,14 @@
 #include "text_format.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QWidget>
+
+#include <cstdlib>
 
 namespace kovrel {
 
 namespace {
-
-constexpr int kSystemColorFlag = static_cast<int>(0x80000000u);
 
 QPalette::ColorRole systemColorRole(int index)
 {
@@ -33,6 +34,21 @@ QPalette::ColorRole systemColorRole(int index)
     }
 }
 
+// The face (as matched), size, height and style flags of `font`; the rest as in `previous`.
+TextStyle fontAttributes(const QFont& font, const TextStyle& previous)
+{
+    const QFontInfo matched(font);
+    TextStyle style = previous;
+    style.name = matched.family();
+    style.size = font.pointSize() > 0 ? font.pointSize() : matched.pointSize();
+    style.height = -(font.pixelSize() > 0 ? font.pixelSize() : matched.pixelSize());
+    style.bold = font.bold();
+    style.italic = font.italic();
+    style.underline = font.underline();
+    style.strikeout = font.strikeOut();
+    return style;
+}
+
 } // namespace
 
 QColor ColorFromNumber(int number, const QPalette& palette)
@@ -41,6 +57,12 @@ QColor ColorFromNumber(int number, const QPalette& palette)
         return palette.color(systemColorRole(number & 0xff));
     }
     return QColor(number & 0xff, (number >> 8) & 0xff, (number >> 16) & 0xff);
+}
+
+int NumberForColor(const QColor& color)
+{
+    const QColor rgb = color.toRgb();
+    return rgb.red() | (rgb.green() << 8) | (rgb.blue() << 16);
 }
 
 QTextCharFormat DefaultCharFormat(const QWidget* control)
@@ -72,26 +94,31 @@ QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback)
 QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fallback,
                               const QPalette& palette)
 {
-    if (style.name.isEmpty() || !QFontDatabase::hasFamily(style.name)) {
-        return fallback;
+    TextStyle shown = style;
+    if (!QFontDatabase::hasFamily(shown.name)) {
+        shown.name = QFontInfo(fallback.font()).family();
     }
     QTextCharFormat format;
-    format.setFont(FontFromTextStyle(style, fallback.font()));
+    format.setFont(FontFromTextStyle(shown, fallback.font()));
     format.setForeground(ColorFromNumber(style.color, palette));
     return format;
 }
 
-TextStyle TextStyleFromFont(const QFont& font, const TextStyle& previous)
+TextStyle TextStyleFromChoice(const QFont& font, const QColor& color, const TextStyle& previous,
+                              const QPalette& palette)
 {
-    TextStyle style = previous;
-    style.name = font.family();
-    style.size = font.pointSize() > 0 ? font.pointSize() : previous.size;
-    style.height = font.pixelSize() > 0 ? -font.pixelSize() : -QFontInfo(font).pixelSize();
-    style.bold = font.bold();
-    style.italic = font.italic();
-    style.underline = font.underline();
-    style.strikeout = font.strikeOut();
+    TextStyle style = fontAttributes(font, previous);
+    if (color != ColorFromNumber(previous.color, palette)) {
+        style.color = NumberForColor(color);
+    }
     return style;
+}
+
+TextStyle PlatformTextStyle(const QFont& font)
+{
+    TextStyle style;
+    style.color = kWindowTextColor;
+    return fontAttributes(font, style);
 }
 
 } // namespace kovrel

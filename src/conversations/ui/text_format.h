@@ -3,6 +3,7 @@
 #include "text_style.h"
 
 #include <QColor>
+#include <QFont>
 #include <QPalette>
 #include <QTextCharFormat>
 
@@ -13,6 +14,8 @@ namespace kovrel {
 // A colour number as peers and the settings keep it: non-negative is 0x00BBGGRR, negative a system colour
 // (0x80000000 | index) that maps to a palette role.
 QColor ColorFromNumber(int number, const QPalette& palette);
+// The number of a plain colour: 0x00BBGGRR.
+int NumberForColor(const QColor& color);
 
 // The colour number of the system's window text colour.
 inline constexpr int kWindowTextColor = static_cast<int>(0x80000008u);
@@ -20,12 +23,18 @@ inline constexpr int kWindowTextColor = static_cast<int>(0x80000008u);
 // The attributes a control writes its own lines in: its font and text colour.
 QTextCharFormat DefaultCharFormat(const QWidget* control);
 
-// The attributes of a text style; a face that is not installed (or none) gives `fallback`.
+// The attributes of a text style. A face that is not installed gives way to the face of `fallback`; size,
+// colour and style flags still apply.
 QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fallback,
                               const QPalette& palette);
 
-// A font dialog's choice as a text style (the colour stays that of `previous`), and back.
-TextStyle TextStyleFromFont(const QFont& font, const TextStyle& previous);
 QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback);
+// A font and colour the user chose, as a text style. An unchanged colour keeps its number, so that a
+// system colour stays one.
+TextStyle TextStyleFromChoice(const QFont& font, const QColor& color, const TextStyle& previous,
+                              const QPalette& palette);
+// A font in the window text colour as a text style, under the real name of its face (what the font
+// matched, not a generic name such as "Sans Serif", which receivers would not find installed).
+TextStyle PlatformTextStyle(const QFont& font);
 
 } // namespace kovrel

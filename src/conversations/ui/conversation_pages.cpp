@@ -1,0 +1,184 @@
+#include "conversation_pages.h"
+
+#include "conversation_view.h"
+
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QScopedValueRollback>
+#include <QTabBar>
+
+#include <algorithm>
+
+namespace kovrel {
+
+namespace {
+
+// However slow writing gets, lines wait at most this long to be shown.
+constexpr std::chrono::milliseconds kLongestFlushDelay{250};
+
+QString tabCaption(const QString& nick)
+{
+    return QString(nick).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
+} // namespace
+
+ConversationPages::ConversationPages(QWidget* parent) : QTabWidget(parent)
+{
+    setObjectName(QStringLiteral("PageControl1"));
+    setAccessibleName(QStringLiteral("Разговоры"));
+    setDocumentMode(true);
+    Common = createView(QStringLiteral("Common"));
+    Common->setAccessibleName(QStringLiteral("Общий разговор"));
+    addTab(Common, QStringLiteral("Общий разговор"));
+    createPageMenu();
+    m_flushTimer.setSingleShot(true);
+    connect(&m_flushTimer, &QTimer::timeout, this, &ConversationPages::flushLines);
+    connect(this, &QTabWidget::currentChanged, this, &ConversationPages::PageControl1Change);
+}
+
+ConversationView* ConversationPages::createView(const QString& name)
+{
+    auto* view = new ConversationView;
+    view->setObjectName(name);
+    connect(view, &ConversationView::textSelected, this, &ConversationPages::textSelected);
+    return view;
+}
+
+void ConversationPages::createPageMenu()
+{
+    PrivateMenu = new QMenu(this);
+    PrivateMenu->setObjectName(QStringLiteral("PrivateMenu"));
+    ClosePrivate1 =
+        PrivateMenu->addAction(QStringLiteral("Закрыть приват"), this, &ConversationPages::ToolButton4Click);
+    ClosePrivate1->setObjectName(QStringLiteral("ClosePrivate1"));
+    ClosePrivateSeparator = PrivateMenu->addSeparator();
+    // Logs are loaded and saved by a later part of the client.
+    PrivateMenu->addAction(QStringLiteral("Загрузить лог"))->setEnabled(false);
+    PrivateMenu->addAction(QStringLiteral("Сохранить лог"))->setEnabled(false);
+    PrivateMenu->addSeparator();
+    PrivateMenu->addAction(QStringLiteral("Очистить окно"), this, &ConversationPages::ToolButton3Click)
+        ->setObjectName(QStringLiteral("ClearPage1"));
+    connect(PrivateMenu, &QMenu::aboutToShow, this, &ConversationPages::PrivateMenuPopup);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PrivateMenu->popup(mapToGlobal(at)); });
+}
+
+void ConversationPages::writeLine(const ChatLine& line)
+{
+    if (ConversationView* view = viewOf(line.partner)) {
+        view->addLine(line);
+        scheduleFlush();
+    }
+}
+
+void ConversationPages::scheduleFlush()
+{
+    if (!m_flushTimer.isActive()) {
+        m_flushTimer.start(m_flushDelay);
+    }
+}
+
+void ConversationPages::flushLines()
+{
+    m_flushTimer.stop();
+    QElapsedTimer writing;
+    writing.start();
+    for (int page = 0; page < count(); ++page) {
+        static_cast<ConversationView*>(widget(page))->flushPending();
+    }
+    m_flushDelay = std::min(std::chrono::milliseconds(writing.elapsed()), kLongestFlushDelay);
+}
+
+bool ConversationPages::openConversation(const QString& partner)
+{
+    if (FindPrivatePage(partner) >= 0) {
+        return false;
+    }
+    ConversationView* Privat = createView(QStringLiteral("Privat"));
+    Privat->setAccessibleName(partner);
+    Privat->setFont(Common->font());
+    const int page = addTab(Privat, tabCaption(partner));
+    tabBar()->setTabData(page, partner);
+    // Opening shows the page, but it is not a page change: the conversation's mark stays.
+    const QScopedValueRollback opening(m_opening, true);
+    setCurrentIndex(page);
+    return true;
+}
+
+void ConversationPages::showConversation(const std::optional<QString>& partner)
+{
+    const int page = partner ? FindPrivatePage(*partner) : 0;
+    if (page < 0) {
+        return;
+    }
+    if (page == currentIndex()) {
+        PageControl1Change();
+    } else {
+        setCurrentIndex(page);
+    }
+}
+
+std::optional<QString> ConversationPages::currentPartner() const
+{
+    const int page = currentIndex();
+    if (page <= 0) {
+        return std::nullopt;
+    }
+    return tabBar()->tabData(page).toString();
+}
+
+int ConversationPages::FindPrivatePage(const QString& partner) const
+{
+    for (int page = 1; page < count(); ++page) {
+        if (tabBar()->tabData(page).toString() == partner) {
+            return page;
+        }
+    }
+    return -1;
+}
+
+ConversationView* ConversationPages::currentView() const
+{
+    return static_cast<ConversationView*>(currentWidget());
+}
+
+ConversationView* ConversationPages::viewOf(const std::optional<QString>& partner) const
+{
+    const int page = partner ? FindPrivatePage(*partner) : 0;
+    return page < 0 ? nullptr : static_cast<ConversationView*>(widget(page));
+}
+
+void ConversationPages::ToolButton3Click()
+{
+    currentView()->clearLines();
+}
+
+void ConversationPages::ToolButton4Click()
+{
+    const int page = currentIndex();
+    if (page <= 0) {
+        return;
+    }
+    QWidget* closed = widget(page);
+    setCurrentIndex(page - 1);
+    removeTab(page);
+    delete closed;
+}
+
+void ConversationPages::PageControl1Change()
+{
+    if (!m_opening) {
+        emit conversationShown(currentPartner());
+    }
+}
+
+void ConversationPages::PrivateMenuPopup()
+{
+    const bool privatePage = currentIndex() > 0;
+    ClosePrivate1->setVisible(privatePage);
+    ClosePrivateSeparator->setVisible(privatePage);
+}
+
+} // namespace kovrel

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "chat_line.h"
+
+#include <QTabWidget>
+#include <QTimer>
+
+#include <chrono>
+#include <optional>
+
+class QAction;
+class QMenu;
+
+namespace kovrel {
+
+class ConversationView;
+
+// The conversation pages ("PageControl1"): the common conversation on the first page, then one page per
+// private conversation, known by its partner's nick (kept with the tab, never read back from the caption,
+// which shows the nick with "&" escaped). Lines are shown in batches: what arrives while the program is busy
+// is written together, and when writing is slow (lines inserted at the top of a long page) the next batch
+// waits about as long as the last one took.
+class ConversationPages : public QTabWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ConversationPages(QWidget* parent = nullptr);
+
+    // Lines for a private conversation without a page are dropped.
+    void writeLine(const ChatLine& line);
+    // Writes every line not yet shown.
+    void flushLines();
+
+    // Creates the page of the conversation with `partner` at the end and shows it; false when it exists.
+    bool openConversation(const QString& partner);
+    // Brings the conversation into view as a page change (none: the common conversation).
+    void showConversation(const std::optional<QString>& partner);
+    // The partner of the page shown; none on the common page.
+    std::optional<QString> currentPartner() const;
+    // The page of the conversation with `partner` (exact nick), -1 when it has none.
+    int FindPrivatePage(const QString& partner) const;
+    // The conversation of the page shown.
+    ConversationView* currentView() const;
+    ConversationView* viewOf(const std::optional<QString>& partner) const;
+
+    // Empties the page shown.
+    void ToolButton3Click();
+    // Closes the private page shown; the page before it is shown instead, as a page change.
+    void ToolButton4Click();
+
+signals:
+    // Another conversation is shown (none: the common one): by the user or by a page command.
+    void conversationShown(const std::optional<QString>& partner);
+    // The user selected text in a conversation.
+    void textSelected(const QString& text);
+
+private:
+    ConversationView* createView(const QString& name);
+    void createPageMenu();
+    void PageControl1Change();
+    void PrivateMenuPopup();
+    void scheduleFlush();
+
+    ConversationView* Common;
+    QMenu* PrivateMenu;
+    QAction* ClosePrivate1;
+    QAction* ClosePrivateSeparator;
+    QTimer m_flushTimer;
+    std::chrono::milliseconds m_flushDelay{0};
+    bool m_opening = false;
+};
+
+} // namespace kovrel

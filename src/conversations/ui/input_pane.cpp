@@ -1,0 +1,190 @@
+#include "input_pane.h"
+
+#include "artwork.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QStackedLayout>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kovrel {
+
+namespace {
+
+constexpr int kDesignHeight = 29;
+
+bool isEnter(const QKeyEvent* key)
+{
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+InputPane::InputPane(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("Panel4"));
+    setMinimumHeight(kDesignHeight);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(4, 2, 2, 2);
+    layout->setSpacing(4);
+    m_inputs = new QStackedLayout;
+    m_inputs->addWidget(createOneLineInput());
+    m_inputs->addWidget(createEditor());
+    layout->addLayout(m_inputs, 1);
+    layout->addWidget(createStyleButtons(), 0, Qt::AlignTop);
+    // Keys and double clicks of both inputs come here first.
+    for (QObject* input : {static_cast<QObject*>(MsgEdit->lineEdit()), static_cast<QObject*>(Memo1),
+                           static_cast<QObject*>(Memo1->viewport())}) {
+        input->installEventFilter(this);
+    }
+}
+
+QWidget* InputPane::createOneLineInput()
+{
+    Panel6 = new QWidget;
+    Panel6->setObjectName(QStringLiteral("Panel6"));
+    auto* layout = new QVBoxLayout(Panel6);
+    layout->setContentsMargins(0, 0, 0, 0);
+    MsgEdit = new QComboBox(Panel6);
+    MsgEdit->setObjectName(QStringLiteral("MsgEdit"));
+    MsgEdit->setAccessibleName(QStringLiteral("Сообщение"));
+    MsgEdit->setEditable(true);
+    MsgEdit->setInsertPolicy(QComboBox::NoInsert);
+    MsgEdit->lineEdit()->setMaxLength(kMaxInputLength);
+    layout->addWidget(MsgEdit);
+    layout->addStretch();
+    return Panel6;
+}
+
+QWidget* InputPane::createEditor()
+{
+    Panel7 = new QWidget;
+    Panel7->setObjectName(QStringLiteral("Panel7"));
+    auto* layout = new QVBoxLayout(Panel7);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Memo1 = new QPlainTextEdit(Panel7);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Сообщение"));
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    layout->addWidget(Memo1);
+    connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
+        if (Memo1->toPlainText().size() > kMaxInputLength) {
+            Memo1->undo();
+        }
+    });
+    return Panel7;
+}
+
+QWidget* InputPane::createStyleButtons()
+{
+    auto* Panel5 = new QWidget;
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    auto* layout = new QHBoxLayout(Panel5);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(4);
+    SpeedButton1 = new QToolButton(Panel5);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setIcon(artwork::toolbarImage(6));
+    SpeedButton1->setToolTip(QStringLiteral("Настройка"));
+    SpeedButton1->setAccessibleName(QStringLiteral("Настройка"));
+    ImpotantBox = new QCheckBox(QStringLiteral("Важность"), Panel5);
+    ImpotantBox->setObjectName(QStringLiteral("ImpotantBox"));
+    ImpotantBox->setToolTip(QStringLiteral("Важность"));
+    layout->addWidget(SpeedButton1, 0, Qt::AlignTop);
+    layout->addWidget(ImpotantBox, 0, Qt::AlignTop);
+    connect(SpeedButton1, &QToolButton::clicked, this, &InputPane::styleRequested);
+    return Panel5;
+}
+
+bool InputPane::isMultiLine() const
+{
+    return m_inputs->currentWidget() == Panel7;
+}
+
+void InputPane::setMultiLine(bool multiLine)
+{
+    m_inputs->setCurrentWidget(multiLine ? Panel7 : Panel6);
+    focusShownInput();
+}
+
+void InputPane::focusShownInput()
+{
+    if (isMultiLine()) {
+        Memo1->setFocus();
+    } else {
+        MsgEdit->setFocus();
+    }
+}
+
+QString InputPane::text() const
+{
+    return isMultiLine() ? Memo1->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"))
+                         : MsgEdit->currentText();
+}
+
+void InputPane::setText(const QString& text)
+{
+    if (isMultiLine()) {
+        Memo1->setPlainText(text);
+        Memo1->moveCursor(QTextCursor::End);
+    } else {
+        MsgEdit->setEditText(text);
+    }
+}
+
+void InputPane::InsertInputText(const QString& text)
+{
+    const QString current = isMultiLine() ? Memo1->toPlainText() : MsgEdit->currentText();
+    const bool joins = current.isEmpty() || current.endsWith(QLatin1Char(' '));
+    setText(current + (joins ? QString() : QStringLiteral(" ")) + text);
+    focusShownInput();
+    if (!isMultiLine()) {
+        MsgEdit->lineEdit()->end(false);
+    }
+}
+
+bool InputPane::isImportant() const
+{
+    return ImpotantBox->isChecked();
+}
+
+void InputPane::messageSent(const QString& text)
+{
+    m_history.add(text);
+    {
+        const QSignalBlocker quiet(MsgEdit);
+        MsgEdit->clear();
+        MsgEdit->addItems(m_history.entries());
+        MsgEdit->setCurrentIndex(-1);
+    }
+    MsgEdit->setEditText(QString());
+    Memo1->clear();
+    focusShownInput();
+}
+
+bool InputPane::eventFilter(QObject* watched, QEvent* event)
+{
+    const bool inMemo = watched == Memo1 || watched == Memo1->viewport();
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        emit editorToggleRequested();
+        return true;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Enter sends from the one-line input; the editor needs Ctrl, so that Enter alone makes a new line.
+        if (isEnter(key) && (!inMemo || key->modifiers() & Qt::ControlModifier)) {
+            emit sendRequested();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace kovrel

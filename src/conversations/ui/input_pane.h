@@ -1,0 +1,68 @@
+#pragma once
+
+#include "input_history.h"
+
+#include <QWidget>
+
+class QCheckBox;
+class QComboBox;
+class QPlainTextEdit;
+class QStackedLayout;
+class QToolButton;
+
+namespace kovrel {
+
+// Where the user writes ("Panel4"): the one-line input with the history of sent texts ("MsgEdit" on
+// "Panel6") or the multi-line editor ("Memo1" on "Panel7"), exactly one of them shown; the button of the
+// own text style ("SpeedButton1") and the importance box ("ImpotantBox").
+class InputPane : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxInputLength = 2048;
+
+    explicit InputPane(QWidget* parent = nullptr);
+
+    bool isMultiLine() const;
+    // Shows the editor or the one-line input and gives it the focus; text is not carried over.
+    void setMultiLine(bool multiLine);
+
+    // The text of the shown input; the editor's lines are joined by CR LF.
+    QString text() const;
+    void setText(const QString& text);
+    // Appends a text (a macro's) to the shown input, with one blank between unless the input is empty or
+    // already ends with one.
+    void InsertInputText(const QString& text);
+    bool isImportant() const;
+    // A message went out: its text heads the history, the inputs are emptied and the focus comes back.
+    void messageSent(const QString& text);
+
+signals:
+    // Enter in the one-line input, Ctrl+Enter in the editor.
+    void sendRequested();
+    // A double click in either input.
+    void editorToggleRequested();
+    // The button of the own text style.
+    void styleRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* createOneLineInput();
+    QWidget* createEditor();
+    QWidget* createStyleButtons();
+    void focusShownInput();
+
+    QStackedLayout* m_inputs;
+    QWidget* Panel6;
+    QComboBox* MsgEdit;
+    QWidget* Panel7;
+    QPlainTextEdit* Memo1;
+    QToolButton* SpeedButton1;
+    QCheckBox* ImpotantBox;
+    InputHistory m_history;
+};
+
+} // namespace kovrel
