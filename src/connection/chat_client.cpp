@@ -101,10 +101,16 @@ void ChatClient::writeSystemLine(const QString& line)
 
 void ChatClient::writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle)
 {
+    writeLine(partner, text, inReceivedStyle, ReadConfigFlag(ConfigFlag::ShowTime));
+}
+
+void ChatClient::writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle,
+                           bool showTime)
+{
     m_view.writeLine({partner, text, inReceivedStyle ? m_receivedStyle : std::nullopt,
                       ReadConfigFlag(ConfigFlag::FromUpToDown)});
     // After the line is written: whatever the pop-up does, the lines keep their order.
-    if (lines::IsImportantLine(text, ReadConfigFlag(ConfigFlag::ShowTime), nick())) {
+    if (lines::IsImportantLine(text, showTime, nick())) {
         m_view.showImportantMessage(text);
     }
 }
@@ -209,18 +215,20 @@ void ChatClient::onClearTextStyle()
 
 void ChatClient::onPublicMessage(std::string_view sender, std::string_view text)
 {
-    const QString prefix = lines::TimePrefix();
+    const bool showTime = ReadConfigFlag(ConfigFlag::ShowTime);
+    const QString prefix = lines::TimePrefix(showTime, QTime::currentTime());
     const QString from = fromWire(sender);
     if (m_roster.isIgnored(from)) {
         return;
     }
-    writeLine(std::nullopt, lines::ChatMessage(prefix, from, fromWire(text)), true);
+    writeLine(std::nullopt, lines::ChatMessage(prefix, from, fromWire(text)), true, showTime);
     markIncoming(std::nullopt);
 }
 
 void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, std::string_view text)
 {
-    const QString prefix = lines::TimePrefix();
+    const bool showTime = ReadConfigFlag(ConfigFlag::ShowTime);
+    const QString prefix = lines::TimePrefix(showTime, QTime::currentTime());
     const QString sender = fromWire(from);
     // The server's copy of our own message belongs to the conversation with its addressee.
     const bool ownCopy = sender == nick();
@@ -231,7 +239,7 @@ void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, st
     if (m_view.openConversation(partner)) {
         m_shownPartner = partner;
     }
-    writeLine(partner, lines::ChatMessage(prefix, sender, fromWire(text)), true);
+    writeLine(partner, lines::ChatMessage(prefix, sender, fromWire(text)), true, showTime);
     markIncoming(partner);
 }
 

@@ -109,8 +109,11 @@ private:
     void onTestConnection(std::string_view message) override;
     void onUnknown(std::string_view command, std::string_view rest) override;
 
-    // Every line of a conversation goes through here: the important-message test, then the page.
+    // Every line of a conversation goes through here: the page, then the important-message test, which
+    // needs to know whether lines carry the time.
     void writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle);
+    void writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle,
+                   bool showTime);
     void writeToCommonAndPage(const QString& nick, const QString& line);
     void markIncoming(const std::optional<QString>& conversation);
     std::optional<int> entryOf(const std::optional<QString>& conversation) const;

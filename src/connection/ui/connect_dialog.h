@@ -21,7 +21,7 @@ class TConnectDialog : public QDialog
     Q_OBJECT
 
 public:
-    // Reads the settings, which raises kovrel::SettingsError when they cannot be read.
+    // Loads the fields from the settings; a value that cannot be read is reported and shows its default.
     explicit TConnectDialog(QWidget* parent = nullptr);
 
     // Shows the dialog modally with the focus in NickName; true when the values were stored.

@@ -13,8 +13,10 @@ namespace kovrel {
 
 namespace {
 
-// However slow writing gets, lines wait at most this long to be shown.
-constexpr std::chrono::milliseconds kLongestFlushDelay{250};
+// Lines that come as a stream are written together once it pauses this long...
+constexpr std::chrono::milliseconds kStreamPause{15};
+// ...but none waits longer than this to be shown.
+constexpr std::chrono::milliseconds kLongestWait{250};
 
 QString tabCaption(const QString& nick)
 {
@@ -75,20 +77,20 @@ void ConversationPages::writeLine(const ChatLine& line)
 
 void ConversationPages::scheduleFlush()
 {
-    if (!m_flushTimer.isActive()) {
-        m_flushTimer.start(m_flushDelay);
+    if (!m_pendingSince.isValid()) {
+        m_pendingSince.start();
     }
+    const std::chrono::milliseconds waited(m_pendingSince.elapsed());
+    m_flushTimer.start(std::clamp(kLongestWait - waited, std::chrono::milliseconds(0), kStreamPause));
 }
 
 void ConversationPages::flushLines()
 {
     m_flushTimer.stop();
-    QElapsedTimer writing;
-    writing.start();
+    m_pendingSince.invalidate();
     for (int page = 0; page < count(); ++page) {
         static_cast<ConversationView*>(widget(page))->flushPending();
     }
-    m_flushDelay = std::min(std::chrono::milliseconds(writing.elapsed()), kLongestFlushDelay);
 }
 
 bool ConversationPages::openConversation(const QString& partner)

@@ -2,6 +2,7 @@
 
 #include "chat_line.h"
 
+#include <QElapsedTimer>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -17,9 +18,8 @@ class ConversationView;
 
 // The conversation pages ("PageControl1"): the common conversation on the first page, then one page per
 // private conversation, known by its partner's nick (kept with the tab, never read back from the caption,
-// which shows the nick with "&" escaped). Lines are shown in batches: what arrives while the program is busy
-// is written together, and when writing is slow (lines inserted at the top of a long page) the next batch
-// waits about as long as the last one took.
+// which shows the nick with "&" escaped). Lines are shown in batches, so that a burst of them lays a long
+// page out a few times, not for every read.
 class ConversationPages : public QTabWidget
 {
     Q_OBJECT
@@ -67,7 +67,7 @@ private:
     QAction* ClosePrivate1;
     QAction* ClosePrivateSeparator;
     QTimer m_flushTimer;
-    std::chrono::milliseconds m_flushDelay{0};
+    QElapsedTimer m_pendingSince;
     bool m_opening = false;
 };
 
