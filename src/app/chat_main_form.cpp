@@ -36,6 +36,9 @@ namespace {
 constexpr QSize kDesignSize(500, 290);
 constexpr int kUserPaneWidth = 118;
 constexpr int kInputPaneHeight = 29;
+// How often and how long the window waits for its frame before placing itself at the screen's edge.
+constexpr std::chrono::milliseconds kFramingCheckInterval{20};
+constexpr int kFramingChecks = 25;
 const QString kClassName = QStringLiteral("TChatMainForm");
 
 Qt::ToolBarArea dockAreaOf(ToolBarSide side)
@@ -184,18 +187,18 @@ void TChatMainForm::RestoreLayout()
 
 void TChatMainForm::restorePlacement()
 {
-    // The design size, widened where the tool bar's captions need more room than they had in the design.
-    const QSize designSize =
-        kDesignSize.expandedTo(minimumSizeHint()).expandedTo(QSize(ToolBar1->sizeHint().width(), 0));
+    const QSize designSize = kDesignSize.expandedTo(minimumSizeHint());
     resize(designSize);
     const QRect screen = this->screen()->availableGeometry();
     const int left = ReadMainFormValue(MainFormValue::Left);
     const int top = ReadMainFormValue(MainFormValue::Top);
     move(left == kAbsent ? screen.right() + 1 - designSize.width() : left,
          top == kAbsent ? screen.top() : top);
-    m_alignToScreenEdge = left == kAbsent;
+    m_builtInLeft = left == kAbsent;
+    m_builtInTop = top == kAbsent;
     const int width = ReadMainFormValue(MainFormValue::Width);
     const int height = ReadMainFormValue(MainFormValue::Height);
+    m_builtInWidth = width == kAbsent;
     resize(width == kAbsent ? designSize.width() : width, height == kAbsent ? designSize.height() : height);
     const int userPane = ReadMainFormValue(MainFormValue::SplitterLeft);
     const int inputPane = ReadMainFormValue(MainFormValue::SplitterTop);
@@ -216,14 +219,30 @@ void TChatMainForm::restoreOptions()
 void TChatMainForm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    // The frame is known only once the window manager has framed the shown window: then the default place
-    // is made flush with the right edge of the screen.
-    if (std::exchange(m_alignToScreenEdge, false)) {
-        QTimer::singleShot(0, this, [this] {
-            const QRect screen = this->screen()->availableGeometry();
-            move(screen.right() + 1 - frameGeometry().width(), frameGeometry().top());
-        });
+    if (std::exchange(m_firstShow, false)) {
+        QTimer::singleShot(0, this, &TChatMainForm::settleBuiltInPlacement);
     }
+}
+
+// Once shown, the controls have their real sizes: the built-in width is widened where the tool bar needs
+// more room than the design gave it in its fonts. The built-in place at the right edge of the screen is
+// made flush once the window manager has framed the window (its frame is known a little after showing).
+void TChatMainForm::settleBuiltInPlacement()
+{
+    if (m_builtInWidth && ToolBar1->orientation() == Qt::Horizontal) {
+        resize(std::max(width(), ToolBar1->widthShowingAllButtons()), height());
+    }
+    if (!m_builtInLeft) {
+        return;
+    }
+    const bool framed = frameGeometry() != geometry() || ++m_framingChecks > kFramingChecks;
+    if (!framed) {
+        QTimer::singleShot(kFramingCheckInterval, this, &TChatMainForm::settleBuiltInPlacement);
+        return;
+    }
+    m_builtInLeft = false;
+    const QRect screen = this->screen()->availableGeometry();
+    move(screen.right() + 1 - frameGeometry().width(), m_builtInTop ? screen.top() : frameGeometry().top());
 }
 
 void TChatMainForm::SaveLayout()

@@ -65,6 +65,7 @@ private:
     void RestoreLayout();
     void restorePlacement();
     void restoreOptions();
+    void settleBuiltInPlacement();
     void SaveLayout();
 
     void Button2Click();
@@ -91,7 +92,11 @@ private:
     ImportantMessages* m_importantMessages;
     QString m_baseCaption;
     bool IsMinimized = false;
-    bool m_alignToScreenEdge = false;
+    bool m_firstShow = true;
+    bool m_builtInLeft = false;
+    bool m_builtInTop = false;
+    bool m_builtInWidth = false;
+    int m_framingChecks = 0;
     bool m_closeRequested = false;
 };
 

@@ -3,6 +3,7 @@
 #include "artwork.h"
 
 #include <QMenu>
+#include <QStyle>
 #include <QToolButton>
 
 #include <algorithm>
@@ -91,6 +92,19 @@ void MainToolBar::keepRoomForLoginCaptions()
     }
     ToolButton1->setText(shown);
     ToolButton1->setMinimumWidth(width);
+}
+
+int MainToolBar::widthShowingAllButtons() const
+{
+    const int spacing = style()->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, this);
+    const int margin = style()->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, this) +
+                       style()->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, this);
+    const auto buttons = findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly);
+    int width = 2 * margin + contentsMargins().left() + contentsMargins().right();
+    for (const QToolButton* button : buttons) {
+        width += button->sizeHint().width() + spacing;
+    }
+    return width;
 }
 
 void MainToolBar::setSendMenu(QMenu* menu)

@@ -120,10 +120,11 @@ protected:
         }
     }
 
+    // Keys go where the system delivers them: to the focused drop-down box, which hands them to its line.
     void typeAndSend(const QString& text)
     {
-        typeText(msgEdit()->lineEdit(), text);
-        QTest::keyClick(msgEdit()->lineEdit(), Qt::Key_Return);
+        typeText(msgEdit(), text);
+        QTest::keyClick(msgEdit(), Qt::Key_Return);
     }
 
     SettingsSandbox sandbox;

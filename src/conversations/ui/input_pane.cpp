@@ -19,6 +19,19 @@ namespace {
 
 constexpr int kDesignHeight = 29;
 
+// A panel with nothing but `input` in it; the input is the message the user writes.
+QWidget* panelHolding(const char* name, QWidget* input, const char* inputName)
+{
+    auto* panel = new QWidget;
+    panel->setObjectName(QLatin1String(name));
+    input->setObjectName(QLatin1String(inputName));
+    input->setAccessibleName(QStringLiteral("Сообщение"));
+    auto* layout = new QVBoxLayout(panel);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(input);
+    return panel;
+}
+
 bool isEnter(const QKeyEvent* key)
 {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -38,41 +51,31 @@ InputPane::InputPane(QWidget* parent) : QWidget(parent)
     m_inputs->addWidget(createEditor());
     layout->addLayout(m_inputs, 1);
     layout->addWidget(createStyleButtons(), 0, Qt::AlignTop);
-    // Keys and double clicks of both inputs come here first.
-    for (QObject* input : {static_cast<QObject*>(MsgEdit->lineEdit()), static_cast<QObject*>(Memo1),
-                           static_cast<QObject*>(Memo1->viewport())}) {
+    // Keys and double clicks of both inputs come here first. The drop-down box takes the keys for its line
+    // (it is the line's focus proxy); the line and the editor's viewport take the mouse.
+    for (QObject* input :
+         std::initializer_list<QObject*>{MsgEdit, MsgEdit->lineEdit(), Memo1, Memo1->viewport()}) {
         input->installEventFilter(this);
     }
 }
 
 QWidget* InputPane::createOneLineInput()
 {
-    Panel6 = new QWidget;
-    Panel6->setObjectName(QStringLiteral("Panel6"));
-    auto* layout = new QVBoxLayout(Panel6);
-    layout->setContentsMargins(0, 0, 0, 0);
-    MsgEdit = new QComboBox(Panel6);
-    MsgEdit->setObjectName(QStringLiteral("MsgEdit"));
-    MsgEdit->setAccessibleName(QStringLiteral("Сообщение"));
+    MsgEdit = new QComboBox;
     MsgEdit->setEditable(true);
     MsgEdit->setInsertPolicy(QComboBox::NoInsert);
     MsgEdit->lineEdit()->setMaxLength(kMaxInputLength);
-    layout->addWidget(MsgEdit);
-    layout->addStretch();
+    // The one-line input keeps its height at the top of the pane, however tall the pane is.
+    Panel6 = panelHolding("Panel6", MsgEdit, "MsgEdit");
+    static_cast<QVBoxLayout*>(Panel6->layout())->addStretch();
     return Panel6;
 }
 
 QWidget* InputPane::createEditor()
 {
-    Panel7 = new QWidget;
-    Panel7->setObjectName(QStringLiteral("Panel7"));
-    auto* layout = new QVBoxLayout(Panel7);
-    layout->setContentsMargins(0, 0, 0, 0);
-    Memo1 = new QPlainTextEdit(Panel7);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setAccessibleName(QStringLiteral("Сообщение"));
+    Memo1 = new QPlainTextEdit;
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    layout->addWidget(Memo1);
+    Panel7 = panelHolding("Panel7", Memo1, "Memo1");
     connect(Memo1, &QPlainTextEdit::textChanged, this, [this] {
         if (Memo1->toPlainText().size() > kMaxInputLength) {
             Memo1->undo();

@@ -61,6 +61,14 @@ UserListView::UserListView(ChatClient& client, QWidget* parent) : QTreeView(pare
     connect(this, &QAbstractItemView::doubleClicked, this, &UserListView::UserListDblClick);
 }
 
+// A command that talks to the server reports an error it meets as an error line.
+template <typename Command> auto UserListView::reporting(Command command)
+{
+    return [this, command] {
+        m_client.reportingErrors(QString::fromLatin1(metaObject()->className()), command);
+    };
+}
+
 void UserListView::createUserMenu()
 {
     UserMenu = new QMenu(this);
@@ -80,9 +88,9 @@ void UserListView::createUserMenu()
     connect(Ignore1, &QAction::triggered, this, &UserListView::Ignore1Click);
     connect(Private1, &QAction::triggered, this, &UserListView::UserListDblClick);
     connect(Public1, &QAction::triggered, this, &UserListView::UserListDblClick);
-    connect(GetIP1, &QAction::triggered, this, &UserListView::GetIP1Click);
-    connect(Update1, &QAction::triggered, &m_client, &ChatClient::refreshRoster);
-    connect(Topic1, &QAction::triggered, this, &UserListView::Topic1Click);
+    connect(GetIP1, &QAction::triggered, this, reporting([this] { GetIP1Click(); }));
+    connect(Update1, &QAction::triggered, this, reporting([this] { m_client.refreshRoster(); }));
+    connect(Topic1, &QAction::triggered, this, reporting([this] { Topic1Click(); }));
     connect(UserMenu, &QMenu::aboutToShow, this, &UserListView::UserMenuPopup);
 }
 
@@ -99,7 +107,7 @@ void UserListView::createStateMenu()
         item->setCheckable(true);
         item->setData(code);
         m_states->addAction(item);
-        connect(item, &QAction::triggered, &m_client, [this, code] { m_client.changeState(code); });
+        connect(item, &QAction::triggered, this, reporting([this, code] { m_client.changeState(code); }));
     }
 }
 

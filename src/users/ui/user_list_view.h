@@ -26,6 +26,7 @@ signals:
     void conversationRequested(const std::optional<QString>& partner);
 
 private:
+    template <typename Command> auto reporting(Command command);
     void createUserMenu();
     void createStateMenu();
     std::optional<int> selectedRow() const;
