@@ -11,6 +11,8 @@ namespace kovrel {
 
 namespace {
 
+static_assert(kInfoFields.size() == PersonalCard::kFieldCount, "a card travels with all its stored fields");
+
 // Errors of the receive path are reported as the socket's, whose data was being handled.
 const QString kSocketClassName = QStringLiteral("TClientSocket");
 
@@ -84,6 +86,30 @@ void ChatClient::changeTopic(const QString& topic)
     }
 }
 
+void ChatClient::requestCard(const QString& nick)
+{
+    m_session.sendMessage(command::GetInfo, {nick});
+}
+
+PersonalCard ChatClient::ownCard() const
+{
+    PersonalCard card{nick(), {}};
+    for (std::size_t field = 0; field < kInfoFields.size(); ++field) {
+        card.fields[field] = ReadInfoField(kInfoFields[field]);
+    }
+    return card;
+}
+
+void ChatClient::saveOwnCard(const PersonalCard& card)
+{
+    for (std::size_t field = 0; field < kInfoFields.size(); ++field) {
+        WriteInfoField(kInfoFields[field], card.fields[field]);
+    }
+    if (isConnected()) {
+        m_session.SendPersonalCard();
+    }
+}
+
 void ChatClient::reportError(const QString& message, const QString& className)
 {
     writeLine(std::nullopt, lines::ErrorReport(lines::TimePrefix(), message, className), false);
@@ -123,7 +149,7 @@ void ChatClient::writeToCommonAndPage(const QString& nick, const QString& line)
 
 void ChatClient::markIncoming(const std::optional<QString>& conversation)
 {
-    if (conversation == m_shownPartner && !m_minimized) {
+    if (conversation == m_shownPartner && !m_alerts.isMinimized()) {
         return;
     }
     if (const std::optional<int> row = entryOf(conversation)) {
@@ -197,10 +223,17 @@ void ChatClient::onTopic(std::string_view topic)
     m_view.showTopic(m_topic);
 }
 
-void ChatClient::onGetInfo(std::string_view)
+void ChatClient::onGetInfo(std::string_view card)
 {
-    // Cards of other users are shown by the personal card window, which this client does not have yet; it
-    // never asks for one, so an unasked card is dropped.
+    // The values are taken from the left; whatever is left after the eleventh is the description.
+    MessageValues values(card);
+    PersonalCard shown;
+    shown.nick = fromWire(values.next());
+    for (int field = 0; field < PersonalCard::kDescription; ++field) {
+        shown.fields[static_cast<std::size_t>(field)] = fromWire(values.next());
+    }
+    shown.fields[PersonalCard::kDescription] = fromWire(values.rest());
+    m_view.showCard(shown);
 }
 
 void ChatClient::onTextStyle(const TextStyleValues& style)
@@ -221,8 +254,10 @@ void ChatClient::onPublicMessage(std::string_view sender, std::string_view text)
     if (m_roster.isIgnored(from)) {
         return;
     }
-    writeLine(std::nullopt, lines::ChatMessage(prefix, from, fromWire(text)), true, showTime);
+    const QString said = fromWire(text);
+    writeLine(std::nullopt, lines::ChatMessage(prefix, from, said), true, showTime);
     markIncoming(std::nullopt);
+    m_alerts.messageArrived(std::nullopt, lines::ChatMessage(QString(), from, said));
 }
 
 void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, std::string_view text)
@@ -239,8 +274,10 @@ void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, st
     if (m_view.openConversation(partner)) {
         m_shownPartner = partner;
     }
-    writeLine(partner, lines::ChatMessage(prefix, sender, fromWire(text)), true, showTime);
+    const QString said = fromWire(text);
+    writeLine(partner, lines::ChatMessage(prefix, sender, said), true, showTime);
     markIncoming(partner);
+    m_alerts.messageArrived(partner, lines::ChatMessage(QString(), sender, said));
 }
 
 void ChatClient::onDisconnect()

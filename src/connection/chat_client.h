@@ -3,6 +3,8 @@
 #include "chat_session.h"
 #include "chat_view.h"
 #include "dispatcher.h"
+#include "message_alerts.h"
+#include "personal_card.h"
 #include "roster_model.h"
 #include "text_style.h"
 
@@ -38,6 +40,7 @@ public:
 
     ChatSession& session() { return m_session; }
     RosterModel& roster() { return m_roster; }
+    MessageAlerts& alerts() { return m_alerts; }
     const QString& nick() const { return m_session.nick(); }
     bool isConnected() const { return m_session.isConnected(); }
 
@@ -57,7 +60,7 @@ public:
     void conversationShown(const std::optional<QString>& partner);
     // A conversation opened on a page of its own is shown, but its mark stays.
     void conversationOpened(const QString& partner) { m_shownPartner = partner; }
-    void setMinimized(bool minimized) { m_minimized = minimized; }
+    void setMinimized(bool minimized) { m_alerts.setMinimized(minimized); }
 
     void changeState(int code);
     // Asks the server for a user's address and writes the answer into the common conversation.
@@ -67,6 +70,13 @@ public:
     // The topic shown (empty when none is); changeTopic() asks the server for a new one when it differs.
     const QString& topic() const { return m_topic; }
     void changeTopic(const QString& topic);
+
+    // Asks the server for a user's card; it is shown when the answer comes.
+    void requestCard(const QString& nick);
+    // The user's own card as stored, under the current nick.
+    PersonalCard ownCard() const;
+    // Stores the own card and, while connected, publishes it.
+    void saveOwnCard(const PersonalCard& card);
 
     // An error that escaped a handler: written into the common conversation.
     void reportError(const QString& message, const QString& className) override;
@@ -125,7 +135,7 @@ private:
     TextStyle m_outputStyle;
     QString m_topic;
     std::optional<QString> m_shownPartner;
-    bool m_minimized = false;
+    MessageAlerts m_alerts;
     bool m_dispatchScheduled = false;
 };
 

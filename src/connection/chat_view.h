@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat_line.h"
+#include "personal_card.h"
 
 #include <QString>
 
@@ -20,6 +21,8 @@ public:
     virtual void showImportantMessage(const QString& line) = 0;
     // A blank topic shows the plain caption.
     virtual void showTopic(const QString& topic) = 0;
+    // Another user's card, as the server sent it; each card gets a window of its own.
+    virtual void showCard(const PersonalCard& card) = 0;
 
     virtual void setLoginCaption(const QString& caption) = 0;
     // While a log-in or log-out runs, the controls that would start another one are off.

@@ -12,6 +12,7 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -383,6 +384,55 @@ TEST_F(ChatClientTest, TopicAndStateRequestsGoToTheServer)
     client.changeState(Busy);
     EXPECT_EQ(peer.waitForField("Topic|"), wire("Topic|о погоде")) << "an unchanged topic is not sent";
     EXPECT_EQ(peer.waitForField("StateUser|"), wire("StateUser|Вася|3"));
+}
+
+TEST_F(ChatClientTest, CardsAreAskedForAndShownAsTheyCame)
+{
+    logInQuietly();
+    client.requestCard(QStringLiteral("Петя"));
+    EXPECT_EQ(peer.waitForField("GetInfo|"), wire("GetInfo|Петя"));
+    peer.send(
+        {wire("GetInfo|Петя|Пётр|Петров|RU|Тверь|ул. 1|1|2|p@x.ru|http://x.ru|123|строка\r\nс | внутри"),
+         wire("GetInfo|Коля|Николай|Ъ"), "GetInfo|no separator at all"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.cards.size() == 3; }));
+    EXPECT_EQ(view.cards[0].nick, "Петя");
+    EXPECT_EQ(view.cards[0].fields[PersonalCard::kHomePage], "http://x.ru");
+    EXPECT_EQ(view.cards[0].fields[PersonalCard::kDescription], "строка\r\nс | внутри");
+    EXPECT_EQ(view.cards[1].nick, "Коля") << "a short reply fills the first fields";
+    EXPECT_EQ(view.cards[1].fields[0], "Николай");
+    EXPECT_EQ(view.cards[1].fields[1], "") << "the fields after the last separator are empty";
+    EXPECT_EQ(view.cards[1].fields[PersonalCard::kDescription], "Ъ")
+        << "and the last value is the description";
+    EXPECT_EQ(view.cards[2].nick, "");
+    EXPECT_EQ(view.cards[2].fields[PersonalCard::kDescription], "no separator at all");
+}
+
+TEST_F(ChatClientTest, TheOwnCardIsStoredAndPublishedWhileConnected)
+{
+    PersonalCard card = client.ownCard();
+    EXPECT_EQ(card.fields[PersonalCard::kHomePage], "http://");
+    card.fields[3] = QStringLiteral("Тверь");
+    client.saveOwnCard(card);
+    EXPECT_EQ(ReadInfoField(InfoField::City), "Тверь");
+    EXPECT_TRUE(peer.fields().empty()) << "offline the card is only stored";
+
+    logInQuietly();
+    card.fields[3] = QStringLiteral("Москва");
+    client.saveOwnCard(card);
+    EXPECT_EQ(peer.waitForField(wire("SetInfo|Вася|N/A|N/A|N/A|Москва")).substr(0, 30),
+              wire("SetInfo|Вася|N/A|N/A|N/A|Москва").substr(0, 30));
+}
+
+TEST_F(ChatClientTest, MessagesBecomeTheLastMessageAndBeepWhileMinimised)
+{
+    WriteConfigFlag(ConfigFlag::BeepOnPrivate, true);
+    logInQuietly();
+    QSignalSpy beeps(&client.alerts(), &MessageAlerts::beepRequested);
+    client.setMinimized(true);
+    peer.send({wire("PrivatUser|Петя|Вася|ты тут?")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return client.alerts().lastMessage() == "Петя: ты тут?"; }));
+    EXPECT_EQ(beeps.count(), 1);
+    EXPECT_TRUE(client.alerts().isFlashing());
 }
 
 } // namespace

@@ -21,6 +21,7 @@ public:
     QStringList opened;
     QStringList important;
     QStringList topics;
+    std::vector<PersonalCard> cards;
     QStringList captions{QStringLiteral("Вход")};
     std::vector<bool> running;
     QStringList greetings;
@@ -52,6 +53,7 @@ public:
         }
     }
     void showTopic(const QString& topic) override { topics << topic; }
+    void showCard(const PersonalCard& card) override { cards.push_back(card); }
     void setLoginCaption(const QString& caption) override { captions << caption; }
     void setLoginRunning(bool on) override { running.push_back(on); }
     void setWaitCursor(bool) override {}
