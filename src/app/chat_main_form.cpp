@@ -1,18 +1,24 @@
 #include "chat_main_form.h"
 
 #include "artwork.h"
+#include "beep_form.h"
 #include "chat_client.h"
 #include "chat_lines.h"
 #include "configuration_menu.h"
 #include "connect_dialog.h"
 #include "conversation_pages.h"
+#include "desktop_notifications.h"
 #include "font_chooser_dialog.h"
 #include "important_messages.h"
+#include "info_form.h"
 #include "input_pane.h"
 #include "main_tool_bar.h"
+#include "message_sound.h"
 #include "settings_layout.h"
 #include "settings_store.h"
+#include "taskbar_entry.h"
 #include "text_format.h"
+#include "tray_icon.h"
 #include "user_list_view.h"
 
 #include <QAction>
@@ -36,6 +42,11 @@ namespace {
 constexpr QSize kDesignSize(500, 290);
 constexpr int kUserPaneWidth = 118;
 constexpr int kInputPaneHeight = 29;
+// How often the window looks whether the desktop started or stopped showing tray icons.
+constexpr std::chrono::seconds kTrayCheckInterval{5};
+// Desktop notifications are known by their conversation.
+const QString kCommonConversationKey = QStringLiteral("common");
+const QString kPrivateConversationKey = QStringLiteral("private:");
 // How often and how long the window waits for its frame before placing itself at the screen's edge.
 constexpr std::chrono::milliseconds kFramingCheckInterval{20};
 constexpr int kFramingChecks = 25;
@@ -73,6 +84,10 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     ConfMenu = new ConfigurationMenu(*m_client, this);
     ConnectDialog = new TConnectDialog(this);
     m_importantMessages = new ImportantMessages(this);
+    m_tray = new TrayIcon(this);
+    BeepForm = std::make_unique<TBeepForm>();
+    m_desktopNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
+    m_sound = std::make_unique<MessageSound>();
 
     auto* Panel1 = new QWidget(this);
     auto* panel1Layout = new QHBoxLayout(Panel1);
@@ -88,6 +103,8 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(Panel1);
     createMenus();
     connectControls();
+    connectAlerts();
+    watchTrayAvailability();
     RestoreLayout();
 }
 
@@ -168,9 +185,39 @@ void TChatMainForm::connectControls()
     connect(ConfMenu, &ConfigurationMenu::toolBarSideChanged, this, &TChatMainForm::placeToolBar);
     connect(ConfMenu, &ConfigurationMenu::messageEditorChanged, Panel4, &InputPane::setMultiLine);
     connect(ConfMenu, &ConfigurationMenu::serverSettingsRequested, this, &TChatMainForm::Connect1Click);
+    connect(ConfMenu, &ConfigurationMenu::ownCardRequested, this, &TChatMainForm::Info1Click);
     connect(&m_client->session(), &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
     // The window sees keys before its controls (Esc minimises the program).
     qApp->installEventFilter(this);
+}
+
+void TChatMainForm::connectAlerts()
+{
+    MessageAlerts& alerts = m_client->alerts();
+    connect(&alerts, &MessageAlerts::lastMessageChanged, this, &TChatMainForm::ShowLastMessage);
+    connect(&alerts, &MessageAlerts::beepRequested, this, [this] { m_sound->play(); });
+    connect(&alerts, &MessageAlerts::flashPhaseChanged, this, [this](int phase) {
+        m_tray->setFlashPhase(phase);
+        BeepForm->setFlashPhase(phase);
+    });
+    connect(&alerts, &MessageAlerts::notificationWindowChanged, BeepForm.get(), &QWidget::setVisible);
+    connect(&alerts, &MessageAlerts::trayCommandsChanged, m_tray, &TrayIcon::setCommandsOffered);
+    connect(m_tray, &TrayIcon::showRequested, this, &TChatMainForm::N1Click);
+    connect(m_tray, &TrayIcon::readRequested, &alerts, &MessageAlerts::stopFlash);
+    connect(m_tray, &TrayIcon::frontRequested, this, &TChatMainForm::bringToFront);
+    connect(BeepForm.get(), &TBeepForm::showRequested, this, &TChatMainForm::BeepFormClick);
+    connect(BeepForm.get(), &TBeepForm::readRequested, &alerts, &MessageAlerts::stopFlash);
+    connect(BeepForm.get(), &TBeepForm::stateRequested, this, [this](int code) {
+        if (m_client->isConnected()) {
+            m_client->reportingErrors(kClassName, [&] { m_client->changeState(code); });
+        }
+    });
+    BeepForm->setOwnState([this]() -> std::optional<int> {
+        const std::optional<int> own = m_client->roster().findOwnEntry();
+        return own ? std::optional(m_client->roster().at(*own).state) : std::nullopt;
+    });
+    connect(m_desktopNotifications, &DesktopNotifications::activated, this,
+            &TChatMainForm::showNotifiedConversation);
 }
 
 void TChatMainForm::RestoreLayout()
@@ -222,6 +269,8 @@ void TChatMainForm::showEvent(QShowEvent* event)
     if (std::exchange(m_firstShow, false)) {
         QTimer::singleShot(0, this, &TChatMainForm::settleBuiltInPlacement);
     }
+    // Once the window is mapped, the window manager can be asked about its task bar entry.
+    QTimer::singleShot(0, this, &TChatMainForm::FormResize);
 }
 
 // Once shown, the controls have their real sizes: the built-in width is widened where the tool bar needs
@@ -272,6 +321,11 @@ bool TChatMainForm::openConversation(const QString& partner)
 void TChatMainForm::showImportantMessage(const QString& line)
 {
     m_importantMessages->show(line);
+}
+
+void TChatMainForm::showCard(const PersonalCard& card)
+{
+    TInfoForm::showCard(card, this);
 }
 
 void TChatMainForm::showTopic(const QString& topic)
@@ -424,11 +478,85 @@ void TChatMainForm::closeWhenSettled()
     }
 }
 
+// "Показать": the flash stops and the program comes back.
+void TChatMainForm::N1Click()
+{
+    m_client->alerts().stopFlash();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    bringToFront();
+    FormResize();
+}
+
+void TChatMainForm::bringToFront()
+{
+    show();
+    raise();
+    activateWindow();
+}
+
+// The notification window's button: the program comes back, and the conversation shown counts as seen.
+void TChatMainForm::BeepFormClick()
+{
+    N1Click();
+    m_client->conversationShown(PageControl1->currentPartner());
+}
+
+void TChatMainForm::ShowLastMessage(const QString& text, const std::optional<QString>& partner)
+{
+    m_tray->ShowLastMessage(text);
+    BeepForm->ShowLastMessage(text);
+    // Without a tray the desktop's own notifications tell of what arrives while the window is away.
+    if (!m_trayAvailable && IsMinimized) {
+        const QString conversation = partner ? *partner : QStringLiteral("Общий разговор");
+        m_desktopNotifications->show(QStringLiteral("Kovrel: ") + conversation, text,
+                                     partner ? kPrivateConversationKey + *partner : kCommonConversationKey);
+    }
+}
+
+// A click on a desktop notification brings the window back with that conversation shown.
+void TChatMainForm::showNotifiedConversation(const QString& key)
+{
+    N1Click();
+    if (key == kCommonConversationKey) {
+        openRequestedConversation(std::nullopt);
+    } else if (key.startsWith(kPrivateConversationKey)) {
+        openRequestedConversation(key.mid(kPrivateConversationKey.size()));
+    }
+}
+
+// Where the desktop shows tray icons the program is reached through its icon and keeps out of the task bar;
+// without them its task bar entry is the way back.
+void TChatMainForm::FormResize()
+{
+    SetTaskbarEntryHidden(this, m_trayAvailable);
+}
+
+void TChatMainForm::watchTrayAvailability()
+{
+    m_trayAvailable = TrayIcon::isAvailable();
+    auto* check = new QTimer(this);
+    connect(check, &QTimer::timeout, this, [this] {
+        if (std::exchange(m_trayAvailable, TrayIcon::isAvailable()) != m_trayAvailable) {
+            FormResize();
+        }
+    });
+    check->start(kTrayCheckInterval);
+}
+
+void TChatMainForm::Info1Click()
+{
+    const std::optional<PersonalCard> edited = TInfoForm::editOwnCard(m_client->ownCard(), this);
+    if (edited) {
+        m_client->reportingErrors(kClassName, [&] { m_client->saveOwnCard(*edited); });
+    }
+}
+
 void TChatMainForm::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange) {
         IsMinimized = isMinimized();
         m_client->setMinimized(IsMinimized);
+        FormResize();
     }
     QMainWindow::changeEvent(event);
 }

@@ -4,6 +4,7 @@
 
 #include <QMainWindow>
 
+#include <memory>
 #include <optional>
 
 class QMenu;
@@ -14,6 +15,10 @@ namespace kovrel {
 
 class ChatClient;
 class ConfigurationMenu;
+class DesktopNotifications;
+class MessageSound;
+class TBeepForm;
+class TrayIcon;
 class ConversationPages;
 class ImportantMessages;
 class InputPane;
@@ -52,6 +57,7 @@ private:
     bool openConversation(const QString& partner) override;
     void showImportantMessage(const QString& line) override;
     void showTopic(const QString& topic) override;
+    void showCard(const PersonalCard& card) override;
     void setLoginCaption(const QString& caption) override;
     void setLoginRunning(bool running) override;
     void setWaitCursor(bool waiting) override;
@@ -62,6 +68,7 @@ private:
     QWidget* createUserPane();
     void createMenus();
     void connectControls();
+    void connectAlerts();
     void RestoreLayout();
     void restorePlacement();
     void restoreOptions();
@@ -77,6 +84,16 @@ private:
     bool isEscapeForThisWindow(QObject* receiver, QEvent* event) const;
     void closeWhenSettled();
 
+    // Notifications.
+    void N1Click();
+    void bringToFront();
+    void BeepFormClick();
+    void ShowLastMessage(const QString& text, const std::optional<QString>& partner);
+    void FormResize();
+    void watchTrayAvailability();
+    void showNotifiedConversation(const QString& key);
+    void Info1Click();
+
     ConversationPages* PageControl1;
     ChatClient* m_client;
     MainToolBar* ToolBar1;
@@ -90,6 +107,12 @@ private:
     QMenu* LogMenu;
     TConnectDialog* ConnectDialog;
     ImportantMessages* m_importantMessages;
+    TrayIcon* m_tray;
+    // Not owned by the window's frame: it must stay on screen while the window is minimised.
+    std::unique_ptr<TBeepForm> BeepForm;
+    DesktopNotifications* m_desktopNotifications;
+    std::unique_ptr<MessageSound> m_sound;
+    bool m_trayAvailable = false;
     QString m_baseCaption;
     bool IsMinimized = false;
     bool m_firstShow = true;

@@ -128,8 +128,8 @@ void ConfigurationMenu::createConfigMenu()
             [this] { m_client.session().setAutoLogin(StartonRun1->isChecked()); });
     QAction* Connect1 = addItem(Config1, "Connect1", QStringLiteral("Сервер"));
     connect(Connect1, &QAction::triggered, this, &ConfigurationMenu::serverSettingsRequested);
-    // The own personal card comes with a later part of the client.
-    addItem(Config1, "Info1", QStringLiteral("Информация"))->setEnabled(false);
+    QAction* Info1 = addItem(Config1, "Info1", QStringLiteral("Информация"));
+    connect(Info1, &QAction::triggered, this, &ConfigurationMenu::ownCardRequested);
 }
 
 QAction* ConfigurationMenu::sideItem(ToolBarSide side) const

@@ -48,6 +48,7 @@ signals:
     void toolBarSideChanged(kovrel::ToolBarSide side);
     void messageEditorChanged(bool multiLine);
     void serverSettingsRequested();
+    void ownCardRequested();
 
 private:
     void createViewMenu();

@@ -80,8 +80,8 @@ void UserListView::createUserMenu()
     createStateMenu();
     UserMenu->addSeparator();
     QAction* GetIP1 = addNamedAction(UserMenu, "GetIP1", QStringLiteral("IP адрес"));
-    // The personal card and the floating window come with later parts of the client.
-    addNamedAction(UserMenu, "Info2", QStringLiteral("Информация"))->setEnabled(false);
+    QAction* Info2 = addNamedAction(UserMenu, "Info2", QStringLiteral("Информация"));
+    // The floating window comes with a later part of the client.
     addNamedAction(UserMenu, "Float1", QStringLiteral("Плав. окно"))->setEnabled(false);
     QAction* Update1 = addNamedAction(UserMenu, "Update1", QStringLiteral("Обновить"));
     QAction* Topic1 = addNamedAction(UserMenu, "Topic1", QStringLiteral("Тема чата"));
@@ -89,6 +89,7 @@ void UserListView::createUserMenu()
     connect(Private1, &QAction::triggered, this, &UserListView::UserListDblClick);
     connect(Public1, &QAction::triggered, this, &UserListView::UserListDblClick);
     connect(GetIP1, &QAction::triggered, this, reporting([this] { GetIP1Click(); }));
+    connect(Info2, &QAction::triggered, this, reporting([this] { Info2Click(); }));
     connect(Update1, &QAction::triggered, this, reporting([this] { m_client.refreshRoster(); }));
     connect(Topic1, &QAction::triggered, this, reporting([this] { Topic1Click(); }));
     connect(UserMenu, &QMenu::aboutToShow, this, &UserListView::UserMenuPopup);
@@ -164,6 +165,13 @@ void UserListView::GetIP1Click()
 {
     if (const std::optional<int> row = selectedRow()) {
         m_client.queryAddress(m_client.roster().at(*row).nick);
+    }
+}
+
+void UserListView::Info2Click()
+{
+    if (const std::optional<int> row = selectedRow()) {
+        m_client.requestCard(m_client.roster().at(*row).nick);
     }
 }
 

@@ -35,6 +35,7 @@ private:
     void UserListDblClick();
     void Ignore1Click();
     void GetIP1Click();
+    void Info2Click();
     void Topic1Click();
 
     ChatClient& m_client;

@@ -1,5 +1,7 @@
 #include "connect_dialog.h"
 
+#include "message_box_answerer.h"
+
 #include <functional>
 #include <memory>
 
@@ -26,27 +28,6 @@ const QString kNickBlank = u"Kovrel: Nick name не может быть пуст
 const QString kAnotherNickBlank = u"Kovrel: Another Nick не может быть пустым..."_s;
 const QString kBadParameter = u"Kovrel: Один из параметров введён неверно..."_s;
 const QStringList kOctets{"Adr1", "Adr2", "Adr3", "Adr4"};
-
-// Answers every message box as soon as it is up, recording its title and text.
-class MessageBoxAnswerer
-{
-public:
-    MessageBoxAnswerer()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts.append(box->windowTitle() + u": "_s + box->text());
-                box->accept();
-            }
-        });
-        m_timer.start(0);
-    }
-
-    QStringList texts;
-
-private:
-    QTimer m_timer;
-};
 
 class ConnectDialogTest : public ::testing::Test
 {
@@ -230,7 +211,7 @@ TEST_F(ConnectDialogTest, InvalidFieldsStoreNothingAndKeepTheDialogOpen)
     kovrel::WriteAddress(u"10.0.0.999"_s); // an octet only a stored value or a paste can bring
     const QByteArray before = storedFile();
     showDialog();
-    MessageBoxAnswerer answerer;
+    kovrel::test::MessageBoxAnswerer answerer;
     const struct
     {
         QString field;
@@ -262,7 +243,7 @@ TEST_F(ConnectDialogTest, InvalidFieldsStoreNothingAndKeepTheDialogOpen)
 
 TEST_F(ConnectDialogTest, CancellingStoresNothingAndKeepsTheEditedText)
 {
-    MessageBoxAnswerer answerer;
+    kovrel::test::MessageBoxAnswerer answerer;
     EXPECT_FALSE(execute([&] {
         retype(u"NickName"_s, u""_s);
         QTest::mouseClick(button(u"Button1"_s), Qt::LeftButton); // refused: blank nick

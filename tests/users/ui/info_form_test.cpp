@@ -1,5 +1,7 @@
 #include "info_form.h"
 
+#include "message_box_answerer.h"
+
 #include <functional>
 #include <optional>
 #include <ostream>
@@ -52,27 +54,6 @@ PersonalCard vasyasCard()
              u"765-43-21"_s, u"vasya@example.org"_s, u"https://example.org/~vasya?tab=1#top"_s,
              u"123456789"_s, u"Первая строка\r\nвторая | с чертой"_s}};
 }
-
-// Answers every message box as soon as it is up, recording its title and text.
-class MessageBoxes
-{
-public:
-    MessageBoxes()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown.append(box->windowTitle() + u": "_s + box->text());
-                box->accept();
-            }
-        });
-        m_timer.start(0);
-    }
-
-    QStringList shown;
-
-private:
-    QTimer m_timer;
-};
 
 // Takes over every address the program hands to the desktop, of any scheme the tests use, so that nothing
 // is launched; records what arrived.
@@ -234,7 +215,7 @@ TEST(InfoFormEditTest, SeparatorIsRefusedOnTheFieldThatHoldsItButAllowedInTheDes
         {u"Edit9"_s, u"Интернет"_s, u"Kovrel: Поле «E-mail» не может содержать символ «|»..."_s},
         {u"Edit11"_s, u"Интернет"_s, u"Kovrel: Поле «ICQ#» не может содержать символ «|»..."_s},
     };
-    MessageBoxes boxes;
+    kovrel::test::MessageBoxAnswerer boxes;
     const std::optional<PersonalCard> edited = edit(vasyasCard(), [&](TInfoForm& form) {
         for (const auto& [name, page, message] : cases) {
             openPage(form, page);
@@ -242,9 +223,9 @@ TEST(InfoFormEditTest, SeparatorIsRefusedOnTheFieldThatHoldsItButAllowedInTheDes
             const QString original = edit->text();
             retype(edit, u"a|b"_s);
             openPage(form, u"Описание"_s);
-            boxes.shown.clear();
+            boxes.texts.clear();
             click(form, u"Button1"_s);
-            EXPECT_EQ(boxes.shown, QStringList(message));
+            EXPECT_EQ(boxes.texts, QStringList(message));
             EXPECT_TRUE(form.isVisible()) << name.toStdString();
             EXPECT_EQ(currentPage(form), page);
             EXPECT_EQ(focusName(form), name);
@@ -339,16 +320,16 @@ TEST(InfoFormViewerTest, ShowsTheCardReadOnlyBesideOthersAndDeletesItselfOnClose
 TEST(InfoFormViewerTest, InternetButtonsOpenOnlyMailAddressesAndWebPages)
 {
     OpenedUrls opened;
-    MessageBoxes boxes;
+    kovrel::test::MessageBoxAnswerer boxes;
     const QPointer<TInfoForm> form = TInfoForm::showCard(vasyasCard(), nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     // What clicking `button` with `text` in `fieldName` opened, and the message boxes it showed.
     const auto clickWith = [&](const QString& fieldName, const QString& text, const QString& button) {
         field(*form, fieldName)->setText(text);
         opened.urls.clear();
-        boxes.shown.clear();
+        boxes.texts.clear();
         click(*form, button);
-        return opened.urls + boxes.shown;
+        return opened.urls + boxes.texts;
     };
 
     EXPECT_EQ(clickWith(u"Edit9"_s, u"vasya@example.org"_s, u"Button3"_s),
