@@ -194,7 +194,9 @@ void RtfWriter::writeSwitch(std::string_view word, bool now, bool before, std::s
 
 void RtfWriter::useCharset(int charset)
 {
-    m_hexInCp1251 = charset == kDefaultCharset || codePageOfCharset(charset) == CodePage::Windows1251;
+    // A font of the default character set is read in the reader's own default, which need not be Windows-1251
+    // (LibreOffice takes its locale's): only a Cyrillic font carries Windows-1251 bytes.
+    m_hexInCp1251 = codePageOfCharset(charset) == CodePage::Windows1251;
 }
 
 void RtfWriter::writeText(QStringView text)

@@ -55,6 +55,8 @@ TEST(RtfInterop, LibreOfficeReadsTheLinesWeWrite)
     const Document page{{
         Line{{run("(12:00:01) ", tahoma), run("Петя", bold(tahoma)), run(": привет {}\\ \\par", tahoma)}},
         Line{},
+        // A page's own lines are in the default character set, which LibreOffice reads in its own locale.
+        Line{{run("Соединяемся...", font("DejaVu Sans", 1, 18))}},
         Line{{run("日本 € 😀", italic(coloured(font("Arial", 0, 28), 0xC00000))),
               run("\tтаб", struckOut(tahoma))}},
     }};
