@@ -6,8 +6,11 @@
 #include "chat_lines.h"
 #include "configuration_menu.h"
 #include "connect_dialog.h"
+#include "conversation_log.h"
 #include "conversation_pages.h"
+#include "conversation_view.h"
 #include "desktop_notifications.h"
+#include "find_bar.h"
 #include "font_chooser_dialog.h"
 #include "important_messages.h"
 #include "info_form.h"
@@ -25,6 +28,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMenu>
@@ -51,6 +57,7 @@ const QString kPrivateConversationKey = QStringLiteral("private:");
 constexpr std::chrono::milliseconds kFramingCheckInterval{20};
 constexpr int kFramingChecks = 25;
 const QString kClassName = QStringLiteral("TChatMainForm");
+const QString kLogFilters = QStringLiteral("Log файл (*.rtf);;Все файлы (*)");
 
 Qt::ToolBarArea dockAreaOf(ToolBarSide side)
 {
@@ -130,7 +137,14 @@ QWidget* TChatMainForm::createConversationArea()
     Splitter2->setObjectName(QStringLiteral("Splitter2"));
     Splitter2->setHandleWidth(3);
     Panel4 = new InputPane;
-    Splitter2->addWidget(PageControl1);
+    auto* pages = new QWidget;
+    auto* pagesLayout = new QVBoxLayout(pages);
+    pagesLayout->setContentsMargins(0, 0, 0, 0);
+    pagesLayout->setSpacing(0);
+    pagesLayout->addWidget(PageControl1);
+    m_findBar = new FindBar(pages);
+    pagesLayout->addWidget(m_findBar);
+    Splitter2->addWidget(pages);
     Splitter2->addWidget(Panel4);
     Splitter2->setStretchFactor(0, 1);
     Splitter2->setStretchFactor(1, 0);
@@ -162,9 +176,10 @@ void TChatMainForm::createMenus()
 
     LogMenu = new QMenu(this);
     LogMenu->setObjectName(QStringLiteral("LogMenu"));
-    // Logs are loaded and saved by a later part of the client.
-    LogMenu->addAction(QStringLiteral("Загрузить"))->setEnabled(false);
-    LogMenu->addAction(QStringLiteral("Сохранить"))->setEnabled(false);
+    LogMenu->addAction(QStringLiteral("Загрузить"), this, &TChatMainForm::Load1Click)
+        ->setObjectName(QStringLiteral("Load1"));
+    LogMenu->addAction(QStringLiteral("Сохранить"), this, &TChatMainForm::Save1Click)
+        ->setObjectName(QStringLiteral("Save1"));
     ToolBar1->setLogMenu(LogMenu);
     ToolBar1->setConfigurationMenu(ConfMenu);
 }
@@ -179,7 +194,11 @@ void TChatMainForm::connectControls()
     connect(Panel4, &InputPane::editorToggleRequested, ConfMenu, &ConfigurationMenu::toggleMessageEditor);
     connect(Panel4, &InputPane::styleRequested, this, &TChatMainForm::SpeedButton1Click);
     connect(PageControl1, &ConversationPages::conversationShown, m_client, &ChatClient::conversationShown);
+    connect(PageControl1, &QTabWidget::currentChanged, this,
+            [this] { m_findBar->setTarget(PageControl1->currentView()); });
     connect(PageControl1, &ConversationPages::textSelected, Panel4, &InputPane::setText);
+    connect(PageControl1, &ConversationPages::saveLogRequested, this, &TChatMainForm::Save1Click);
+    connect(PageControl1, &ConversationPages::loadLogRequested, this, &TChatMainForm::Load1Click);
     connect(UserList, &UserListView::conversationRequested, this, &TChatMainForm::openRequestedConversation);
     connect(ConfMenu, &ConfigurationMenu::toolBarStyleChanged, this, &TChatMainForm::applyToolBarStyle);
     connect(ConfMenu, &ConfigurationMenu::toolBarSideChanged, this, &TChatMainForm::placeToolBar);
@@ -435,23 +454,34 @@ void TChatMainForm::openRequestedConversation(const std::optional<QString>& part
 
 bool TChatMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    if (isEscapeForThisWindow(watched, event)) {
+    return handleWindowKey(watched, event) || QMainWindow::eventFilter(watched, event);
+}
+
+// Keys pressed in one of this window's controls. Esc that closes a drop-down list, a menu, a dialog or the
+// find bar is theirs.
+bool TChatMainForm::handleWindowKey(QObject* receiver, QEvent* event)
+{
+    const auto* widget = qobject_cast<const QWidget*>(receiver);
+    if (event->type() != QEvent::KeyPress || !widget || widget->window() != this ||
+        QApplication::activePopupWidget() || QApplication::activeModalWidget()) {
+        return false;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Find)) {
+        openFindBar();
+        return true;
+    }
+    if (key->key() == Qt::Key_Escape && !m_findBar->isAncestorOf(widget)) {
         showMinimized();
         return true;
     }
-    return QMainWindow::eventFilter(watched, event);
+    return false;
 }
 
-// Esc pressed in one of this window's controls; Esc that closes a drop-down list, a menu or a dialog is
-// theirs.
-bool TChatMainForm::isEscapeForThisWindow(QObject* receiver, QEvent* event) const
+void TChatMainForm::openFindBar()
 {
-    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent*>(event)->key() != Qt::Key_Escape) {
-        return false;
-    }
-    const auto* widget = qobject_cast<const QWidget*>(receiver);
-    return widget && widget->window() == this && !QApplication::activePopupWidget() &&
-           !QApplication::activeModalWidget();
+    m_findBar->setTarget(PageControl1->currentView());
+    m_findBar->open();
 }
 
 void TChatMainForm::closeEvent(QCloseEvent* event)
@@ -549,6 +579,39 @@ void TChatMainForm::Info1Click()
     if (edited) {
         m_client->reportingErrors(kClassName, [&] { m_client->saveOwnCard(*edited); });
     }
+}
+
+void TChatMainForm::Save1Click()
+{
+    QTextEdit* page = PageControl1->currentView();
+    const QString proposed = PageControl1->currentCaption() + QStringLiteral(".rtf");
+    QFileDialog dialog(this, QStringLiteral("Сохранение Log файла..."), QDir::homePath(), kLogFilters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(proposed);
+    // A log is rich text: a name typed without an extension gets ".rtf".
+    dialog.setDefaultSuffix(QStringLiteral("rtf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = dialog.selectedFiles().front();
+    m_client->reportingErrors(kClassName, [&] { SaveLog(*page->document(), path); });
+}
+
+// A log is shown on a page of its own, known by the file's full path; loading the same file again
+// replaces that page's text.
+void TChatMainForm::Load1Click()
+{
+    QFileDialog dialog(this, QStringLiteral("Зогрузка Log файла..."), QDir::homePath(), kLogFilters);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath();
+    if (PageControl1->openConversation(path)) {
+        m_client->conversationOpened(path);
+    }
+    m_client->reportingErrors(kClassName, [&] { LoadLog(path, PageControl1->viewOf(path)); });
 }
 
 void TChatMainForm::changeEvent(QEvent* event)

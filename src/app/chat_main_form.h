@@ -16,6 +16,7 @@ namespace kovrel {
 class ChatClient;
 class ConfigurationMenu;
 class DesktopNotifications;
+class FindBar;
 class MessageSound;
 class TBeepForm;
 class TrayIcon;
@@ -81,7 +82,9 @@ private:
     void placeToolBar(ToolBarSide side);
     void Connect1Click();
     void openRequestedConversation(const std::optional<QString>& partner);
-    bool isEscapeForThisWindow(QObject* receiver, QEvent* event) const;
+    // The window's own keys, seen before its controls: Esc minimises, Ctrl+F finds in the conversation.
+    bool handleWindowKey(QObject* receiver, QEvent* event);
+    void openFindBar();
     void closeWhenSettled();
 
     // Notifications.
@@ -94,7 +97,12 @@ private:
     void showNotifiedConversation(const QString& key);
     void Info1Click();
 
+    // Logs.
+    void Save1Click();
+    void Load1Click();
+
     ConversationPages* PageControl1;
+    FindBar* m_findBar;
     ChatClient* m_client;
     MainToolBar* ToolBar1;
     InputPane* Panel4;

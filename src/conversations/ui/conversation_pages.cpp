@@ -55,9 +55,10 @@ void ConversationPages::createPageMenu()
         PrivateMenu->addAction(QStringLiteral("Закрыть приват"), this, &ConversationPages::ToolButton4Click);
     ClosePrivate1->setObjectName(QStringLiteral("ClosePrivate1"));
     ClosePrivateSeparator = PrivateMenu->addSeparator();
-    // Logs are loaded and saved by a later part of the client.
-    PrivateMenu->addAction(QStringLiteral("Загрузить лог"))->setEnabled(false);
-    PrivateMenu->addAction(QStringLiteral("Сохранить лог"))->setEnabled(false);
+    PrivateMenu->addAction(QStringLiteral("Загрузить лог"), this, &ConversationPages::loadLogRequested)
+        ->setObjectName(QStringLiteral("Loadfromlogfile1"));
+    PrivateMenu->addAction(QStringLiteral("Сохранить лог"), this, &ConversationPages::saveLogRequested)
+        ->setObjectName(QStringLiteral("Savetologfile1"));
     PrivateMenu->addSeparator();
     PrivateMenu->addAction(QStringLiteral("Очистить окно"), this, &ConversationPages::ToolButton3Click)
         ->setObjectName(QStringLiteral("ClearPage1"));
@@ -120,6 +121,12 @@ void ConversationPages::showConversation(const std::optional<QString>& partner)
     } else {
         setCurrentIndex(page);
     }
+}
+
+QString ConversationPages::currentCaption() const
+{
+    const std::optional<QString> partner = currentPartner();
+    return partner ? *partner : tabText(0);
 }
 
 std::optional<QString> ConversationPages::currentPartner() const

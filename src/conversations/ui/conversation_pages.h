@@ -38,6 +38,8 @@ public:
     void showConversation(const std::optional<QString>& partner);
     // The partner of the page shown; none on the common page.
     std::optional<QString> currentPartner() const;
+    // What the tab of the page shown reads, "&" unescaped: the partner, or the common page's name.
+    QString currentCaption() const;
     // The page of the conversation with `partner` (exact nick), -1 when it has none.
     int FindPrivatePage(const QString& partner) const;
     // The conversation of the page shown.
@@ -54,6 +56,9 @@ signals:
     void conversationShown(const std::optional<QString>& partner);
     // The user selected text in a conversation.
     void textSelected(const QString& text);
+    // The page menu's log commands.
+    void loadLogRequested();
+    void saveLogRequested();
 
 private:
     ConversationView* createView(const QString& name);

@@ -70,6 +70,7 @@ QTextCharFormat DefaultCharFormat(const QWidget* control)
     QTextCharFormat format;
     format.setFont(control->font());
     format.setForeground(control->palette().color(QPalette::Text));
+    format.setProperty(kCharsetProperty, kDefaultCharset);
     return format;
 }
 
@@ -101,6 +102,7 @@ QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fal
     QTextCharFormat format;
     format.setFont(FontFromTextStyle(shown, fallback.font()));
     format.setForeground(ColorFromNumber(style.color, palette));
+    format.setProperty(kCharsetProperty, style.charset);
     return format;
 }
 

@@ -20,6 +20,12 @@ int NumberForColor(const QColor& color);
 // The colour number of the system's window text colour.
 inline constexpr int kWindowTextColor = static_cast<int>(0x80000008u);
 
+// The font character set a line was written in (Qt keeps text as Unicode, but logs and peers keep the
+// number).
+inline constexpr int kCharsetProperty = QTextFormat::UserProperty + 1;
+// The character set of text without one of its own.
+inline constexpr int kDefaultCharset = 1;
+
 // The attributes a control writes its own lines in: its font and text colour.
 QTextCharFormat DefaultCharFormat(const QWidget* control);
 
