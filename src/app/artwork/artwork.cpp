@@ -46,4 +46,9 @@ QIcon applicationIcon()
     return resourceIcon(QStringLiteral("application.svg"));
 }
 
+QIcon aboutPicture(int index)
+{
+    return indexedIcon("about", index, kAboutPictureCount);
+}
+
 } // namespace kovrel::artwork

@@ -3,13 +3,14 @@
 #include <QIcon>
 
 // The program's built-in pictures: our own SVG drawings kept in the Qt resource of kovrel_artwork.
-// Every picture is drawn on a 16 × 16 grid (the application and tray pictures on 32 × 32) and scales
+// Every picture is drawn on a 16 × 16 grid (the application, tray and about pictures on 32 × 32) and scales
 // cleanly to any icon size. An index outside the documented range gives a null QIcon.
 namespace kovrel::artwork {
 
 inline constexpr int kStatePictureCount = 10;
 inline constexpr int kToolbarImageCount = 7;
 inline constexpr int kTrayPhaseCount = 2;
+inline constexpr int kAboutPictureCount = 2;
 
 // The state pictures in roster order: 0 other user on line, 2 own entry on line, 4 unavailable, 6 away,
 // 8 busy; each odd index is the picture before it with the incoming-message mark.
@@ -23,5 +24,9 @@ QIcon toolbarImage(int index);
 QIcon trayIcon(int phase);
 
 QIcon applicationIcon();
+
+// The about dialog's pictures: 0 the enciphered conversation beside the product line, 1 the scroll beside
+// the credits.
+QIcon aboutPicture(int index);
 
 } // namespace kovrel::artwork

@@ -45,6 +45,7 @@ TEST(Artwork, EveryPictureIsDrawnAndTellsItsMeaningApart)
     expectAllDifferent(statePicture, kStatePictureCount, "state picture");
     expectAllDifferent(toolbarImage, kToolbarImageCount, "tool bar image");
     expectAllDifferent(trayIcon, kTrayPhaseCount, "tray phase");
+    expectAllDifferent(aboutPicture, kAboutPictureCount, "about picture");
     expectDrawnOnTransparentGround(applicationIcon(), "application", 0);
     EXPECT_EQ(applicationIcon().pixmap(48, 48).size(), QSize(48, 48));
 }
@@ -55,6 +56,7 @@ TEST(Artwork, IndexOutsideTheListGivesNullIcon)
     EXPECT_TRUE(statePicture(kStatePictureCount).isNull());
     EXPECT_TRUE(toolbarImage(kToolbarImageCount).isNull());
     EXPECT_TRUE(trayIcon(kTrayPhaseCount).isNull());
+    EXPECT_TRUE(aboutPicture(kAboutPictureCount).isNull());
 }
 
 } // namespace
