@@ -80,10 +80,12 @@ QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback)
     if (!style.name.isEmpty()) {
         font.setFamilies({style.name});
     }
-    if (style.height != 0) {
-        font.setPixelSize(std::abs(style.height));
-    } else if (style.size > 0) {
+    // An attribute set is read height first and size last, so the size decides when both are given (a
+    // hand-edited set may hold two that disagree).
+    if (style.size > 0) {
         font.setPointSize(style.size);
+    } else if (style.height != 0) {
+        font.setPixelSize(std::abs(style.height));
     }
     font.setBold(style.bold);
     font.setItalic(style.italic);

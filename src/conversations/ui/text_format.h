@@ -34,6 +34,8 @@ QTextCharFormat DefaultCharFormat(const QWidget* control);
 QTextCharFormat CharFormatFor(const TextStyle& style, const QTextCharFormat& fallback,
                               const QPalette& palette);
 
+// `fallback` with the face, size and style flags of `style`. A point size, when the style gives one,
+// decides over its height.
 QFont FontFromTextStyle(const TextStyle& style, const QFont& fallback);
 // A font and colour the user chose, as a text style. An unchanged colour keeps its number, so that a
 // system colour stays one.

@@ -24,6 +24,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "named_control.h"
+
 namespace kovrel {
 
 namespace {
@@ -38,14 +40,6 @@ constexpr int kSampleLines = 3;
 constexpr int kFamilyCharacters = 26;
 constexpr int kStyleCharacters = 20;
 constexpr int kSizeCharacters = 4;
-
-template <typename Widget>
-Widget* named(Widget* widget, const QString& objectName, const QString& accessibleName)
-{
-    widget->setObjectName(objectName);
-    widget->setAccessibleName(accessibleName);
-    return widget;
-}
 
 QLabel* createLabel(QWidget* parent, const QString& objectName, const QString& caption)
 {

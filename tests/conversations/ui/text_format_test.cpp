@@ -28,6 +28,17 @@ TEST(TextFormat, AnUnchangedSystemColourStaysASystemColour)
     EXPECT_EQ(TextStyleFromChoice(font, QColor(0, 0, 255), own, palette).color, 0xff0000);
 }
 
+// A hand-edited attribute set may hold a size and a height that disagree: the size is what is shown.
+TEST(TextFormat, AGivenSizeDecidesOverTheHeight)
+{
+    TextStyle style;
+    style.height = -11;
+    style.size = 20;
+    EXPECT_EQ(FontFromTextStyle(style, QFont()).pointSize(), 20);
+    style.size = 0;
+    EXPECT_EQ(FontFromTextStyle(style, QFont()).pixelSize(), 11) << "a received style has only a height";
+}
+
 TEST(TextFormat, ThePlatformFontGoesOutUnderARealFaceName)
 {
     QFont generic(QStringLiteral("Sans Serif"));

@@ -1,14 +1,11 @@
 #include "font_chooser_dialog.h"
 
 #include <algorithm>
-#include <functional>
 #include <optional>
-#include <stdexcept>
 
 #include <gtest/gtest.h>
 
 #include <QAccessible>
-#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QFontDatabase>
@@ -18,12 +15,15 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
+
+#include "modal_answerer.h"
 
 namespace {
 
 using kovrel::FontChooserDialog;
+using kovrel::test::control;
+using kovrel::test::ModalAnswerer;
 using namespace Qt::Literals::StringLiterals;
 
 // Two installed faces that both have a bold and a bold slanted style, for moving a choice between them.
@@ -52,35 +52,6 @@ QString faceWithoutBold()
         });
     });
     return found == families.end() ? QString() : *found;
-}
-
-// Acts on the next modal dialog of a type once it is up, from inside that dialog's own event loop.
-class ModalAnswerer
-{
-public:
-    template <typename Dialog> void answerNext(std::function<void(Dialog&)> answer)
-    {
-        QObject::disconnect(m_connection);
-        m_connection = QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
-            if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-                m_timer.stop();
-                answer(*dialog);
-            }
-        });
-        m_timer.start(0);
-    }
-
-private:
-    QTimer m_timer;
-    QMetaObject::Connection m_connection;
-};
-
-template <typename Control> Control& control(const QWidget& dialog, const QString& name)
-{
-    auto* found = dialog.findChild<Control*>(name);
-    if (!found)
-        throw std::logic_error("no control " + name.toStdString());
-    return *found;
 }
 
 QColor sampleColor(const QWidget& dialog)
