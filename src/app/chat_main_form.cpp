@@ -1,9 +1,11 @@
 #include "chat_main_form.h"
 
 #include "artwork.h"
+#include "attribute_set.h"
 #include "beep_form.h"
 #include "chat_client.h"
 #include "chat_lines.h"
+#include "client_about_dialog.h"
 #include "configuration_menu.h"
 #include "connect_dialog.h"
 #include "conversation_log.h"
@@ -12,9 +14,11 @@
 #include "desktop_notifications.h"
 #include "find_bar.h"
 #include "font_chooser_dialog.h"
+#include "font_config_dlg.h"
 #include "important_messages.h"
 #include "info_form.h"
 #include "input_pane.h"
+#include "macros_form.h"
 #include "main_tool_bar.h"
 #include "message_sound.h"
 #include "settings_layout.h"
@@ -90,6 +94,8 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     addToolBar(Qt::TopToolBarArea, ToolBar1);
     ConfMenu = new ConfigurationMenu(*m_client, this);
     ConnectDialog = new TConnectDialog(this);
+    FontConfigDlg = new TFontConfigDlg(this);
+    MacrosForm = new TMacrosForm(this);
     m_importantMessages = new ImportantMessages(this);
     m_tray = new TrayIcon(this);
     BeepForm = std::make_unique<TBeepForm>();
@@ -205,6 +211,12 @@ void TChatMainForm::connectControls()
     connect(ConfMenu, &ConfigurationMenu::messageEditorChanged, Panel4, &InputPane::setMultiLine);
     connect(ConfMenu, &ConfigurationMenu::serverSettingsRequested, this, &TChatMainForm::Connect1Click);
     connect(ConfMenu, &ConfigurationMenu::ownCardRequested, this, &TChatMainForm::Info1Click);
+    connect(ConfMenu, &ConfigurationMenu::fontsRequested, this, &TChatMainForm::Fonts1Click);
+    connect(ConfMenu, &ConfigurationMenu::macrosRequested, this, &TChatMainForm::Macros1Click);
+    connect(ConfMenu, &ConfigurationMenu::aboutRequested, this, [] { TClientAboutDialog::execute(); });
+    // A private page, of a partner or of a log, gets the private pages' attributes when it opens.
+    connect(PageControl1, &ConversationPages::conversationOpened, this,
+            [this](ConversationView* page) { applyAttributeSet(FontRow::Private, page); });
     connect(&m_client->session(), &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
     // The window sees keys before its controls (Esc minimises the program).
     qApp->installEventFilter(this);
@@ -244,7 +256,7 @@ void TChatMainForm::RestoreLayout()
     restorePlacement();
     m_client->session().LoadConnectionSettings();
     restoreOptions();
-    m_client->applyTextStyles(PlatformTextStyle(QApplication::font()));
+    ApplyFontSets();
     m_client->session().setAutoLogin(ReadConfigFlag(ConfigFlag::StartOnRun));
     if (IsMinimized) {
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -467,6 +479,11 @@ bool TChatMainForm::handleWindowKey(QObject* receiver, QEvent* event)
         return false;
     }
     const auto* key = static_cast<QKeyEvent*>(event);
+    const QString macro = MacrosForm->FindMacro(key->key(), key->modifiers());
+    if (!macro.isEmpty()) {
+        Panel4->InsertInputText(macro);
+        return true;
+    }
     if (key->matches(QKeySequence::Find)) {
         openFindBar();
         return true;
@@ -612,6 +629,43 @@ void TChatMainForm::Load1Click()
         m_client->conversationOpened(path);
     }
     m_client->reportingErrors(kClassName, [&] { LoadLog(path, PageControl1->viewOf(path)); });
+}
+
+// Each area of the window in its attribute set; the own style is loaded anew and the received one starts
+// over.
+void TChatMainForm::ApplyFontSets()
+{
+    applyAttributeSet(FontRow::Common, PageControl1->viewOf(std::nullopt));
+    for (QWidget* input : Panel4->inputs()) {
+        applyAttributeSet(FontRow::MsgInput, input);
+    }
+    for (ConversationView* page : PageControl1->privateViews()) {
+        applyAttributeSet(FontRow::Private, page);
+    }
+    applyAttributeSet(FontRow::Users, UserList);
+    m_client->applyTextStyles(PlatformTextStyle(QApplication::font()));
+}
+
+void TChatMainForm::applyAttributeSet(FontRow row, QWidget* control)
+{
+    const QString set = FontConfigDlg->setName(row);
+    ApplyAttributeSet(control, LoadAttributeSet(set, AttributeSetOf(control)));
+}
+
+void TChatMainForm::Fonts1Click()
+{
+    m_client->reportingErrors(kClassName, [this] {
+        if (FontConfigDlg->ExecuteFontDialog()) {
+            ApplyFontSets();
+        }
+    });
+}
+
+void TChatMainForm::Macros1Click()
+{
+    if (MacrosForm->ExecuteMacroList()) {
+        Panel4->InsertInputText(MacrosForm->chosenText());
+    }
 }
 
 void TChatMainForm::changeEvent(QEvent* event)

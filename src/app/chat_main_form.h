@@ -19,6 +19,8 @@ class DesktopNotifications;
 class FindBar;
 class MessageSound;
 class TBeepForm;
+class TFontConfigDlg;
+class TMacrosForm;
 class TrayIcon;
 class ConversationPages;
 class ImportantMessages;
@@ -26,6 +28,7 @@ class InputPane;
 class MainToolBar;
 class UserListView;
 enum class ToolBarSide;
+enum class FontRow;
 
 // The main window: tool bar, conversation pages, user list and input pane. It owns the client core,
 // shows what the core tells it (ChatView) and turns the user's actions into calls on the core. Its place,
@@ -97,6 +100,12 @@ private:
     void showNotifiedConversation(const QString& key);
     void Info1Click();
 
+    // Fonts and colours, macros, about.
+    void ApplyFontSets();
+    void applyAttributeSet(FontRow row, QWidget* control);
+    void Fonts1Click();
+    void Macros1Click();
+
     // Logs.
     void Save1Click();
     void Load1Click();
@@ -114,6 +123,8 @@ private:
     QMenu* SendMenu;
     QMenu* LogMenu;
     TConnectDialog* ConnectDialog;
+    TFontConfigDlg* FontConfigDlg;
+    TMacrosForm* MacrosForm;
     ImportantMessages* m_importantMessages;
     TrayIcon* m_tray;
     // Not owned by the window's frame: it must stay on screen while the window is minimised.

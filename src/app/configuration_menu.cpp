@@ -14,12 +14,15 @@ ConfigurationMenu::ConfigurationMenu(ChatClient& client, QWidget* parent) : QMen
     createViewMenu();
     createConfigMenu();
     addSeparator();
-    // The windows of these items come with later parts of the client.
-    addItem(this, "Macros1", QStringLiteral("Макросы"))->setEnabled(false);
-    addItem(this, "Fonts1", QStringLiteral("Шрифты"))->setEnabled(false);
+    connect(addItem(this, "Macros1", QStringLiteral("Макросы")), &QAction::triggered, this,
+            &ConfigurationMenu::macrosRequested);
+    connect(addItem(this, "Fonts1", QStringLiteral("Шрифты")), &QAction::triggered, this,
+            &ConfigurationMenu::fontsRequested);
+    // The state pictures' window comes with a later part of the client.
     addItem(this, "States1", QStringLiteral("Состояния"))->setEnabled(false);
     addSeparator();
-    addItem(this, "About1", QStringLiteral("О программе"))->setEnabled(false);
+    connect(addItem(this, "About1", QStringLiteral("О программе")), &QAction::triggered, this,
+            &ConfigurationMenu::aboutRequested);
 }
 
 template <typename Handler> void ConfigurationMenu::handle(Handler handler)

@@ -49,6 +49,9 @@ signals:
     void messageEditorChanged(bool multiLine);
     void serverSettingsRequested();
     void ownCardRequested();
+    void macrosRequested();
+    void fontsRequested();
+    void aboutRequested();
 
 private:
     void createViewMenu();

@@ -115,7 +115,8 @@ TEST_F(MainFormScriptedTest, TheOwnTextStyleWithItsColourIsChosenStoredAndSent)
         chooser->findChild<QSpinBox*>(QStringLiteral("sizeSpin"))->setValue(14);
         chooser->findChild<QPushButton*>(QStringLiteral("okButton"))->click();
     });
-    button("SpeedButton1")->click();
+    // The input pane's own style button: other windows of the form have buttons of that name too.
+    control<QToolButton>(control<QWidget>(form.get(), "Panel4"), "SpeedButton1")->click();
     EXPECT_TRUE(ReadFontStyle(u"OutputAttr", FontStyle::Underline));
     EXPECT_EQ(ReadFontNumber(u"OutputAttr", FontNumber::Color, 0), 0x563412);
     EXPECT_EQ(ReadFontNumber(u"OutputAttr", FontNumber::Size, 0), 14);

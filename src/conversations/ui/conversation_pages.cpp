@@ -101,9 +101,9 @@ bool ConversationPages::openConversation(const QString& partner)
     }
     ConversationView* Privat = createView(QStringLiteral("Privat"));
     Privat->setAccessibleName(partner);
-    Privat->setFont(Common->font());
     const int page = addTab(Privat, tabCaption(partner));
     tabBar()->setTabData(page, partner);
+    emit conversationOpened(Privat);
     // Opening shows the page, but it is not a page change: the conversation's mark stays.
     const QScopedValueRollback opening(m_opening, true);
     setCurrentIndex(page);
@@ -157,6 +157,15 @@ ConversationView* ConversationPages::viewOf(const std::optional<QString>& partne
 {
     const int page = partner ? FindPrivatePage(*partner) : 0;
     return page < 0 ? nullptr : static_cast<ConversationView*>(widget(page));
+}
+
+QList<ConversationView*> ConversationPages::privateViews() const
+{
+    QList<ConversationView*> views;
+    for (int page = 1; page < count(); ++page) {
+        views.append(static_cast<ConversationView*>(widget(page)));
+    }
+    return views;
 }
 
 void ConversationPages::ToolButton3Click()

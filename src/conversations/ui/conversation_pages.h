@@ -45,6 +45,8 @@ public:
     // The conversation of the page shown.
     ConversationView* currentView() const;
     ConversationView* viewOf(const std::optional<QString>& partner) const;
+    // The private pages' conversations, in page order.
+    QList<ConversationView*> privateViews() const;
 
     // Empties the page shown.
     void ToolButton3Click();
@@ -56,6 +58,8 @@ signals:
     void conversationShown(const std::optional<QString>& partner);
     // The user selected text in a conversation.
     void textSelected(const QString& text);
+    // A private page was opened (for a partner or a log), so that it can be given its attributes.
+    void conversationOpened(kovrel::ConversationView* page);
     // The page menu's log commands.
     void loadLogRequested();
     void saveLogRequested();

@@ -41,6 +41,15 @@ QTextCharFormat ConversationView::formatFor(const std::optional<TextStyle>& styl
     return m_lastStyleFormat;
 }
 
+void ConversationView::changeEvent(QEvent* event)
+{
+    // A received style falls back to the page's own face: with another font its format is made anew.
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        m_lastStyle.reset();
+    }
+    QTextEdit::changeEvent(event);
+}
+
 void ConversationView::flushPending()
 {
     if (m_pending.empty()) {

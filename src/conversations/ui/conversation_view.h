@@ -29,6 +29,9 @@ public:
     // Empties the page, lines not yet shown included.
     void clearLines();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 signals:
     // The user selected text in the conversation (not emitted for a mere caret move).
     void textSelected(const QString& text);

@@ -153,6 +153,11 @@ void InputPane::InsertInputText(const QString& text)
     }
 }
 
+QList<QWidget*> InputPane::inputs() const
+{
+    return {MsgEdit, Memo1};
+}
+
 bool InputPane::isImportant() const
 {
     return ImpotantBox->isChecked();

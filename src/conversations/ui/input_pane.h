@@ -35,6 +35,8 @@ public:
     // already ends with one.
     void InsertInputText(const QString& text);
     bool isImportant() const;
+    // The one-line input and the editor, which share the attribute set of the message input.
+    QList<QWidget*> inputs() const;
     // A message went out: its text heads the history, the inputs are emptied and the focus comes back.
     void messageSent(const QString& text);
 
