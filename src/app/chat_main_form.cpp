@@ -1,5 +1,6 @@
 #include "chat_main_form.h"
 
+#include "advanced_send_form.h"
 #include "artwork.h"
 #include "attribute_set.h"
 #include "beep_form.h"
@@ -54,6 +55,8 @@ constexpr int kUserPaneWidth = 118;
 constexpr int kInputPaneHeight = 29;
 // How often the window looks whether the desktop started or stopped showing tray icons.
 constexpr std::chrono::seconds kTrayCheckInterval{5};
+// How long a multi-recipient send waits for the server's copy of one message: a thousand rounds of 1 ms.
+constexpr std::chrono::milliseconds kOwnCopyWait{1000};
 // Desktop notifications are known by their conversation.
 const QString kCommonConversationKey = QStringLiteral("common");
 const QString kPrivateConversationKey = QStringLiteral("private:");
@@ -96,6 +99,7 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     ConnectDialog = new TConnectDialog(this);
     FontConfigDlg = new TFontConfigDlg(this);
     MacrosForm = new TMacrosForm(this);
+    AdvancedSendForm = new TAdvancedSendForm(m_client->roster(), *this, this);
     m_importantMessages = new ImportantMessages(this);
     m_tray = new TrayIcon(this);
     BeepForm = std::make_unique<TBeepForm>();
@@ -176,8 +180,8 @@ void TChatMainForm::createMenus()
     SendMenu->addAction(QStringLiteral("Послать"), this, &TChatMainForm::Button2Click)
         ->setObjectName(QStringLiteral("Send1"));
     SendMenu->addAction(QStringLiteral("Файл..."))->setVisible(false);
-    // Sending to several users at once comes with a later part of the client.
-    SendMenu->addAction(QStringLiteral("Улучшенное"))->setEnabled(false);
+    SendMenu->addAction(QStringLiteral("Улучшенное"), this, &TChatMainForm::MultiSend1Click)
+        ->setObjectName(QStringLiteral("MultiSend1"));
     ToolBar1->setSendMenu(SendMenu);
 
     LogMenu = new QMenu(this);
@@ -218,6 +222,8 @@ void TChatMainForm::connectControls()
     connect(PageControl1, &ConversationPages::conversationOpened, this,
             [this](ConversationView* page) { applyAttributeSet(FontRow::Private, page); });
     connect(&m_client->session(), &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
+    connect(&m_client->roster(), &QAbstractItemModel::dataChanged, AdvancedSendForm,
+            &TAdvancedSendForm::UserListChange);
     // The window sees keys before its controls (Esc minimises the program).
     qApp->installEventFilter(this);
 }
@@ -417,9 +423,14 @@ void TChatMainForm::Button2Click()
     if (result == SendResult::Sent) {
         Panel4->messageSent(text);
     } else if (result == SendResult::ForbiddenCharacter) {
-        QMessageBox::warning(this, QStringLiteral("Kovrel"),
-                             QStringLiteral("Строка содержит недопустимый символ: |..."));
+        warnOfForbiddenCharacter();
     }
+}
+
+void TChatMainForm::warnOfForbiddenCharacter()
+{
+    QMessageBox::warning(this, QStringLiteral("Kovrel"),
+                         QStringLiteral("Строка содержит недопустимый символ: |..."));
 }
 
 void TChatMainForm::SpeedButton1Click()
@@ -639,6 +650,8 @@ void TChatMainForm::ApplyFontSets()
     for (QWidget* input : Panel4->inputs()) {
         applyAttributeSet(FontRow::MsgInput, input);
     }
+    applyAttributeSet(FontRow::MsgInput, AdvancedSendForm->messageBox());
+    applyAttributeSet(FontRow::Users, AdvancedSendForm->recipientList());
     for (ConversationView* page : PageControl1->privateViews()) {
         applyAttributeSet(FontRow::Private, page);
     }
@@ -666,6 +679,52 @@ void TChatMainForm::Macros1Click()
     if (MacrosForm->ExecuteMacroList()) {
         Panel4->InsertInputText(MacrosForm->chosenText());
     }
+}
+
+void TChatMainForm::MultiSend1Click()
+{
+    AdvancedSendForm->OpenMultiSend(Panel4->text());
+}
+
+std::optional<QString> TChatMainForm::shownPartner() const
+{
+    return PageControl1->currentPartner();
+}
+
+bool TChatMainForm::maySend(const QString& text)
+{
+    const SendResult check = m_client->checkSend(text);
+    if (check == SendResult::ForbiddenCharacter) {
+        warnOfForbiddenCharacter();
+    }
+    return check == SendResult::Sent;
+}
+
+// What the window's own send does on the conversation's page, then a wait for the server's copy, so that
+// the messages of a multi-recipient send go out one after the other.
+void TChatMainForm::sendPrivately(const QString& nick, const QString& text)
+{
+    openRequestedConversation(nick);
+    Panel4->setText(text);
+    const int copies = m_client->ownCopiesTo(nick);
+    Button2Click();
+    m_client->waitForOwnCopy(nick, copies, kOwnCopyWait);
+}
+
+void TChatMainForm::returnToConversation(const std::optional<QString>& partner)
+{
+    PageControl1->returnToConversation(partner);
+    m_client->conversationOpened(partner);
+}
+
+QString TChatMainForm::macroFor(const QKeyEvent& key) const
+{
+    return MacrosForm->FindMacro(key.key(), key.modifiers());
+}
+
+QIcon TChatMainForm::statePicture(int index) const
+{
+    return artwork::statePicture(index);
 }
 
 void TChatMainForm::changeEvent(QEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chat_view.h"
+#include "multi_send_host.h"
 
 #include <QMainWindow>
 
@@ -21,6 +22,7 @@ class MessageSound;
 class TBeepForm;
 class TFontConfigDlg;
 class TMacrosForm;
+class TAdvancedSendForm;
 class TrayIcon;
 class ConversationPages;
 class ImportantMessages;
@@ -33,7 +35,7 @@ enum class FontRow;
 // The main window: tool bar, conversation pages, user list and input pane. It owns the client core,
 // shows what the core tells it (ChatView) and turns the user's actions into calls on the core. Its place,
 // its panes and its options are restored at start and its place stored at the end.
-class TChatMainForm : public QMainWindow, private ChatView
+class TChatMainForm : public QMainWindow, private ChatView, private MultiSendHost
 {
     Q_OBJECT
 
@@ -67,6 +69,16 @@ private:
     void setWaitCursor(bool waiting) override;
     bool runConnectDialog() override;
     void sendAsPublicMessage(const QString& text) override;
+
+    // MultiSendHost.
+    std::optional<QString> shownPartner() const override;
+    bool maySend(const QString& text) override;
+    void sendPrivately(const QString& nick, const QString& text) override;
+    void returnToConversation(const std::optional<QString>& partner) override;
+    QString macroFor(const QKeyEvent& key) const override;
+    QIcon statePicture(int index) const override;
+    void MultiSend1Click();
+    void warnOfForbiddenCharacter();
 
     QWidget* createConversationArea();
     QWidget* createUserPane();
@@ -125,6 +137,7 @@ private:
     TConnectDialog* ConnectDialog;
     TFontConfigDlg* FontConfigDlg;
     TMacrosForm* MacrosForm;
+    TAdvancedSendForm* AdvancedSendForm;
     ImportantMessages* m_importantMessages;
     TrayIcon* m_tray;
     // Not owned by the window's frame: it must stay on screen while the window is minimised.

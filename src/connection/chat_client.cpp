@@ -24,7 +24,7 @@ ChatClient::ChatClient(ChatView& view, QObject* parent)
     connect(&m_session.connection(), &ChatConnection::fieldsReceived, this, &ChatClient::scheduleDispatch);
 }
 
-SendResult ChatClient::send(const std::optional<QString>& partner, const QString& text, bool important)
+SendResult ChatClient::checkSend(const QString& text) const
 {
     if (!isConnected()) {
         return SendResult::NotConnected;
@@ -37,9 +37,30 @@ SendResult ChatClient::send(const std::optional<QString>& partner, const QString
     case OutgoingCheck::Ready:
         break;
     }
+    return SendResult::Sent;
+}
+
+SendResult ChatClient::send(const std::optional<QString>& partner, const QString& text, bool important)
+{
+    if (const SendResult check = checkSend(text); check != SendResult::Sent) {
+        return check;
+    }
     const ChatFields fields = BuildChatFields(m_outputStyle, nick(), partner, important, text);
     m_session.connection().sendPacket({fields.style, fields.message});
     return SendResult::Sent;
+}
+
+int ChatClient::ownCopiesTo(const QString& partner) const
+{
+    const auto found = m_ownCopies.find(partner);
+    return found == m_ownCopies.end() ? 0 : found->second;
+}
+
+bool ChatClient::waitForOwnCopy(const QString& partner, int seen, std::chrono::milliseconds deadline)
+{
+    // A closed connection brings no copy: the wait ends with it.
+    m_session.waitUntil([&] { return ownCopiesTo(partner) > seen || !isConnected(); }, deadline);
+    return ownCopiesTo(partner) > seen;
 }
 
 void ChatClient::setOutputStyle(const TextStyle& style)
@@ -271,6 +292,9 @@ void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, st
         return;
     }
     const QString partner = ownCopy ? fromWire(to) : sender;
+    if (ownCopy) {
+        ++m_ownCopies[partner];
+    }
     if (m_view.openConversation(partner)) {
         m_shownPartner = partner;
     }

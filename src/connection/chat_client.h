@@ -11,6 +11,8 @@
 #include <QObject>
 #include <QString>
 
+#include <chrono>
+#include <map>
 #include <optional>
 
 namespace kovrel {
@@ -50,6 +52,13 @@ public:
     // A chat message from the user: without a partner to the common conversation. The line shows when the
     // server sends it back.
     SendResult send(const std::optional<QString>& partner, const QString& text, bool important);
+    // What send() would answer for `text`, without sending anything.
+    SendResult checkSend(const QString& text) const;
+    // How many of our private messages to `partner` the server has sent back so far.
+    int ownCopiesTo(const QString& partner) const;
+    // Waits, seeing every field that arrives meanwhile, until the server has sent back more than `seen`
+    // of them; false when the deadline passed first.
+    bool waitForOwnCopy(const QString& partner, int seen, std::chrono::milliseconds deadline);
     const TextStyle& outputStyle() const { return m_outputStyle; }
     // The user's own style, stored at once as the attribute set "OutputAttr".
     void setOutputStyle(const TextStyle& style);
@@ -58,8 +67,9 @@ public:
 
     // The conversation now shown (none: the common one): its incoming mark is cleared.
     void conversationShown(const std::optional<QString>& partner);
-    // A conversation opened on a page of its own is shown, but its mark stays.
-    void conversationOpened(const QString& partner) { m_shownPartner = partner; }
+    // A conversation opened on a page of its own, or shown again after a multi-recipient send, is shown,
+    // but its mark stays.
+    void conversationOpened(const std::optional<QString>& partner) { m_shownPartner = partner; }
     void setMinimized(bool minimized) { m_alerts.setMinimized(minimized); }
 
     void changeState(int code);
@@ -135,6 +145,7 @@ private:
     TextStyle m_outputStyle;
     QString m_topic;
     std::optional<QString> m_shownPartner;
+    std::map<QString, int> m_ownCopies;
     MessageAlerts m_alerts;
     bool m_dispatchScheduled = false;
 };

@@ -32,6 +32,12 @@ OutgoingCheck CheckOutgoingText(const QString& text)
     return OutgoingCheck::Ready;
 }
 
+QString AppendInputText(const QString& current, const QString& text)
+{
+    const bool joins = current.isEmpty() || current.endsWith(QLatin1Char(' '));
+    return current + (joins ? QString() : QStringLiteral(" ")) + text;
+}
+
 ChatFields BuildChatFields(const TextStyle& style, const QString& ownNick,
                            const std::optional<QString>& partner, bool important, const QString& text)
 {

@@ -20,6 +20,10 @@ enum class OutgoingCheck
 
 OutgoingCheck CheckOutgoingText(const QString& text);
 
+// A macro's or a chosen text added to what the input holds: one blank between, unless the input is empty
+// or already ends with one.
+QString AppendInputText(const QString& current, const QString& text);
+
 // The two fields of one chat message in wire text: the sender's text style, then the message itself.
 struct ChatFields
 {

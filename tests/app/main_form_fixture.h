@@ -61,8 +61,15 @@ protected:
     QTabWidget* pages() const { return control<QTabWidget>(form.get(), "PageControl1"); }
     QTextEdit* common() const { return control<QTextEdit>(form.get(), "Common"); }
     QComboBox* msgEdit() const { return control<QComboBox>(form.get(), "MsgEdit"); }
-    QPlainTextEdit* memo() const { return control<QPlainTextEdit>(form.get(), "Memo1"); }
-    QTreeView* userList() const { return control<QTreeView>(form.get(), "UserList"); }
+    // The multi-recipient send window, a child of the main window, has controls of the same names.
+    QPlainTextEdit* memo() const
+    {
+        return control<QPlainTextEdit>(control<QWidget>(form.get(), "Panel4"), "Memo1");
+    }
+    QTreeView* userList() const
+    {
+        return control<QTreeView>(control<QWidget>(form.get(), "Panel3"), "UserList");
+    }
     QString loginCaption() const { return button("ToolButton1")->text(); }
 
     // The conversation page of a partner, or nullptr.

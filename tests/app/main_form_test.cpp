@@ -305,7 +305,7 @@ TEST(MainFormLayout, OptionsAndPlacementSurviveARestart)
     auto* bar = control<QToolBar>(&form, "ToolBar1");
     EXPECT_EQ(form.toolBarArea(bar), Qt::BottomToolBarArea);
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
-    EXPECT_TRUE(control<QPlainTextEdit>(&form, "Memo1")->isVisible());
+    EXPECT_TRUE(control<QPlainTextEdit>(control<QWidget>(&form, "Panel4"), "Memo1")->isVisible());
     EXPECT_EQ(control<QSplitter>(&form, "Splitter1")->sizes().value(1), 150);
 }
 

@@ -336,6 +336,31 @@ TEST_F(ChatClientTest, PrivateMessagesOpenTheirConversationAndIgnoredUsersAreNot
     EXPECT_TRUE(view.texts().contains("От нас ушёл (ушла) Коля...")) << "departures are written still";
 }
 
+// A multi-recipient send waits for the server's copy of each message before the next one.
+TEST_F(ChatClientTest, WaitsForTheServersCopyOfOurOwnPrivateMessage)
+{
+    logInQuietly();
+    EXPECT_EQ(client.checkSend(QStringLiteral("a|b")), SendResult::ForbiddenCharacter);
+    EXPECT_TRUE(peer.fields().back().starts_with("SetInfo|")) << "a check sends nothing";
+    const int seen = client.ownCopiesTo(QStringLiteral("Маша"));
+    ASSERT_EQ(client.send(QStringLiteral("Маша"), QStringLiteral("привет"), false), SendResult::Sent);
+    ASSERT_EQ(peer.waitForField("PrivatUser|"), wire("PrivatUser|Вася|Маша|привет"));
+    QTimer::singleShot(0, [&] {
+        peer.send({wire("PrivatUser|Маша|Вася|не то"), wire("PrivatUser|Вася|Петя|и не это"),
+                   wire("PrivatUser|Вася|Маша|привет")});
+    });
+    EXPECT_TRUE(client.waitForOwnCopy(QStringLiteral("Маша"), seen, 60s));
+    EXPECT_EQ(view.texts(QStringLiteral("Маша")).last(), "Вася: привет")
+        << "only our own copy ends the wait, and it is written by then";
+
+    // A connection that closes brings no copy: the wait ends with it, not at its deadline.
+    QTimer::singleShot(0, [&] { peer.drop(); });
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_FALSE(client.waitForOwnCopy(QStringLiteral("Маша"), seen + 1, 60s));
+    EXPECT_LT(waited.elapsed(), 30000);
+}
+
 TEST_F(ChatClientTest, TheRosterFollowsArrivalsDeparturesAndStates)
 {
     logInQuietly();

@@ -123,6 +123,15 @@ void ConversationPages::showConversation(const std::optional<QString>& partner)
     }
 }
 
+void ConversationPages::returnToConversation(const std::optional<QString>& partner)
+{
+    const int page = partner ? FindPrivatePage(*partner) : 0;
+    if (page >= 0) {
+        const QScopedValueRollback quiet(m_opening, true);
+        setCurrentIndex(page);
+    }
+}
+
 QString ConversationPages::currentCaption() const
 {
     const std::optional<QString> partner = currentPartner();

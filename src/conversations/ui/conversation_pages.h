@@ -36,6 +36,8 @@ public:
     bool openConversation(const QString& partner);
     // Brings the conversation into view as a page change (none: the common conversation).
     void showConversation(const std::optional<QString>& partner);
+    // Shows the conversation again without it counting as a page change: its mark stays.
+    void returnToConversation(const std::optional<QString>& partner);
     // The partner of the page shown; none on the common page.
     std::optional<QString> currentPartner() const;
     // What the tab of the page shown reads, "&" unescaped: the partner, or the common page's name.

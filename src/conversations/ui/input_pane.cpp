@@ -1,6 +1,7 @@
 #include "input_pane.h"
 
 #include "artwork.h"
+#include "outgoing_message.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -144,9 +145,7 @@ void InputPane::setText(const QString& text)
 
 void InputPane::InsertInputText(const QString& text)
 {
-    const QString current = isMultiLine() ? Memo1->toPlainText() : MsgEdit->currentText();
-    const bool joins = current.isEmpty() || current.endsWith(QLatin1Char(' '));
-    setText(current + (joins ? QString() : QStringLiteral(" ")) + text);
+    setText(AppendInputText(isMultiLine() ? Memo1->toPlainText() : MsgEdit->currentText(), text));
     focusShownInput();
     if (!isMultiLine()) {
         MsgEdit->lineEdit()->end(false);
