@@ -98,6 +98,7 @@ QLabel* createPicture(QWidget* parent, const QString& objectName, int index, QPo
 QPlainTextEdit* createCreditsText(QWidget* parent)
 {
     auto* memo = named(new QPlainTextEdit(creditsText(), parent), u"Memo2"_s);
+    memo->setAccessibleName(u"Благодарности"_s);
     memo->setReadOnly(true);
     memo->setFocusPolicy(Qt::ClickFocus);
     memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

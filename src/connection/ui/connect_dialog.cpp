@@ -130,6 +130,16 @@ void TConnectDialog::createControls()
     m_hostLabel = new QLabel(QStringLiteral("Имя "), this);
     m_portLabel = new QLabel(QStringLiteral("Порт"), this);
     m_addressLabel = new QLabel(QStringLiteral("IP адрес"), this);
+    // A screen reader names each field after its label.
+    m_nickLabel->setBuddy(NickName);
+    m_anotherNickLabel->setBuddy(AnotherNick);
+    m_greetingLabel->setBuddy(Edit1);
+    m_farewellLabel->setBuddy(Edit2);
+    m_hostLabel->setBuddy(HostName);
+    m_portLabel->setBuddy(PortNumber);
+    m_addressLabel->setBuddy(Adr1);
+    AddressName->setAccessibleName(QStringLiteral("IP адрес"));
+    AnotherNick->setAccessibleDescription(QStringLiteral("Имя на случай, если первое занято"));
 }
 
 QGroupBox* TConnectDialog::createMessagesGroup()

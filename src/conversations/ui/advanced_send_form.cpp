@@ -59,12 +59,15 @@ void TAdvancedSendForm::createControls()
 {
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Послание"));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->installEventFilter(this);
     connect(Memo1, &QPlainTextEdit::textChanged, this, &TAdvancedSendForm::keepTextWithinLimit);
 
     UserList = new QTreeWidget(this);
     UserList->setObjectName(QStringLiteral("UserList"));
+    UserList->setAccessibleName(QStringLiteral("Чатовцы"));
+    UserList->setAccessibleDescription(QStringLiteral("Отмеченные получат послание лично"));
     UserList->setHeaderLabels({QStringLiteral("Чатовцы")});
     UserList->header()->setSectionsClickable(false);
     UserList->setColumnWidth(0, kListColumnWidth);

@@ -29,6 +29,7 @@ ConversationPages::ConversationPages(QWidget* parent) : QTabWidget(parent)
 {
     setObjectName(QStringLiteral("PageControl1"));
     setAccessibleName(QStringLiteral("Разговоры"));
+    setAccessibleDescription(QStringLiteral("Общий разговор и личные разговоры"));
     setDocumentMode(true);
     Common = createView(QStringLiteral("Common"));
     Common->setAccessibleName(QStringLiteral("Общий разговор"));

@@ -47,6 +47,7 @@ void TImpotatntMessageForm::createControls()
 {
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setAccessibleName(QStringLiteral("Важное сообщение"));
     Memo1->setReadOnly(true);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setFocusPolicy(Qt::ClickFocus); // reachable by the mouse for copying, but not by Tab

@@ -27,6 +27,7 @@ QWidget* panelHolding(const char* name, QWidget* input, const char* inputName)
     panel->setObjectName(QLatin1String(name));
     input->setObjectName(QLatin1String(inputName));
     input->setAccessibleName(QStringLiteral("Сообщение"));
+    input->setAccessibleDescription(QStringLiteral("Текст для отправки в показанный разговор"));
     auto* layout = new QVBoxLayout(panel);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(input);
@@ -101,6 +102,7 @@ QWidget* InputPane::createStyleButtons()
     ImpotantBox = new QCheckBox(QStringLiteral("Важность"), Panel5);
     ImpotantBox->setObjectName(QStringLiteral("ImpotantBox"));
     ImpotantBox->setToolTip(QStringLiteral("Важность"));
+    ImpotantBox->setAccessibleDescription(QStringLiteral("Сообщение уйдёт как важное"));
     layout->addWidget(SpeedButton1, 0, Qt::AlignTop);
     layout->addWidget(ImpotantBox, 0, Qt::AlignTop);
     connect(SpeedButton1, &QToolButton::clicked, this, &InputPane::styleRequested);

@@ -91,6 +91,7 @@ QTreeWidget* createReportView(QWidget* parent)
 {
     auto* view = new QTreeWidget(parent);
     view->setObjectName(u"MacrosView"_s);
+    view->setAccessibleName(u"Макросы"_s);
     view->setHeaderLabels({u"Клавиша"_s, u"Сообщение"_s});
     arrangeColumns(view);
     view->setRootIsDecorated(false);

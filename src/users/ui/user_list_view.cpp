@@ -43,6 +43,7 @@ UserListView::UserListView(ChatClient& client, QWidget* parent) : QTreeView(pare
 {
     setObjectName(QStringLiteral("UserList"));
     setAccessibleName(QStringLiteral("Чатовцы"));
+    setAccessibleDescription(QStringLiteral("Флажок у имени: не слушать этого пользователя"));
     auto* pictures = new RosterPictures(this);
     pictures->setSourceModel(&client.roster());
     setModel(pictures);
