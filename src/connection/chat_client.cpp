@@ -22,6 +22,7 @@ ChatClient::ChatClient(ChatView& view, QObject* parent)
     : QObject(parent), m_view(view), m_session(*this, view, this)
 {
     connect(&m_session.connection(), &ChatConnection::fieldsReceived, this, &ChatClient::scheduleDispatch);
+    connect(&m_networkWatch, &NetworkWatch::networkReturned, &m_session, &ChatSession::networkReturned);
 }
 
 SendResult ChatClient::checkSend(const QString& text) const

@@ -4,6 +4,7 @@
 #include "chat_view.h"
 #include "dispatcher.h"
 #include "message_alerts.h"
+#include "network_watch.h"
 #include "personal_card.h"
 #include "roster_model.h"
 #include "text_style.h"
@@ -141,6 +142,7 @@ private:
     ChatView& m_view;
     RosterModel m_roster;
     ChatSession m_session;
+    NetworkWatch m_networkWatch;
     std::optional<TextStyle> m_receivedStyle;
     TextStyle m_outputStyle;
     QString m_topic;

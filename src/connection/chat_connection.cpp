@@ -1,5 +1,7 @@
 #include "chat_connection.h"
 
+#include "tcp_liveness.h"
+
 #include <QHostAddress>
 #include <QTimer>
 
@@ -117,6 +119,8 @@ std::optional<std::string> ChatConnection::takeField()
 void ChatConnection::onConnected()
 {
     const SignalScope scope(*this);
+    // A server that vanishes without a word (a suspend, a network changed under us) is noticed in a minute.
+    ApplyTcpLiveness(m_socket->socketDescriptor());
     emit connected();
 }
 

@@ -155,6 +155,7 @@ void ChatSession::logIn()
     SendPersonalCard();
     m_view.setLoginCaption(kOnlineCaption);
     ConnectionTimer.start();
+    m_online = true;
 }
 
 bool ChatSession::waitForConnection()
@@ -224,6 +225,7 @@ std::optional<QString> ChatSession::queryAddress(const QString& nick)
 
 void ChatSession::logOut()
 {
+    m_online = false;
     m_leaving = true;
     const auto left = qScopeGuard([this] { m_leaving = false; });
     const QString farewell = ReadMsgOnDisconnect();
@@ -255,6 +257,10 @@ void ChatSession::ClientSocketDisconnect()
     m_host.writeEventLine(kDisconnected);
     m_view.setWaitCursor(false);
     m_waits.wake();
+    // Neither we nor the server ended it: automatic log-in replaces it without waiting for its minute.
+    if (std::exchange(m_online, false) && autoLoginActive()) {
+        logInSoon();
+    }
 }
 
 void ChatSession::ClientSocketError(SocketErrorKind kind, int code)
@@ -282,11 +288,26 @@ void ChatSession::ConnectionTimerTimer()
 void ChatSession::setAutoLogin(bool on)
 {
     if (on) {
-        StartTimer.setInterval(kFirstAutoLogin);
-        StartTimer.start();
+        logInSoon();
     } else {
         StartTimer.stop();
     }
+}
+
+void ChatSession::networkReturned()
+{
+    if (m_online) {
+        ConnectionTimerTimer();
+    } else if (autoLoginActive()) {
+        logInSoon();
+    }
+}
+
+void ChatSession::logInSoon()
+{
+    StartTimer.stop();
+    StartTimer.setInterval(kFirstAutoLogin);
+    StartTimer.start();
 }
 
 void ChatSession::StartTimerTimer()

@@ -82,8 +82,12 @@ public:
     // Asks the server for a user's address; nothing when no answer came in time.
     std::optional<QString> queryAddress(const QString& nick);
 
-    // Automatic log-in: the first attempt after a second, then every minute while offline.
+    // Automatic log-in: the first attempt after a second, then every minute while offline. A connection
+    // lost while online is replaced after a second too.
     void setAutoLogin(bool on);
+    // The network came back: with automatic log-in on, an offline client logs in at once; an online one
+    // probes its connection, which may not have survived the outage.
+    void networkReturned();
     bool autoLoginActive() const { return StartTimer.isActive(); }
     // Tests shorten the intervals; the defaults are the ones above.
     void setAutoLoginInterval(std::chrono::milliseconds interval) { m_autoLoginInterval = interval; }
@@ -97,6 +101,7 @@ signals:
 private:
     void logIn();
     void logOut();
+    void logInSoon();
     void setNick(const QString& nick);
     bool waitForConnection();
     bool AdmitLogin(const QString& localAddress);
@@ -129,6 +134,8 @@ private:
 
     bool FBusy = false;
     bool m_leaving = false;
+    // Logged in, from the end of a log-in until the connection ends.
+    bool m_online = false;
     bool FConnectSeen = false;
     bool FSocketFailed = false;
     bool FLeaveSeen = false;

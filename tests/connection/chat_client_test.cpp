@@ -202,6 +202,44 @@ TEST_F(ChatClientTest, AutomaticLogInRetriesUntilTheServerAnswers)
         << "each attempt switches the controls off and on again, as the log-in button does";
 }
 
+// A connection that ends while we are online, neither by us nor by the server's word, is replaced at once,
+// not at the next minute's try; the network coming back does the same for a client that is offline.
+TEST_F(ChatClientTest, AutomaticLogInReplacesALostConnectionAtOnce)
+{
+    session().setAutoLoginInterval(10min);
+    session().setAutoLogin(true);
+    ASSERT_TRUE(peer.waitForClients(1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.caption() == "выход"; }));
+    peer.drop();
+    EXPECT_TRUE(peer.waitForClients(2)) << "logged in again without waiting for the ten minutes";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return view.caption() == "выход"; }));
+
+    // Logging out ourselves is no loss.
+    client.ToggleLogin();
+    ASSERT_FALSE(client.isConnected());
+    QTest::qWait(1500);
+    EXPECT_FALSE(client.isConnected());
+
+    session().networkReturned();
+    EXPECT_TRUE(peer.waitForClients(3)) << "the network came back";
+}
+
+TEST_F(ChatClientTest, TheNetworkComingBackProbesALiveConnection)
+{
+    logInQuietly();
+    session().networkReturned();
+    EXPECT_EQ(peer.waitForField("TestConnection"), "TestConnection|");
+    EXPECT_TRUE(client.isConnected());
+}
+
+TEST_F(ChatClientTest, WithoutAutomaticLogInTheNetworkComingBackChangesNothing)
+{
+    session().networkReturned();
+    QTest::qWait(1500);
+    EXPECT_FALSE(client.isConnected());
+    EXPECT_TRUE(view.texts().isEmpty());
+}
+
 TEST_F(ChatClientTest, AddressQueryWritesTheAnswerOrGivesUp)
 {
     logInQuietly();
