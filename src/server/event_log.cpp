@@ -39,6 +39,9 @@ void EventLog::write(std::string_view event, std::string_view peer, std::string_
     }
     line += '\n';
     m_out << line << std::flush;
+    // A failed write (the log's reader went away, the disk is full) loses this line only: the stream is
+    // made usable again so that the next line is tried, and the server carries on either way.
+    m_out.clear();
 }
 
 } // namespace kovrel::server

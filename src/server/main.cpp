@@ -80,6 +80,9 @@ int run(const ServerOptions& options)
 
 int main(int argc, char** argv)
 {
+    // A log reader that exits (a pipe into "tee", a restarted collector) must not take the server with it:
+    // writes to the dead pipe fail with EPIPE instead of killing the process.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         const std::vector<std::string_view> arguments(argv + 1, argv + argc);
         const ServerOptions options = parseOptions(arguments);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 
 namespace kovrel::server::test {
 namespace {
@@ -41,6 +42,32 @@ struct Bystanders
     TestClient anna;
     TestClient boris;
 };
+
+TEST(ServerHostile, ALogReaderThatGoesAwayStopsNeitherTheConversationNorTheSavingOfTheState)
+{
+    TemporaryDirectory folder;
+    const std::string state = (folder.path() / "state").string();
+    {
+        ServerProcess server({"--state", state}, ServerProcess::LogTo::Pipe);
+        Bystanders others(server.port());
+        server.closeLogReader();
+
+        TestClient late(server.port()); // its connection is logged
+        late.login("Late");
+        EXPECT_EQ(others.anna.expect("AddUser|"), "AddUser|Late");
+        others.stillTalk();
+        others.boris.send({"Topic|set after the log went away"});
+        EXPECT_EQ(others.anna.expect("Topic|"), "Topic|set after the log went away");
+
+        server.signal(SIGTERM);
+        EXPECT_EQ(others.anna.expect("Disconnect|"), "Disconnect|");
+        EXPECT_EQ(server.waitForExit(), 0);
+    }
+    ServerProcess restarted({"--state", state});
+    TestClient client(restarted.port());
+    const Fields roster = client.login("Client");
+    EXPECT_EQ(countStartingWith(roster, "Topic|set after the log went away"), 1u);
+}
 
 TEST(ServerHostile, ALengthPrefixThatIsNotFiveDigitsClosesThatConnectionOnly)
 {
