@@ -89,6 +89,11 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             options.stateFile = std::string(list.value());
         } else if (name == "--max-clients") {
             options.server.maxClients = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
+        } else if (name == "--max-per-address") {
+            options.server.maxPerAddress = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
+        } else if (name == "--login-timeout") {
+            options.server.session.loginTimeout =
+                std::chrono::seconds(parseNumberOption<unsigned>(name, list.value(), 1, 3600));
         } else if (name == "--probe-interval") {
             options.server.session.probeInterval =
                 std::chrono::seconds(parseNumberOption<unsigned>(name, list.value(), 1, 3600));
@@ -124,6 +129,10 @@ The Kovrel chat server: one conversation for everybody who logs in.
   --state FILE           keep the topic and the users' personal cards in FILE
                          across restarts (written atomically, shortly after a change)
   --max-clients N        accept at most N connections at a time (default 500)
+  --max-per-address N    accept at most N connections at a time from one address,
+                         logged in or not (default 16)
+  --login-timeout SEC    close a connection that has not logged in within SEC
+                         seconds of connecting or logging out (default 30)
   --probe-interval SEC   probe a connection idle for SEC seconds, close it after
                          three silent periods (default 60)
   --chat-rate N          chat messages a second per user, bursts of 2N; the excess

@@ -10,11 +10,21 @@
 
 #include <algorithm>
 #include <csignal>
+#include <memory>
 
 namespace kovrel::server::test {
 namespace {
 
 using Fields = std::vector<std::string>;
+
+std::size_t countOccurrences(const std::string& text, std::string_view part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) {
+        ++count;
+    }
+    return count;
+}
 
 std::size_t countStartingWith(const Fields& fields, std::string_view prefix)
 {
@@ -147,6 +157,43 @@ TEST(ServerHostile, AClientThatDoesNotReadIsCutOffWithoutHoldingUpTheOthers)
     others.stillTalk();
     EXPECT_LT(countStartingWith(sleeper.readUntilClosed(), "GetInfo|"), static_cast<std::size_t>(kRequests));
     EXPECT_NE(server.log().find("not reading"), std::string::npos);
+}
+
+// Every test connection comes from 127.0.0.1: the two bystanders count towards the cap of 16 too.
+TEST(ServerHostile, SocketsThatNeverLogInAreCappedPerAddressAndClosedAtTheLogInDeadline)
+{
+    ServerProcess server({"--login-timeout", "2"});
+    Bystanders others(server.port());
+    constexpr std::size_t kSockets = 100;
+    constexpr std::size_t kAdmitted = 16 - 2;
+    std::vector<std::unique_ptr<TestClient>> idle;
+    for (std::size_t i = 0; i < kSockets; ++i) {
+        idle.push_back(std::make_unique<TestClient>(server.port()));
+        idle.back()->send({"TestConnection|"});
+    }
+    for (const auto& socket : idle) {
+        EXPECT_TRUE(socket->readUntilClosed().empty());
+        ASSERT_TRUE(socket->closed()); // not closed by the deadline: the rest would wait as long
+    }
+
+    const std::string log = server.log();
+    EXPECT_EQ(countOccurrences(log, "too many connections from this address"), kSockets - kAdmitted);
+    EXPECT_EQ(countOccurrences(log, "not logged in within 2 s"), kAdmitted);
+    others.stillTalk(); // logged in, so never subject to the deadline
+    TestClient newcomer(server.port());
+    newcomer.login("Newcomer");
+    EXPECT_EQ(others.anna.expect("AddUser|"), "AddUser|Newcomer");
+}
+
+// A user who logs out but keeps the connection is again a connection that has not logged in.
+TEST(ServerHostile, TheLogInDeadlineStartsAgainAfterALogOut)
+{
+    ServerProcess server({"--login-timeout", "1"});
+    TestClient client(server.port());
+    client.login("Leaver");
+    client.logout("Leaver");
+    EXPECT_TRUE(client.readUntilClosed().empty());
+    EXPECT_NE(server.log().find("not logged in within 1 s"), std::string::npos);
 }
 
 TEST(ServerHostile, ConnectionsBeyondTheLimitAreRefusedUntilOneCloses)
