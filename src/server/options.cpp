@@ -101,6 +101,10 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000);
             options.server.session.chatRate = rate;
             options.server.session.chatBurst = 2.0 * rate;
+        } else if (name == "--chat-bytes") {
+            const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000000);
+            options.server.session.chatBytes = rate;
+            options.server.session.chatBurstBytes = 2.0 * rate;
         } else if (name == "--verbose") {
             list.expectNoValue();
             options.verbose = true;
@@ -137,6 +141,9 @@ The Kovrel chat server: one conversation for everybody who logs in.
                          three silent periods (default 60)
   --chat-rate N          chat messages a second per user, bursts of 2N; the excess
                          is dropped; 0 switches the limit off (default 20)
+  --chat-bytes N         bytes of such messages a second per user, bursts of 2N;
+                         the excess is dropped; 0 switches the limit off
+                         (default 65536)
   --verbose              also log every received message and every dropped one
   --help                 show this text
   --version              print the version and exit

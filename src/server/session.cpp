@@ -26,8 +26,10 @@ Session::Session(asio::ip::tcp::socket socket, std::string address, std::string 
                  ClosedHandler onClosed)
     : m_socket(std::move(socket)), m_probeTimer(m_socket.get_executor()),
       m_loginTimer(m_socket.get_executor()), m_settings(settings), m_log(log), m_address(std::move(address)),
-      m_peer(std::move(peer)),
-      m_handler(room, *this, blacklist, RateLimiter(settings.chatRate, settings.chatBurst), log, m_peer),
+      m_peer(std::move(peer)), m_handler(room, *this, blacklist,
+                                         {RateLimiter(settings.chatRate, settings.chatBurst),
+                                          RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
+                                         log, m_peer),
       m_idle(settings.probeInterval, IdleWatch::Clock::now()), m_onClosed(std::move(onClosed))
 {}
 

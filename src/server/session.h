@@ -28,6 +28,9 @@ struct SessionSettings
     // Chat messages a second per connection, with bursts of up to chatBurst; 0: no limit.
     double chatRate = 20;
     double chatBurst = 40;
+    // Bytes of such messages a second per connection, with bursts of up to chatBurstBytes; 0: no limit.
+    double chatBytes = 64 * 1024;
+    double chatBurstBytes = 128 * 1024;
     // A client that lets this much output pile up is not reading: it is cut off rather than held in memory.
     std::size_t maxQueuedBytes = 4 * 1024 * 1024;
 };

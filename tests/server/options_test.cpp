@@ -24,6 +24,8 @@ TEST(Options, DefaultsServeThisMachineOnPort4040)
     EXPECT_EQ(options.server.session.loginTimeout, 30s);
     EXPECT_EQ(options.server.session.chatRate, 20);
     EXPECT_EQ(options.server.session.chatBurst, 40);
+    EXPECT_EQ(options.server.session.chatBytes, 65536);
+    EXPECT_EQ(options.server.session.chatBurstBytes, 131072);
     EXPECT_FALSE(options.blacklistFile);
     EXPECT_FALSE(options.stateFile);
     EXPECT_FALSE(options.verbose);
@@ -35,7 +37,7 @@ TEST(Options, ReadsEveryOptionInBothSpellings)
     const ServerOptions options =
         parse({"--listen", "0.0.0.0:0", "--blacklist=/etc/kovrel/blacklist", "--state",
                "/var/lib/kovrel/state", "--max-clients=50", "--probe-interval", "5", "--chat-rate=0",
-               "--verbose", "--login-timeout=7", "--max-per-address", "3"});
+               "--verbose", "--login-timeout=7", "--max-per-address", "3", "--chat-bytes", "1000"});
     EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
     EXPECT_EQ(options.blacklistFile, "/etc/kovrel/blacklist");
     EXPECT_EQ(options.stateFile, "/var/lib/kovrel/state");
@@ -44,6 +46,8 @@ TEST(Options, ReadsEveryOptionInBothSpellings)
     EXPECT_EQ(options.server.session.loginTimeout, 7s);
     EXPECT_EQ(options.server.maxPerAddress, 3u);
     EXPECT_EQ(options.server.session.chatRate, 0);
+    EXPECT_EQ(options.server.session.chatBytes, 1000);
+    EXPECT_EQ(options.server.session.chatBurstBytes, 2000);
     EXPECT_TRUE(options.verbose);
     EXPECT_TRUE(parse({"--help"}).help);
 }
@@ -76,6 +80,7 @@ TEST(Options, RefusesWhatItCannotRunWith)
                                                     {"--login-timeout", "0"},
                                                     {"--max-per-address", "0"},
                                                     {"--chat-rate", "-5"},
+                                                    {"--chat-bytes", "1k"},
                                                     {"--verbose=yes"},
                                                     {"--version=1"},
                                                     {"--port", "4040"},

@@ -137,6 +137,53 @@ TEST(ServerHostile, AFloodIsCutToTheRateLimitWhileTheOthersCarryOn)
     others.stillTalk();
 }
 
+// The client's input box takes at most 2,048 characters and its font names are short: anything longer is
+// refused rather than relayed to everybody.
+TEST(ServerHostile, OverlongChatTextsAndFaceNamesAreRefusedAndLogged)
+{
+    ServerProcess server;
+    Bystanders others(server.port());
+    const std::string style = "TextStyle|AllUser|204|0|-13|0|0|0|0|";
+    others.boris.send({"AllUser|Boris|" + std::string(2049, 'x')});
+    others.boris.send({"PrivatUser|Boris|Anna|" + std::string(80000, 'x')});
+    others.boris.send({"AllUser|Boris|" + std::string(2048, 'y')});
+    const Fields first = others.anna.readUntil("AllUser|");
+    EXPECT_EQ(first.back(), "AllUser|Boris|" + std::string(2048, 'y'));
+    EXPECT_EQ(countStartingWith(first, "PrivatUser|"), 0u);
+
+    others.boris.send({style + std::string(65, 'F'), "AllUser|Boris|plain"});
+    EXPECT_EQ(others.anna.readUntil("AllUser|").back(), "AllUser|Boris|plain");
+    others.boris.send({style + std::string(64, 'F'), "AllUser|Boris|styled"});
+    const Fields styled = others.anna.readUntil("AllUser|");
+    ASSERT_GE(styled.size(), 2u);
+    EXPECT_EQ(styled[styled.size() - 2], style + std::string(64, 'F'));
+
+    const std::string log = server.log();
+    EXPECT_EQ(countOccurrences(log, "chat text longer than 2048 characters"), 2u);
+    EXPECT_EQ(countOccurrences(log, "face name longer than 64 bytes"), 1u);
+}
+
+// Within the message limit (off here), 200 KB of chat in one go is held to the byte budget: the rest is
+// dropped, and the others' connections stay fed.
+TEST(ServerHostile, AByteFloodIsHeldToTheByteBudget)
+{
+    ServerProcess server({"--chat-rate", "0", "--chat-bytes", "20000"});
+    Bystanders others(server.port());
+    constexpr int kLines = 100;
+    std::string flood;
+    for (int i = 0; i < kLines; ++i) {
+        flood += BuildPacket({"AllUser|Boris|" + std::string(2000, 'z')});
+    }
+    others.boris.sendRaw(flood);
+    others.boris.send({"GetUser|Boris"});
+    others.boris.expect("GetUser|"); // the whole flood has been handled
+
+    others.anna.send({"GetUser|Anna"});
+    const std::size_t arrived = countStartingWith(others.anna.readUntil("GetUser|"), "AllUser|Boris|");
+    EXPECT_GE(arrived, 15u); // a burst of twice the budget: 40,000 bytes
+    EXPECT_LT(arrived, 40u);
+}
+
 TEST(ServerHostile, AClientThatDoesNotReadIsCutOffWithoutHoldingUpTheOthers)
 {
     ServerProcess server;
