@@ -163,7 +163,7 @@ void CommandHandler::connectionClosed()
 void CommandHandler::existUser(std::string_view value)
 {
     const auto address = parseDottedIpv4(value);
-    const bool exists = address ? m_blacklist.contains(*address) : m_room.find(value) != nullptr;
+    const bool exists = address ? m_blacklist.contains(*address) : m_room.nickTaken(value);
     reply(BuildMessage(command::ExistUser, {exists ? "1" : "-1"}));
 }
 

@@ -21,10 +21,10 @@ auto isParticipant(const Participant& participant)
 
 bool Room::join(const ParticipantPtr& participant, std::string_view nick)
 {
-    if (find(nick) != nullptr || find(*participant) != nullptr) {
+    if (nickTaken(nick) || find(*participant) != nullptr) {
         return false;
     }
-    m_members.push_back({participant, std::string(nick), cp1251::toLowerCase(nick)});
+    m_members.push_back({participant, std::string(nick), cp1251::toLowerCase(nick), nickSkeleton(nick)});
     m_userList.reset();
     broadcast(encodeShared({BuildMessage(command::AddUser, {nick})}));
     return true;
@@ -39,6 +39,13 @@ void Room::leave(const Participant& participant)
     broadcast(encodeShared({BuildMessage(command::DelUser, {member->nick})}));
     m_members.erase(member);
     m_userList.reset();
+}
+
+bool Room::nickTaken(std::string_view nick) const
+{
+    const std::string skeleton = nickSkeleton(nick);
+    return std::any_of(m_members.begin(), m_members.end(),
+                       [&](const Member& member) { return member.skeleton == skeleton; });
 }
 
 const Room::Member* Room::find(std::string_view nick) const

@@ -13,7 +13,8 @@
 namespace kovrel::server {
 
 // The one conversation of the server: who is logged in (in the order they came), their states, the topic
-// and the cards; every announcement goes to every member. Nicks are unique without regard to letter case.
+// and the cards; every announcement goes to every member. Nicks are unique without regard to letter case
+// and to look-alike letters: no two members' nicks read the same.
 class Room
 {
 public:
@@ -21,7 +22,8 @@ public:
     {
         ParticipantPtr participant;
         std::string nick;
-        std::string key; // the nick in lower case
+        std::string key;      // the nick in lower case
+        std::string skeleton; // what the nick reads as
         int state = 0;
     };
 
@@ -31,8 +33,11 @@ public:
     void onKeptStateChanged(std::function<void()> callback) { m_keptStateChanged = std::move(callback); }
 
     // Admits the participant under `nick` and announces it ("AddUser") to everyone, the newcomer included.
-    // False, and nothing sent, when the nick is in use.
+    // False, and nothing sent, when the nick is taken.
     bool join(const ParticipantPtr& participant, std::string_view nick);
+
+    // True when a member's nick reads the same as `nick`.
+    bool nickTaken(std::string_view nick) const;
 
     // Announces the departure ("DelUser") to everyone, the leaving member included (its client waits for
     // it to finish logging out), then removes the member.

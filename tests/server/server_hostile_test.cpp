@@ -4,6 +4,7 @@
 #include "server_process.h"
 #include "test_client.h"
 
+#include "cp1251.h"
 #include "packet.h"
 
 #include <gtest/gtest.h>
@@ -241,6 +242,53 @@ TEST(ServerHostile, TheLogInDeadlineStartsAgainAfterALogOut)
     client.logout("Leaver");
     EXPECT_TRUE(client.readUntilClosed().empty());
     EXPECT_NE(server.log().find("not logged in within 1 s"), std::string::npos);
+}
+
+// What the client sees of a nick it tries: the admission check, then the answer to "AddUser".
+struct LoginAttempt
+{
+    std::string existUser;
+    std::string answer;
+};
+
+LoginAttempt tryLogin(unsigned short port, const std::string& nick)
+{
+    TestClient client(port);
+    client.send({"ExistUser|" + nick});
+    LoginAttempt attempt{client.expect("ExistUser|"), {}};
+    // Refused or admitted, the log-out ends with "DelUser".
+    client.send({"AddUser|" + nick, "DelUser|" + nick});
+    const Fields answer = client.readUntil("DelUser|" + nick);
+    attempt.answer = answer.empty() ? std::string() : answer.front();
+    return attempt;
+}
+
+TEST(ServerHostile, LookAlikesOfANickOnlineAreTakenAndAddressShapedNicksAreRefused)
+{
+    ServerProcess server;
+    TestClient admin(server.port());
+    admin.login("admin");
+    TestClient oleg(server.port());
+    oleg.login(cp1251::fromUtf8("Олег"));
+
+    // Cyrillic а, і, А, О, Н, М; digits for letters; "l" for "i".
+    for (const char* nick : {"аdmin", "аdmіn", "АDMIN", "adm1n", "admln", "ADMlN", "0лег", "Oлег", "OЛEГ"}) {
+        const LoginAttempt attempt = tryLogin(server.port(), cp1251::fromUtf8(nick));
+        EXPECT_EQ(attempt.existUser, "ExistUser|1") << nick;
+        EXPECT_EQ(attempt.answer, "Disconnect|") << nick;
+    }
+    // "ExistUser" with an address is the address check; as a nick it would be ambiguous.
+    for (const char* nick : {"10.0.0.7", "127.0.0.1"}) {
+        const LoginAttempt attempt = tryLogin(server.port(), nick);
+        EXPECT_EQ(attempt.existUser, "ExistUser|-1") << nick;
+        EXPECT_EQ(attempt.answer, "Disconnect|") << nick;
+    }
+    for (const char* nick : {"admins", "10.0.0.7a", "Oлeг2"}) {
+        EXPECT_EQ(tryLogin(server.port(), cp1251::fromUtf8(nick)).answer, "AddUser|" + cp1251::fromUtf8(nick))
+            << nick;
+    }
+    EXPECT_EQ(countOccurrences(server.log(), "nick in use"), 9u);
+    EXPECT_EQ(countOccurrences(server.log(), "invalid nick"), 2u);
 }
 
 TEST(ServerHostile, ConnectionsBeyondTheLimitAreRefusedUntilOneCloses)
