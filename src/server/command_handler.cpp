@@ -278,7 +278,7 @@ void CommandHandler::setInfo(std::string_view values)
 {
     // Kept under the real nick, whatever nick the message names.
     const std::string_view fields = SplitFirst(values).rest;
-    if (m_room.publishCard(m_nick, fields) == CardBook::Outcome::TooLong) {
+    if (m_room.publishCard(m_nick, fields, m_self.address()) == CardBook::Outcome::TooLong) {
         logDropped(fields, "card too long");
     }
 }
