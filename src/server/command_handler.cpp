@@ -19,6 +19,8 @@ constexpr int kStyleNumbers = 7;
 constexpr std::size_t kMaxChatTextSize = 2048;
 // Font names are short; a longer one is relayed to everybody with every line of its sender.
 constexpr std::size_t kMaxFaceNameSize = 64;
+// As much of a refused font name as the log shows.
+constexpr std::size_t kMaxLoggedFaceName = 200;
 
 // The answer to "GetIPUser" for a nick nobody uses; the client shows it as "<nick>'s IP is ...", and "-1"
 // would look to it like no answer at all.
@@ -134,7 +136,7 @@ void CommandHandler::handle(std::string_view message, Clock::time_point now)
         return;
     }
     if (command->limit == Limit::RateLimited && !withinLimits(message, now)) {
-        m_pendingStyle.reset();
+        dropPendingStyle();
         return;
     }
     (this->*command->action)(values);
@@ -200,10 +202,11 @@ void CommandHandler::delUser(std::string_view nick)
 
 void CommandHandler::textStyle(std::string_view values)
 {
-    m_pendingStyle.reset();
+    dropPendingStyle();
     const std::optional<StyleValues> style = styleValues(values);
     if (style && style->faceName.size() > kMaxFaceNameSize) {
-        logRefused(values, "face name longer than " + std::to_string(kMaxFaceNameSize) + " bytes");
+        // Logged when its chat line goes, so that the chat limits bound the log lines too.
+        m_refusedFaceName = std::string(style->faceName.substr(0, kMaxLoggedFaceName));
     } else if (style) {
         m_pendingStyle = std::string(style->values);
     }
@@ -312,15 +315,25 @@ void CommandHandler::leaveRoom(std::string_view reason)
     m_room.leave(m_self);
     m_log.write("logout", m_peer, m_nick, reason);
     m_nick.clear();
-    m_pendingStyle.reset();
+    dropPendingStyle();
 }
 
 std::string CommandHandler::takeStyle(std::string_view kind)
 {
+    if (m_refusedFaceName) {
+        logRefused(*m_refusedFaceName,
+                   "face name longer than " + std::to_string(kMaxFaceNameSize) + " bytes");
+    }
     std::string style = m_pendingStyle ? BuildMessage(command::TextStyle, {kind, *m_pendingStyle})
                                        : BuildMessage(command::ClearTextStyle);
-    m_pendingStyle.reset();
+    dropPendingStyle();
     return style;
+}
+
+void CommandHandler::dropPendingStyle()
+{
+    m_pendingStyle.reset();
+    m_refusedFaceName.reset();
 }
 
 bool CommandHandler::acceptChatText(std::string_view text)
@@ -328,7 +341,7 @@ bool CommandHandler::acceptChatText(std::string_view text)
     if (text.size() <= kMaxChatTextSize) {
         return true;
     }
-    m_pendingStyle.reset();
+    dropPendingStyle();
     logRefused(text, "chat text longer than " + std::to_string(kMaxChatTextSize) + " characters");
     return false;
 }

@@ -65,6 +65,7 @@ private:
     void leaveRoom(std::string_view reason);
     // The style field that goes before a chat message: the sender's pending style, or the default style.
     std::string takeStyle(std::string_view kind);
+    void dropPendingStyle();
     // Whether the message fits the limits on messages and bytes; logs it when not.
     bool withinLimits(std::string_view message, Clock::time_point now);
     // Dropped as the normal course of things: logged only when verbose.
@@ -84,6 +85,8 @@ private:
     std::string m_nick;
     // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
     std::optional<std::string> m_pendingStyle;
+    // The start of a font name refused in the last "TextStyle", to be logged with its chat message.
+    std::optional<std::string> m_refusedFaceName;
 };
 
 } // namespace kovrel::server

@@ -152,6 +152,12 @@ TEST(ServerHostile, OverlongChatTextsAndFaceNamesAreRefusedAndLogged)
     EXPECT_EQ(first.back(), "AllUser|Boris|" + std::string(2048, 'y'));
     EXPECT_EQ(countStartingWith(first, "PrivatUser|"), 0u);
 
+    // Refused styles are logged with their chat line only, so the chat limits bound the log too.
+    std::string styles;
+    for (int i = 0; i < 100; ++i) {
+        styles += BuildPacket({style + std::string(80000, 'F')});
+    }
+    others.boris.sendRaw(styles);
     others.boris.send({style + std::string(65, 'F'), "AllUser|Boris|plain"});
     EXPECT_EQ(others.anna.readUntil("AllUser|").back(), "AllUser|Boris|plain");
     others.boris.send({style + std::string(64, 'F'), "AllUser|Boris|styled"});
