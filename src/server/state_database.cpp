@@ -5,8 +5,10 @@
 #include <string_view>
 #include <utility>
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace kovrel::server {
 namespace {
@@ -39,6 +41,16 @@ bool identify(const std::filesystem::path& file, dev_t& device, ino_t& inode)
     device = status.st_dev;
     inode = status.st_ino;
     return true;
+}
+
+// Cards are personal: a new database is readable by the server's user only, and SQLite gives its log files
+// the database's permissions.
+void createPrivately(const std::filesystem::path& file)
+{
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -110,6 +122,7 @@ private:
 
 StateDatabase::StateDatabase(const std::filesystem::path& file) : m_file(file)
 {
+    createPrivately(file);
     const int opened = sqlite3_open_v2(
         file.c_str(), &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     try {

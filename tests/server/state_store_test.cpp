@@ -47,9 +47,11 @@ TEST_F(StateStoreTest, TheDatabaseKeepsEveryByteAndTheOrderOfTheCards)
               (StoredState{everyByte, {card("a", "", 3), card("b", everyByte, 7)}}));
 }
 
-TEST_F(StateStoreTest, TheDatabaseNoticesThatItsFileIsGone)
+TEST_F(StateStoreTest, TheDatabaseIsTheServerUsersOnlyAndNoticesThatItsFileIsGone)
 {
     StateDatabase database(file);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(database.stillAtItsPath());
     fs::remove(file);
     EXPECT_FALSE(database.stillAtItsPath());
