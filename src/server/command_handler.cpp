@@ -14,6 +14,14 @@ namespace {
 // Charset, colour, height, bold, italic, underline, strikeout; the font name follows.
 constexpr int kStyleNumbers = 7;
 
+// The client's input box takes at most this many characters (bytes in Windows-1251); a longer chat text
+// comes from something else and would only load every reader's connection.
+constexpr std::size_t kMaxChatTextSize = 2048;
+// Font names are short; a longer one is relayed to everybody with every line of its sender.
+constexpr std::size_t kMaxFaceNameSize = 64;
+// As much of a refused font name as the log shows.
+constexpr std::size_t kMaxLoggedFaceName = 200;
+
 // The answer to "GetIPUser" for a nick nobody uses; the client shows it as "<nick>'s IP is ...", and "-1"
 // would look to it like no answer at all.
 constexpr std::string_view kUnknownAddress = "unknown (not logged in)";
@@ -31,10 +39,16 @@ const std::string& unknownCard()
     return card;
 }
 
+struct StyleValues
+{
+    std::string_view values;
+    std::string_view faceName;
+};
+
 // The style values of a "TextStyle" message after its kind (and, for a private message, its two nicks):
 // seven numbers, then the font name. Checked, because a number the client cannot convert makes it drop
 // the rest of what it received. Nothing when they do not check out.
-std::optional<std::string> styleValues(std::string_view text)
+std::optional<StyleValues> styleValues(std::string_view text)
 {
     MessageValues values(text);
     if (values.next() == command::PrivatUser) {
@@ -48,7 +62,7 @@ std::optional<std::string> styleValues(std::string_view text)
             return std::nullopt;
         }
     }
-    return std::string(style);
+    return StyleValues{style, values.rest()};
 }
 
 // Both fields of a chat message in one packet, so that the style always arrives with its line. Null when
@@ -101,9 +115,9 @@ const CommandHandler::Command CommandHandler::kCommands[] = {
     {command::GetInfo, &CommandHandler::getInfo, Access::User, Limit::Free},
 };
 
-CommandHandler::CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, RateLimiter limiter,
+CommandHandler::CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, Limits limits,
                                EventLog& log, std::string peer)
-    : m_room(room), m_self(self), m_blacklist(blacklist), m_limiter(limiter), m_log(log),
+    : m_room(room), m_self(self), m_blacklist(blacklist), m_limits(limits), m_log(log),
       m_peer(std::move(peer))
 {}
 
@@ -121,12 +135,24 @@ void CommandHandler::handle(std::string_view message, Clock::time_point now)
     if (command->access == Access::User && !loggedIn()) {
         return;
     }
-    if (command->limit == Limit::RateLimited && !m_limiter.allow(now)) {
-        m_pendingStyle.reset();
-        logDropped(message, "over the rate limit");
+    if (command->limit == Limit::RateLimited && !withinLimits(message, now)) {
+        dropPendingStyle();
         return;
     }
     (this->*command->action)(values);
+}
+
+bool CommandHandler::withinLimits(std::string_view message, Clock::time_point now)
+{
+    if (!m_limits.messages.allow(now)) {
+        logDropped(message, "over the rate limit");
+        return false;
+    }
+    if (!m_limits.bytes.allow(now, static_cast<double>(message.size()))) {
+        logDropped(message, "over the byte budget");
+        return false;
+    }
+    return true;
 }
 
 void CommandHandler::connectionClosed()
@@ -139,7 +165,7 @@ void CommandHandler::connectionClosed()
 void CommandHandler::existUser(std::string_view value)
 {
     const auto address = parseDottedIpv4(value);
-    const bool exists = address ? m_blacklist.contains(*address) : m_room.find(value) != nullptr;
+    const bool exists = address ? m_blacklist.contains(*address) : m_room.nickTaken(value);
     reply(BuildMessage(command::ExistUser, {exists ? "1" : "-1"}));
 }
 
@@ -176,13 +202,23 @@ void CommandHandler::delUser(std::string_view nick)
 
 void CommandHandler::textStyle(std::string_view values)
 {
-    m_pendingStyle = styleValues(values);
+    dropPendingStyle();
+    const std::optional<StyleValues> style = styleValues(values);
+    if (style && style->faceName.size() > kMaxFaceNameSize) {
+        // Logged when its chat line goes, so that the chat limits bound the log lines too.
+        m_refusedFaceName = std::string(style->faceName.substr(0, kMaxLoggedFaceName));
+    } else if (style) {
+        m_pendingStyle = std::string(style->values);
+    }
 }
 
 void CommandHandler::allUser(std::string_view values)
 {
     // Whatever sender the message names, it goes out under the real one.
     const std::string_view text = SplitFirst(values).rest;
+    if (!acceptChatText(text)) {
+        return;
+    }
     const std::string message = BuildMessage(command::AllUser, {m_nick, text});
     if (const SharedBytes bytes = encodeChat(takeStyle(command::AllUser), message)) {
         m_room.broadcast(bytes);
@@ -197,6 +233,9 @@ void CommandHandler::privatUser(std::string_view values)
     parts.next(); // the claimed sender: the real one goes out
     const std::string_view addressee = parts.next();
     const std::string_view body = parts.rest();
+    if (!acceptChatText(body)) {
+        return;
+    }
     const Room::Member* recipient = m_room.find(addressee);
     const std::string to = recipient ? recipient->nick : std::string(addressee);
     const std::string message = BuildMessage(command::PrivatUser, {m_nick, to, body});
@@ -242,7 +281,7 @@ void CommandHandler::setInfo(std::string_view values)
 {
     // Kept under the real nick, whatever nick the message names.
     const std::string_view fields = SplitFirst(values).rest;
-    if (m_room.publishCard(m_nick, fields) == CardBook::Outcome::TooLong) {
+    if (m_room.publishCard(m_nick, fields, m_self.address()) == CardBook::Outcome::TooLong) {
         logDropped(fields, "card too long");
     }
 }
@@ -276,15 +315,40 @@ void CommandHandler::leaveRoom(std::string_view reason)
     m_room.leave(m_self);
     m_log.write("logout", m_peer, m_nick, reason);
     m_nick.clear();
-    m_pendingStyle.reset();
+    dropPendingStyle();
 }
 
 std::string CommandHandler::takeStyle(std::string_view kind)
 {
+    if (m_refusedFaceName) {
+        logRefused(*m_refusedFaceName,
+                   "face name longer than " + std::to_string(kMaxFaceNameSize) + " bytes");
+    }
     std::string style = m_pendingStyle ? BuildMessage(command::TextStyle, {kind, *m_pendingStyle})
                                        : BuildMessage(command::ClearTextStyle);
-    m_pendingStyle.reset();
+    dropPendingStyle();
     return style;
+}
+
+void CommandHandler::dropPendingStyle()
+{
+    m_pendingStyle.reset();
+    m_refusedFaceName.reset();
+}
+
+bool CommandHandler::acceptChatText(std::string_view text)
+{
+    if (text.size() <= kMaxChatTextSize) {
+        return true;
+    }
+    dropPendingStyle();
+    logRefused(text, "chat text longer than " + std::to_string(kMaxChatTextSize) + " characters");
+    return false;
+}
+
+void CommandHandler::logRefused(std::string_view message, std::string_view reason)
+{
+    m_log.write("refused", m_peer, m_nick, std::string(reason) + ": " + std::string(message));
 }
 
 void CommandHandler::logDropped(std::string_view message, std::string_view reason)

@@ -18,16 +18,22 @@ namespace kovrel::server {
 // The connection becomes a user with "AddUser" and stops being one with "DelUser" or when it closes.
 // Before that only the log-in conversation is answered ("ExistUser", "GetUser", "AddUser", "DelUser");
 // everything else is ignored. Whatever a message claims, the server speaks for the user under its real
-// nick. Messages that others hear (chat, state, topic, cards, "AddUser") pass the connection's rate
-// limiter; the excess is dropped.
+// nick. Messages that others hear (chat, state, topic, cards, "AddUser") pass the connection's limits on
+// messages and on bytes; the excess is dropped.
 class CommandHandler
 {
 public:
     using Clock = RateLimiter::Clock;
 
+    struct Limits
+    {
+        RateLimiter messages;
+        RateLimiter bytes;
+    };
+
     // `self` is the connection's own participant; it must outlive the handler.
-    CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, RateLimiter limiter,
-                   EventLog& log, std::string peer);
+    CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, Limits limits, EventLog& log,
+                   std::string peer);
 
     void handle(std::string_view message, Clock::time_point now);
 
@@ -59,17 +65,28 @@ private:
     void leaveRoom(std::string_view reason);
     // The style field that goes before a chat message: the sender's pending style, or the default style.
     std::string takeStyle(std::string_view kind);
+    void dropPendingStyle();
+    // Whether the message fits the limits on messages and bytes; logs it when not.
+    bool withinLimits(std::string_view message, Clock::time_point now);
+    // Dropped as the normal course of things: logged only when verbose.
     void logDropped(std::string_view message, std::string_view reason);
+    // False, with the sender's pending style dropped and the refusal logged, for a text longer than the
+    // client's input box takes.
+    bool acceptChatText(std::string_view text);
+    // Dropped because no well-behaved client sends it: always logged.
+    void logRefused(std::string_view message, std::string_view reason);
 
     Room& m_room;
     Participant& m_self;
     const Blacklist& m_blacklist;
-    RateLimiter m_limiter;
+    Limits m_limits;
     EventLog& m_log;
     std::string m_peer;
     std::string m_nick;
     // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
     std::optional<std::string> m_pendingStyle;
+    // The start of a font name refused in the last "TextStyle", to be logged with its chat message.
+    std::optional<std::string> m_refusedFaceName;
 };
 
 } // namespace kovrel::server

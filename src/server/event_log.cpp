@@ -38,7 +38,11 @@ void EventLog::write(std::string_view event, std::string_view peer, std::string_
         line += ' ' + printable(detail);
     }
     line += '\n';
+    const std::lock_guard lock(m_mutex);
     m_out << line << std::flush;
+    // A failed write (the log's reader went away, the disk is full) loses this line only: the stream is
+    // made usable again so that the next line is tried, and the server carries on either way.
+    m_out.clear();
 }
 
 } // namespace kovrel::server

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <iosfwd>
+#include <mutex>
 #include <string_view>
 
 namespace kovrel::server {
 
 // The administrator's log: one line per event, "time event peer "nick" detail". Nicks and details are
 // wire texts (Windows-1251); they are written as UTF-8 with control characters escaped, so a client can
-// neither garble nor forge log lines.
+// neither garble nor forge log lines. Safe to write from any thread: lines are written whole.
 class EventLog
 {
 public:
@@ -22,6 +23,7 @@ public:
 private:
     std::ostream& m_out;
     bool m_verbose;
+    std::mutex m_mutex;
 };
 
 } // namespace kovrel::server

@@ -18,8 +18,8 @@
 #include "options.h"
 #include "room.h"
 #include "server.h"
-#include "state_file.h"
-#include "state_saver.h"
+#include "state_import.h"
+#include "state_store.h"
 
 namespace {
 
@@ -27,6 +27,21 @@ using namespace kovrel::server;
 
 // How long the clients get to log out when the server is told to stop.
 constexpr std::chrono::seconds kLogoutGrace{2};
+// How long a failing final write of the state is tried again before the server gives up.
+constexpr std::chrono::seconds kFinalSavePatience{2};
+// Cards expire by the day; looking once an hour is soon enough.
+constexpr std::chrono::hours kCardExpiryInterval{1};
+
+void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
+{
+    room.expireCards();
+    timer.expires_after(kCardExpiryInterval);
+    timer.async_wait([&timer, &room](std::error_code ec) {
+        if (!ec) {
+            expireCardsEveryHour(timer, room);
+        }
+    });
+}
 
 int run(const ServerOptions& options)
 {
@@ -34,15 +49,18 @@ int run(const ServerOptions& options)
     asio::io_context io;
     EventLog log(std::cerr, options.verbose);
     const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
-    Room room;
+    Room room(options.cards);
+    std::optional<StateStore> store;
     if (options.stateFile) {
-        room.restore(loadKeptState(*options.stateFile));
+        // The room starts from the kept state, and from then on every change of it is written.
+        std::unique_ptr<StateDatabase> database = openStateDatabase(*options.stateFile, log);
+        StoredState state = database->load();
+        room.restore(state);
+        store.emplace(*options.stateFile, std::move(database), std::move(state), log);
+        room.setKeptStateSink(&*store);
     }
-
-    std::optional<StateSaver> saver;
-    if (options.stateFile) {
-        saver.emplace(io, room, *options.stateFile, log);
-    }
+    asio::steady_timer cardExpiry(io);
+    expireCardsEveryHour(cardExpiry, room);
     Server server(io, room, blacklist, options.server, log);
     server.start();
     std::cout << "listening on " << server.localEndpoint() << std::endl;
@@ -66,12 +84,15 @@ int run(const ServerOptions& options)
     // Stopped: everybody logged out, or the grace period is over.
     signals.cancel();
     grace.cancel();
+    cardExpiry.cancel();
     server.closeAll();
-    if (saver) {
-        saver->flush();
-    }
     io.restart();
     io.run(); // the cancelled operations finish and release their sessions
+    room.setKeptStateSink(nullptr);
+    if (store && !store->finish(kFinalSavePatience)) {
+        log.write("stopped", {}, {}, "the state could not be saved");
+        return 1;
+    }
     log.write("stopped", {}, {});
     return 0;
 }
@@ -80,6 +101,9 @@ int run(const ServerOptions& options)
 
 int main(int argc, char** argv)
 {
+    // A log reader that exits (a pipe into "tee", a restarted collector) must not take the server with it:
+    // writes to the dead pipe fail with EPIPE instead of killing the process.
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         const std::vector<std::string_view> arguments(argv + 1, argv + argc);
         const ServerOptions options = parseOptions(arguments);

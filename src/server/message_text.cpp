@@ -1,8 +1,10 @@
 #include "message_text.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
+#include <utility>
 
 #include "cp1251.h"
 #include "packet.h"
@@ -22,12 +24,44 @@ bool isBlank(char c)
     return c == ' ' || static_cast<unsigned char>(c) == 0xa0;
 }
 
+// Each byte of a lower-case nick and what it reads as. Capital В, К, М, Н and Т look Latin; lower case
+// folds them into в, к, м, н and т, so those stand for them. "i", "і" and "1" read as "l" next to the
+// capital "I" that lower case folds into "i".
+const std::array<char, 256>& lookAlikes()
+{
+    static const std::array<char, 256> table = [] {
+        std::array<char, 256> reads{};
+        for (std::size_t byte = 0; byte < reads.size(); ++byte) {
+            reads[byte] = static_cast<char>(byte);
+        }
+        const std::pair<const char*, char> kLookAlikes[] = {
+            {"а", 'a'}, {"в", 'b'}, {"е", 'e'}, {"к", 'k'}, {"м", 'm'}, {"н", 'h'},
+            {"о", 'o'}, {"р", 'p'}, {"с", 'c'}, {"т", 't'}, {"у", 'y'}, {"х", 'x'},
+            {"і", 'l'}, {"ј", 'j'}, {"ѕ", 's'}, {"0", 'o'}, {"1", 'l'}, {"i", 'l'}};
+        for (const auto& [utf8, latin] : kLookAlikes) {
+            reads[static_cast<unsigned char>(cp1251::fromUtf8(utf8).front())] = latin;
+        }
+        return reads;
+    }();
+    return table;
+}
+
 } // namespace
 
 bool isValidNick(std::string_view nick)
 {
     return !nick.empty() && nick.size() <= kMaxNickSize && !isBlank(nick.front()) && !isBlank(nick.back()) &&
-           std::none_of(nick.begin(), nick.end(), [](char c) { return c == kSeparator || isControl(c); });
+           std::none_of(nick.begin(), nick.end(), [](char c) { return c == kSeparator || isControl(c); }) &&
+           !parseDottedIpv4(nick);
+}
+
+std::string nickSkeleton(std::string_view nick)
+{
+    std::string skeleton = cp1251::toLowerCase(nick);
+    for (char& c : skeleton) {
+        c = lookAlikes()[static_cast<unsigned char>(c)];
+    }
+    return skeleton;
 }
 
 std::optional<std::uint32_t> parseDottedIpv4(std::string_view text)

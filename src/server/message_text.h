@@ -16,8 +16,14 @@ namespace kovrel::server {
 inline constexpr std::size_t kMaxNickSize = 64;
 
 // Not blank, no "|", no control characters, no blanks at either end (which would let "Vasya " pass for
-// "Vasya"), at most kMaxNickSize bytes.
+// "Vasya"), at most kMaxNickSize bytes, and not a dotted IPv4 address (which "ExistUser" takes for an
+// address, not a nick).
 bool isValidNick(std::string_view nick);
+
+// The nick as it reads, whatever letters spell it: lower case, with Cyrillic letters that look Latin, and
+// digits that pass for letters, replaced by the Latin letter they look like. Two nicks with the same
+// skeleton cannot be told apart on the screen.
+std::string nickSkeleton(std::string_view nick);
 
 // Four decimal numbers 0-255 joined by dots, nothing else.
 std::optional<std::uint32_t> parseDottedIpv4(std::string_view text);

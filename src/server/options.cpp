@@ -87,8 +87,19 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             options.blacklistFile = std::string(list.value());
         } else if (name == "--state") {
             options.stateFile = std::string(list.value());
+        } else if (name == "--max-cards-per-address") {
+            options.cards.perAddress =
+                parseNumberOption<std::size_t>(name, list.value(), 1, CardBook::kMaxCards);
+        } else if (name == "--card-days") {
+            options.cards.lifetime =
+                std::chrono::days(parseNumberOption<unsigned>(name, list.value(), 1, 36500));
         } else if (name == "--max-clients") {
             options.server.maxClients = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
+        } else if (name == "--max-per-address") {
+            options.server.maxPerAddress = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
+        } else if (name == "--login-timeout") {
+            options.server.session.loginTimeout =
+                std::chrono::seconds(parseNumberOption<unsigned>(name, list.value(), 1, 3600));
         } else if (name == "--probe-interval") {
             options.server.session.probeInterval =
                 std::chrono::seconds(parseNumberOption<unsigned>(name, list.value(), 1, 3600));
@@ -96,6 +107,10 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000);
             options.server.session.chatRate = rate;
             options.server.session.chatBurst = 2.0 * rate;
+        } else if (name == "--chat-bytes") {
+            const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000000);
+            options.server.session.chatBytes = rate;
+            options.server.session.chatBurstBytes = 2.0 * rate;
         } else if (name == "--verbose") {
             list.expectNoValue();
             options.verbose = true;
@@ -121,20 +136,36 @@ The Kovrel chat server: one conversation for everybody who logs in.
                          port 0 picks a free port
   --blacklist FILE       refuse connections from the addresses in FILE: one dotted
                          IPv4 address per line, "#" starts a comment
-  --state FILE           keep the topic and the users' personal cards in FILE
-                         across restarts (written atomically, shortly after a change)
+  --state FILE           keep the topic and the users' personal cards in FILE, an
+                         SQLite database, across restarts; each change is written as
+                         it happens. A state file of an earlier version is imported
+                         once and kept as FILE.imported
+  --max-cards-per-address N
+                         keep at most N cards published from one address; a new one
+                         replaces the oldest (default 50)
+  --card-days N          forget a card whose owner has not logged in for N days
+                         (default 365)
   --max-clients N        accept at most N connections at a time (default 500)
+  --max-per-address N    accept at most N connections at a time from one address,
+                         logged in or not (default 16)
+  --login-timeout SEC    close a connection that has not logged in within SEC
+                         seconds of connecting or logging out (default 30)
   --probe-interval SEC   probe a connection idle for SEC seconds, close it after
                          three silent periods (default 60)
   --chat-rate N          chat messages a second per user, bursts of 2N; the excess
                          is dropped; 0 switches the limit off (default 20)
+  --chat-bytes N         bytes of such messages a second per user, bursts of 2N;
+                         the excess is dropped; 0 switches the limit off
+                         (default 65536)
   --verbose              also log every received message and every dropped one
   --help                 show this text
   --version              print the version and exit
 
 The first line on standard output is "listening on ADDR:PORT" with the real port.
 Log lines go to standard error. SIGINT or SIGTERM asks every client to log out,
-waits up to 2 seconds for them and exits.
+waits up to 2 seconds for them and exits; a failed state write is tried again
+for up to 2 seconds more, and the exit status is 1 if the state could not be
+saved.
 )";
 }
 

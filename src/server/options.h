@@ -11,6 +11,7 @@
 
 #include <asio/ip/tcp.hpp>
 
+#include "card_book.h"
 #include "server.h"
 
 namespace kovrel::server {
@@ -22,6 +23,7 @@ struct ServerOptions
     ServerSettings server;
     std::optional<std::filesystem::path> blacklistFile;
     std::optional<std::filesystem::path> stateFile;
+    CardBook::Limits cards;
     bool verbose = false;
     bool help = false;
     bool version = false;

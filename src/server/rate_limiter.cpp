@@ -8,7 +8,7 @@ RateLimiter::RateLimiter(double perSecond, double burst)
     : m_perSecond(perSecond), m_burst(std::max(burst, 1.0)), m_tokens(m_burst)
 {}
 
-bool RateLimiter::allow(Clock::time_point now)
+bool RateLimiter::allow(Clock::time_point now, double cost)
 {
     if (m_perSecond <= 0) {
         return true;
@@ -18,10 +18,10 @@ bool RateLimiter::allow(Clock::time_point now)
         m_tokens = std::min(m_burst, m_tokens + elapsed * m_perSecond);
         m_refilled = now;
     }
-    if (m_tokens < 1) {
+    if (m_tokens < std::min(cost, m_burst)) {
         return false;
     }
-    m_tokens -= 1;
+    m_tokens -= cost;
     return true;
 }
 

@@ -4,8 +4,8 @@
 
 namespace kovrel::server {
 
-// A token bucket: on average `perSecond` events a second, with up to `burst` at once after a quiet spell.
-// A rate of zero lets everything through.
+// A token bucket: on average `perSecond` units a second (messages, or bytes), with up to `burst` at once
+// after a quiet spell. A rate of zero lets everything through.
 class RateLimiter
 {
 public:
@@ -13,8 +13,10 @@ public:
 
     RateLimiter(double perSecond, double burst);
 
-    // True when the event may go ahead (and spends a token), false when it is to be dropped.
-    bool allow(Clock::time_point now);
+    // True when an event costing `cost` units may go ahead (and spends them), false when it is to be
+    // dropped. An event dearer than the whole burst goes ahead on a full bucket and leaves it in debt, so
+    // the average still holds.
+    bool allow(Clock::time_point now, double cost = 1);
 
 private:
     double m_perSecond;

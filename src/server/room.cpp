@@ -19,12 +19,19 @@ auto isParticipant(const Participant& participant)
 
 } // namespace
 
+void Room::setKeptStateSink(KeptStateSink* sink)
+{
+    m_sink = sink;
+    m_cards.setSink(sink);
+}
+
 bool Room::join(const ParticipantPtr& participant, std::string_view nick)
 {
-    if (find(nick) != nullptr || find(*participant) != nullptr) {
+    if (nickTaken(nick) || find(*participant) != nullptr) {
         return false;
     }
-    m_members.push_back({participant, std::string(nick), cp1251::toLowerCase(nick)});
+    m_members.push_back({participant, std::string(nick), cp1251::toLowerCase(nick), nickSkeleton(nick)});
+    m_cards.refresh(nick, Card::Clock::now());
     m_userList.reset();
     broadcast(encodeShared({BuildMessage(command::AddUser, {nick})}));
     return true;
@@ -39,6 +46,13 @@ void Room::leave(const Participant& participant)
     broadcast(encodeShared({BuildMessage(command::DelUser, {member->nick})}));
     m_members.erase(member);
     m_userList.reset();
+}
+
+bool Room::nickTaken(std::string_view nick) const
+{
+    const std::string skeleton = nickSkeleton(nick);
+    return std::any_of(m_members.begin(), m_members.end(),
+                       [&](const Member& member) { return member.skeleton == skeleton; });
 }
 
 const Room::Member* Room::find(std::string_view nick) const
@@ -87,19 +101,17 @@ bool Room::setTopic(std::string_view topic)
     if (topic != m_topic) {
         m_topic = topic;
         m_userList.reset();
-        keptStateChanged();
+        if (m_sink) {
+            m_sink->topicChanged(m_topic);
+        }
     }
     broadcast(encodeShared({BuildMessage(command::Topic, {topic})}));
     return true;
 }
 
-CardBook::Outcome Room::publishCard(std::string_view nick, std::string_view fields)
+CardBook::Outcome Room::publishCard(std::string_view nick, std::string_view fields, std::string_view address)
 {
-    const CardBook::Outcome outcome = m_cards.publish(nick, fields);
-    if (outcome == CardBook::Outcome::Stored) {
-        keptStateChanged();
-    }
-    return outcome;
+    return m_cards.publish(nick, fields, address, Card::Clock::now());
 }
 
 SharedBytes Room::userList()
@@ -124,26 +136,18 @@ SharedBytes Room::userList()
     return m_userList;
 }
 
-KeptState Room::keptState() const
+StoredState Room::keptState() const
 {
     return {m_topic, m_cards.cards()};
 }
 
-void Room::restore(const KeptState& state)
+void Room::restore(const StoredState& state)
 {
     m_topic = state.topic.substr(0, kMaxTopicSize);
-    m_cards = {};
-    for (const Card& card : state.cards) {
-        m_cards.publish(card.nick, card.fields);
+    for (const StoredCard& card : state.cards) {
+        m_cards.restore(card);
     }
     m_userList.reset();
-}
-
-void Room::keptStateChanged()
-{
-    if (m_keptStateChanged) {
-        m_keptStateChanged();
-    }
 }
 
 } // namespace kovrel::server

@@ -1,19 +1,19 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "card_book.h"
+#include "kept_state.h"
 #include "participant.h"
-#include "state_file.h"
 
 namespace kovrel::server {
 
 // The one conversation of the server: who is logged in (in the order they came), their states, the topic
-// and the cards; every announcement goes to every member. Nicks are unique without regard to letter case.
+// and the cards; every announcement goes to every member. Nicks are unique without regard to letter case
+// and to look-alike letters: no two members' nicks read the same.
 class Room
 {
 public:
@@ -21,18 +21,26 @@ public:
     {
         ParticipantPtr participant;
         std::string nick;
-        std::string key; // the nick in lower case
+        std::string key;      // the nick in lower case
+        std::string skeleton; // what the nick reads as
         int state = 0;
     };
 
     static constexpr std::size_t kMaxTopicSize = 1024;
 
-    // Runs whenever the topic or a card changes, so that they can be saved.
-    void onKeptStateChanged(std::function<void()> callback) { m_keptStateChanged = std::move(callback); }
+    Room() = default;
+    explicit Room(CardBook::Limits cardLimits) : m_cards(cardLimits) {}
 
-    // Admits the participant under `nick` and announces it ("AddUser") to everyone, the newcomer included.
-    // False, and nothing sent, when the nick is in use.
+    // Told of every change of the topic and the cards, so that they can be saved; null: nobody is.
+    void setKeptStateSink(KeptStateSink* sink);
+
+    // Admits the participant under `nick`, refreshes its card and announces it ("AddUser") to everyone, the
+    // newcomer included.
+    // False, and nothing sent, when the nick is taken.
     bool join(const ParticipantPtr& participant, std::string_view nick);
+
+    // True when a member's nick reads the same as `nick`.
+    bool nickTaken(std::string_view nick) const;
 
     // Announces the departure ("DelUser") to everyone, the leaving member included (its client waits for
     // it to finish logging out), then removes the member.
@@ -51,25 +59,28 @@ public:
     // Keeps the topic (an empty one clears it) and announces it. False when longer than kMaxTopicSize.
     bool setTopic(std::string_view topic);
 
-    CardBook::Outcome publishCard(std::string_view nick, std::string_view fields);
+    // The card of `nick`, published from `address`.
+    CardBook::Outcome publishCard(std::string_view nick, std::string_view fields, std::string_view address);
     const Card* findCard(std::string_view nick) const { return m_cards.find(nick); }
+    // Removes the cards whose owners have not been seen for their lifetime.
+    void expireCards() { m_cards.expire(Card::Clock::now()); }
 
     // The reply to "GetUser": one "GetUser" per member, "StateUser" for every state but 0, then "Topic" when
     // there is one; null when there is nothing to say. Built once per change of the room.
     SharedBytes userList();
 
-    KeptState keptState() const;
-    void restore(const KeptState& state);
+    StoredState keptState() const;
+    // Takes the kept state back without reporting it to the sink.
+    void restore(const StoredState& state);
 
 private:
     Member* findMember(const Participant& participant);
-    void keptStateChanged();
 
     std::vector<Member> m_members;
     std::string m_topic;
     CardBook m_cards;
     SharedBytes m_userList;
-    std::function<void()> m_keptStateChanged;
+    KeptStateSink* m_sink = nullptr;
 };
 
 } // namespace kovrel::server

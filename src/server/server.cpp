@@ -103,6 +103,12 @@ void Server::admit(asio::ip::tcp::socket socket)
         m_log.write("refused", peer, {}, "too many clients");
         return;
     }
+    std::size_t& fromAddress = m_connectionsPerAddress[address.to_string()];
+    if (fromAddress >= m_settings.maxPerAddress) {
+        m_log.write("refused", peer, {}, "too many connections from this address");
+        return;
+    }
+    ++fromAddress;
     m_log.write("connect", peer, {});
     auto session = std::make_shared<Session>(std::move(socket), address.to_string(), peer, m_room,
                                              m_blacklist, m_settings.session, m_log,
@@ -114,6 +120,10 @@ void Server::admit(asio::ip::tcp::socket socket)
 void Server::sessionClosed(Session& session)
 {
     m_sessions.erase(&session);
+    const auto fromAddress = m_connectionsPerAddress.find(session.address());
+    if (fromAddress != m_connectionsPerAddress.end() && --fromAddress->second == 0) {
+        m_connectionsPerAddress.erase(fromAddress);
+    }
     if (m_stopping && m_sessions.empty() && m_allGone) {
         asio::post(m_acceptor.get_executor(), std::exchange(m_allGone, nullptr));
     }

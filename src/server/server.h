@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 #include <unordered_map>
 
 #include <asio/io_context.hpp>
@@ -20,10 +21,12 @@ struct ServerSettings
 {
     asio::ip::tcp::endpoint listen;
     std::size_t maxClients = 500;
+    // Connections from one address at a time, logged in or not.
+    std::size_t maxPerAddress = 16;
     SessionSettings session;
 };
 
-// Accepts connections, refuses blacklisted addresses and connections beyond the limit, and keeps the
+// Accepts connections, refuses blacklisted addresses and connections beyond the limits, and keeps the
 // open sessions so that it can ask every client to log out when it stops.
 class Server
 {
@@ -55,6 +58,7 @@ private:
     ServerSettings m_settings;
     EventLog& m_log;
     std::unordered_map<const Session*, std::shared_ptr<Session>> m_sessions;
+    std::unordered_map<std::string, std::size_t> m_connectionsPerAddress;
     std::function<void()> m_allGone;
     bool m_stopping = false;
 };

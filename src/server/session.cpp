@@ -24,9 +24,12 @@ std::string closeReason(const std::error_code& ec)
 Session::Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
                  const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
                  ClosedHandler onClosed)
-    : m_socket(std::move(socket)), m_probeTimer(m_socket.get_executor()), m_settings(settings), m_log(log),
-      m_address(std::move(address)), m_peer(std::move(peer)),
-      m_handler(room, *this, blacklist, RateLimiter(settings.chatRate, settings.chatBurst), log, m_peer),
+    : m_socket(std::move(socket)), m_probeTimer(m_socket.get_executor()),
+      m_loginTimer(m_socket.get_executor()), m_settings(settings), m_log(log), m_address(std::move(address)),
+      m_peer(std::move(peer)), m_handler(room, *this, blacklist,
+                                         {RateLimiter(settings.chatRate, settings.chatBurst),
+                                          RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
+                                         log, m_peer),
       m_idle(settings.probeInterval, IdleWatch::Clock::now()), m_onClosed(std::move(onClosed))
 {}
 
@@ -37,6 +40,7 @@ void Session::start()
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
     doRead();
     doProbe();
+    doLoginDeadline();
 }
 
 void Session::deliver(const SharedBytes& bytes)
@@ -92,6 +96,7 @@ bool Session::received(std::string_view bytes)
         }
         m_handler.handle(field, now);
     }
+    followLogin();
     return true;
 }
 
@@ -150,6 +155,29 @@ void Session::doProbe()
     });
 }
 
+void Session::doLoginDeadline()
+{
+    m_loginTimer.expires_after(m_settings.loginTimeout);
+    m_loginTimer.async_wait([this, self = shared_from_this()](std::error_code ec) {
+        if (!ec && !m_closed && !m_handler.loggedIn()) {
+            close("not logged in within " + std::to_string(m_settings.loginTimeout.count()) + " s");
+        }
+    });
+}
+
+void Session::followLogin()
+{
+    if (m_handler.loggedIn() == m_loggedIn || m_closed) {
+        return;
+    }
+    m_loggedIn = m_handler.loggedIn();
+    if (m_loggedIn) {
+        m_loginTimer.cancel();
+    } else {
+        doLoginDeadline();
+    }
+}
+
 void Session::close(std::string_view reason)
 {
     if (m_closed) {
@@ -162,6 +190,7 @@ void Session::close(std::string_view reason)
     m_handler.connectionClosed();
     std::error_code ignored;
     m_probeTimer.cancel();
+    m_loginTimer.cancel();
     m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
     m_socket.close(ignored);
     if (m_onClosed) {

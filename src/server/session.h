@@ -22,16 +22,22 @@ namespace kovrel::server {
 struct SessionSettings
 {
     std::chrono::steady_clock::duration probeInterval = std::chrono::seconds(60);
+    // A connection that is not logged in this long after it opened (or after its user logged out) is
+    // closed, so that sockets that never log in cannot hold the server's connection slots.
+    std::chrono::seconds loginTimeout{30};
     // Chat messages a second per connection, with bursts of up to chatBurst; 0: no limit.
     double chatRate = 20;
     double chatBurst = 40;
+    // Bytes of such messages a second per connection, with bursts of up to chatBurstBytes; 0: no limit.
+    double chatBytes = 64 * 1024;
+    double chatBurstBytes = 128 * 1024;
     // A client that lets this much output pile up is not reading: it is cut off rather than held in memory.
     std::size_t maxQueuedBytes = 4 * 1024 * 1024;
 };
 
 // One client connection: reads whole fields and hands them to the command handling, writes what is
 // queued for it (all queued buffers gathered into one write, one write in flight), probes it when it is
-// idle and closes it when it is silent, out of step or not reading.
+// idle and closes it when it is silent, out of step, not reading or not logged in in time.
 class Session : public Participant
 {
 public:
@@ -57,12 +63,16 @@ private:
     void doRead();
     void doWrite();
     void doProbe();
+    void doLoginDeadline();
+    // Starts or stops the log-in deadline when the user has logged in or out.
+    void followLogin();
     // Hands the fields to the command handling; false when the connection is being closed.
     bool received(std::string_view bytes);
     void written(std::size_t bytes);
 
     asio::ip::tcp::socket m_socket;
     asio::steady_timer m_probeTimer;
+    asio::steady_timer m_loginTimer;
     const SessionSettings m_settings;
     EventLog& m_log;
     std::string m_address;
@@ -79,6 +89,7 @@ private:
     bool m_writing = false; // a write is in flight or about to start
     bool m_overflowed = false;
     bool m_closed = false;
+    bool m_loggedIn = false;
     unsigned m_probes = 0;
     ClosedHandler m_onClosed;
 };

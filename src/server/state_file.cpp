@@ -4,9 +4,6 @@
 #include <fstream>
 #include <iterator>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace kovrel::server {
 namespace {
 
@@ -70,52 +67,6 @@ private:
     std::string_view m_rest;
 };
 
-std::error_code lastError()
-{
-    return {errno, std::generic_category()};
-}
-
-std::error_code writeAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return lastError();
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
-}
-
-std::error_code writeSynced(const std::filesystem::path& file, std::string_view bytes)
-{
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        return lastError();
-    }
-    std::error_code ec = writeAll(fd, bytes);
-    if (!ec && ::fsync(fd) != 0) {
-        ec = lastError();
-    }
-    if (::close(fd) != 0 && !ec) {
-        ec = lastError();
-    }
-    return ec;
-}
-
-// Makes the rename itself durable.
-void syncDirectory(const std::filesystem::path& directory)
-{
-    const int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 KeptState loadKeptState(const std::filesystem::path& file)
@@ -175,21 +126,6 @@ KeptState parseKeptState(std::string_view text)
         reader.expect("\n");
     }
     return state;
-}
-
-std::error_code saveKeptState(const std::filesystem::path& file, const KeptState& state)
-{
-    std::filesystem::path temporary = file;
-    temporary += ".tmp";
-    if (std::error_code ec = writeSynced(temporary, serializeKeptState(state))) {
-        return ec;
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, file, ec);
-    if (!ec) {
-        syncDirectory(file.parent_path());
-    }
-    return ec;
 }
 
 } // namespace kovrel::server

@@ -3,7 +3,6 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "card_book.h"
@@ -19,8 +18,9 @@ struct KeptState
     friend bool operator==(const KeptState&, const KeptState&) = default;
 };
 
-// The state file: a header line, then records whose texts are stored with their byte counts, so that any
-// byte (line breaks in a card's description included) survives unchanged.
+// The state file of earlier versions, read once to import it into the state database: a header line, then
+// records whose texts are stored with their byte counts, so that any byte (line breaks in a card's
+// description included) survives unchanged.
 //   kovrel-state 1
 //   topic <size>\n<topic>\n
 //   card <nick size> <fields size>\n<nick><fields>\n
@@ -35,9 +35,5 @@ KeptState loadKeptState(const std::filesystem::path& file);
 
 std::string serializeKeptState(const KeptState& state);
 KeptState parseKeptState(std::string_view text);
-
-// Writes a temporary file next to `file`, flushes it to the disk and renames it over `file`, so that a
-// crash leaves either the old or the new state, never a mix.
-std::error_code saveKeptState(const std::filesystem::path& file, const KeptState& state);
 
 } // namespace kovrel::server

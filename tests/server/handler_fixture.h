@@ -26,7 +26,8 @@ struct FakeConnection
 {
     FakeConnection(Room& room, const Blacklist& blacklist, EventLog& log, std::string address)
         : participant(makeParticipant(address)),
-          handler(room, *participant, blacklist, RateLimiter(20, 40), log, std::move(address) + ":5000")
+          handler(room, *participant, blacklist, {RateLimiter(20, 40), RateLimiter(65536, 131072)}, log,
+                  std::move(address) + ":5000")
     {}
 
     std::shared_ptr<FakeParticipant> participant;

@@ -28,8 +28,23 @@ TEST(MessageText, AcceptsNicksThatShowAsThemselves)
     }
     for (const std::string& nick :
          {std::string(), std::string("   "), std::string("a|b"), std::string("a\x7f"), std::string("a\x01"),
-          std::string(kMaxNickSize + 1, 'z'), std::string(" a"), std::string("a "), std::string("a\xa0")}) {
+          std::string(kMaxNickSize + 1, 'z'), std::string(" a"), std::string("a "), std::string("a\xa0"),
+          std::string("10.0.0.7")}) {
         EXPECT_FALSE(isValidNick(nick)) << nick;
+    }
+}
+
+TEST(MessageText, NicksThatReadTheSameShareASkeletonAndOthersDoNot)
+{
+    const std::string admin = nickSkeleton("admin");
+    for (const char* lookAlike : {"ADMIN", "аdmin", "АDМIN", "admіn", "adm1n", "admln", "ADMlN"}) {
+        EXPECT_EQ(nickSkeleton(cp1251::fromUtf8(lookAlike)), admin) << lookAlike;
+    }
+    EXPECT_EQ(nickSkeleton(cp1251::fromUtf8("ВОР")), nickSkeleton("BOP"));
+    EXPECT_EQ(nickSkeleton(cp1251::fromUtf8("ТеХ")), nickSkeleton("TEX"));
+    EXPECT_EQ(nickSkeleton(cp1251::fromUtf8("ѕеј")), nickSkeleton("sej"));
+    for (const char* other : {"admins", "adnim", "Админ", "аdmin2"}) {
+        EXPECT_NE(nickSkeleton(cp1251::fromUtf8(other)), admin) << other;
     }
 }
 

@@ -19,26 +19,39 @@ TEST(Options, DefaultsServeThisMachineOnPort4040)
     const ServerOptions options = parse({});
     EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), 4040));
     EXPECT_EQ(options.server.maxClients, 500u);
+    EXPECT_EQ(options.server.maxPerAddress, 16u);
     EXPECT_EQ(options.server.session.probeInterval, 60s);
+    EXPECT_EQ(options.server.session.loginTimeout, 30s);
     EXPECT_EQ(options.server.session.chatRate, 20);
     EXPECT_EQ(options.server.session.chatBurst, 40);
+    EXPECT_EQ(options.server.session.chatBytes, 65536);
+    EXPECT_EQ(options.server.session.chatBurstBytes, 131072);
     EXPECT_FALSE(options.blacklistFile);
     EXPECT_FALSE(options.stateFile);
+    EXPECT_EQ(options.cards.perAddress, 50u);
+    EXPECT_EQ(options.cards.lifetime, std::chrono::days(365));
     EXPECT_FALSE(options.verbose);
     EXPECT_FALSE(options.version);
 }
 
 TEST(Options, ReadsEveryOptionInBothSpellings)
 {
-    const ServerOptions options = parse({"--listen", "0.0.0.0:0", "--blacklist=/etc/kovrel/blacklist",
-                                         "--state", "/var/lib/kovrel/state", "--max-clients=50",
-                                         "--probe-interval", "5", "--chat-rate=0", "--verbose"});
+    const ServerOptions options = parse(
+        {"--listen", "0.0.0.0:0", "--blacklist=/etc/kovrel/blacklist", "--state", "/var/lib/kovrel/state",
+         "--max-clients=50", "--probe-interval", "5", "--chat-rate=0", "--verbose", "--login-timeout=7",
+         "--max-per-address", "3", "--chat-bytes", "1000", "--max-cards-per-address=5", "--card-days", "30"});
     EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
     EXPECT_EQ(options.blacklistFile, "/etc/kovrel/blacklist");
     EXPECT_EQ(options.stateFile, "/var/lib/kovrel/state");
     EXPECT_EQ(options.server.maxClients, 50u);
     EXPECT_EQ(options.server.session.probeInterval, 5s);
+    EXPECT_EQ(options.server.session.loginTimeout, 7s);
+    EXPECT_EQ(options.server.maxPerAddress, 3u);
     EXPECT_EQ(options.server.session.chatRate, 0);
+    EXPECT_EQ(options.server.session.chatBytes, 1000);
+    EXPECT_EQ(options.server.session.chatBurstBytes, 2000);
+    EXPECT_EQ(options.cards.perAddress, 5u);
+    EXPECT_EQ(options.cards.lifetime, std::chrono::days(30));
     EXPECT_TRUE(options.verbose);
     EXPECT_TRUE(parse({"--help"}).help);
 }
@@ -68,7 +81,12 @@ TEST(Options, RefusesWhatItCannotRunWith)
                                                     {"--max-clients", "0"},
                                                     {"--max-clients", "ten"},
                                                     {"--probe-interval", "0"},
+                                                    {"--login-timeout", "0"},
+                                                    {"--max-per-address", "0"},
                                                     {"--chat-rate", "-5"},
+                                                    {"--chat-bytes", "1k"},
+                                                    {"--max-cards-per-address", "5001"},
+                                                    {"--card-days", "0"},
                                                     {"--verbose=yes"},
                                                     {"--version=1"},
                                                     {"--port", "4040"},

@@ -36,6 +36,21 @@ TEST(RateLimiter, ASteadySenderBelowTheRateLosesNothing)
     }
 }
 
+// A byte budget: 1,000 bytes a second, bursts of 2,000.
+TEST(RateLimiter, CountsCostsAndLetsADearerEventThroughOnlyOnAFullBucketInDebt)
+{
+    RateLimiter limiter(1000, 2000);
+    const RateLimiter::Clock::time_point start{1h};
+    EXPECT_TRUE(limiter.allow(start, 1500));
+    EXPECT_FALSE(limiter.allow(start, 600));
+    EXPECT_TRUE(limiter.allow(start, 500));
+
+    EXPECT_FALSE(limiter.allow(start + 1s, 5000)); // 1,000 in the bucket
+    EXPECT_TRUE(limiter.allow(start + 2s, 5000));  // full: through, 3,000 in debt
+    EXPECT_FALSE(limiter.allow(start + 4s, 1));
+    EXPECT_TRUE(limiter.allow(start + 5s + 10ms, 1));
+}
+
 TEST(RateLimiter, ARateOfZeroLimitsNothing)
 {
     RateLimiter limiter(0, 0);

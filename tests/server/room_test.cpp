@@ -91,33 +91,43 @@ TEST_F(RoomTest, UserListOfAnEmptyRoomWithoutTopicIsNothing)
     EXPECT_NE(room.userList(), nullptr);
 }
 
-TEST_F(RoomTest, ReportsChangesWorthSavingOnly)
+// What the state store would be told, in order.
+struct ChangeLog : KeptStateSink
 {
-    int changes = 0;
-    room.onKeptStateChanged([&] { ++changes; });
-    auto a = joined("a");
-    room.setState(*a, 1);
-    EXPECT_EQ(changes, 0);
+    void topicChanged(std::string_view topic) override { changes.push_back("topic " + std::string(topic)); }
+    void cardStored(const StoredCard& card) override { changes.push_back("card " + card.card.nick); }
+    void cardRemoved(const std::string& key) override { changes.push_back("removed " + key); }
 
+    Fields changes;
+};
+
+TEST_F(RoomTest, ReportsTopicAndCardChangesAndALogInRefreshesTheCard)
+{
+    ChangeLog sink;
+    room.setKeptStateSink(&sink);
+    room.publishCard("Vasya", "card", "10.0.0.1");
+    auto vasya = joined("VASYA");
+    room.setState(*vasya, 1);
     room.setTopic("t");
     room.setTopic("t");
-    EXPECT_EQ(changes, 1);
+    auto petya = joined("Petya"); // no card to refresh
 
-    room.publishCard("a", "card");
-    room.publishCard("a", "card");
-    EXPECT_EQ(changes, 2);
-    room.publishCard("a", "new card");
-    EXPECT_EQ(changes, 3);
+    EXPECT_EQ(sink.changes, (Fields{"card Vasya", "card Vasya", "topic t"}));
 }
 
-TEST_F(RoomTest, RestoresTopicAndCards)
+TEST_F(RoomTest, RestoresTopicAndCardsWithoutReportingThem)
 {
-    room.restore({"kept topic", {{"Vasya", "a|b"}, {"Petya", "c|d"}}});
+    ChangeLog sink;
+    room.setKeptStateSink(&sink);
+    const StoredState state{
+        "kept topic", {{"vasya", {"Vasya", "a|b", "10.0.0.1", 5}, 3}, {"petya", {"Petya", "c|d", "", 7}, 9}}};
+    room.restore(state);
 
     EXPECT_EQ(room.topic(), "kept topic");
-    ASSERT_NE(room.findCard("petya"), nullptr);
-    EXPECT_EQ(room.findCard("petya")->fields, "c|d");
-    EXPECT_EQ(room.keptState(), (KeptState{"kept topic", {{"Vasya", "a|b"}, {"Petya", "c|d"}}}));
+    ASSERT_NE(room.findCard("PETYA"), nullptr);
+    EXPECT_EQ(room.findCard("PETYA")->fields, "c|d");
+    EXPECT_EQ(room.keptState(), state);
+    EXPECT_TRUE(sink.changes.empty());
 }
 
 } // namespace

@@ -152,9 +152,11 @@ TEST(ServerConversation, AClientThatIgnoresTheStopDoesNotKeepTheServerRunning)
 
 TEST(ServerConversation, TopicAndCardsSurviveARestart)
 {
-    const TemporaryFile state("");
+    // A folder, for the database's log files beside it.
+    const TemporaryDirectory folder;
+    const std::string state = (folder.path() / "state").string();
     {
-        ServerProcess server({"--state", state.path().string()});
+        ServerProcess server({"--state", state});
         TestClient vasya(server.port());
         vasya.login("Vasya", kCard);
         vasya.send({"Topic|Kept topic"});
@@ -163,7 +165,7 @@ TEST(ServerConversation, TopicAndCardsSurviveARestart)
         server.signal(SIGTERM);
         EXPECT_EQ(server.waitForExit(), 0) << server.log();
     }
-    ServerProcess server({"--state", state.path().string()});
+    ServerProcess server({"--state", state});
     TestClient petya(server.port());
     EXPECT_TRUE(contains(petya.login("Petya"), "Topic|Kept topic"));
     petya.send({"GetInfo|vasya"});

@@ -41,9 +41,10 @@ std::string readFirstLine(int fd)
     return line;
 }
 
-// Starts `command` with its standard output going into a pipe and its standard error into `errorFile`;
-// returns the process and the pipe's reading end.
-std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesystem::path& errorFile)
+// Starts `command` with its standard output going into a pipe and its standard error into `errorFile`, or
+// into `errorPipe` when that is open; returns the process and the output pipe's reading end.
+std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesystem::path& errorFile,
+                            int errorPipe = -1)
 {
     std::vector<char*> argv;
     for (std::string& argument : command) {
@@ -57,8 +58,12 @@ std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesys
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0600);
+    if (errorPipe >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, errorPipe, STDERR_FILENO);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    }
     pid_t pid = -1;
     const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -79,13 +84,21 @@ int exitStatusOf(pid_t pid)
 
 } // namespace
 
-ServerProcess::ServerProcess(const std::vector<std::string>& arguments)
+ServerProcess::ServerProcess(const std::vector<std::string>& arguments, LogTo logTo)
     : m_logFile(uniquePath("kovrel-server-log"))
 {
     std::vector<std::string> command = {KOVREL_SERVER_PATH, "--listen", "127.0.0.1:0"};
     command.insert(command.end(), arguments.begin(), arguments.end());
+    int logPipe[2] = {-1, -1};
+    if (logTo == LogTo::Pipe && ::pipe2(logPipe, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    m_logReader = logPipe[0];
     int output = -1;
-    std::tie(m_pid, output) = spawn(command, m_logFile);
+    std::tie(m_pid, output) = spawn(command, m_logFile, logPipe[1]);
+    if (logPipe[1] >= 0) {
+        ::close(logPipe[1]);
+    }
     const std::string line = readFirstLine(output);
     ::close(output);
     const std::string prefix = "listening on 127.0.0.1:";
@@ -108,8 +121,16 @@ void ServerProcess::discard()
         ::kill(m_pid, SIGKILL);
         ::waitpid(std::exchange(m_pid, -1), nullptr, 0);
     }
+    closeLogReader();
     std::error_code ignored;
     std::filesystem::remove(m_logFile, ignored);
+}
+
+void ServerProcess::closeLogReader()
+{
+    if (m_logReader >= 0) {
+        ::close(std::exchange(m_logReader, -1));
+    }
 }
 
 void ServerProcess::signal(int signal)
@@ -141,6 +162,17 @@ ProgramResult runProgram(const std::vector<std::string>& command)
     ::close(output);
     result.exitStatus = exitStatusOf(pid);
     return result;
+}
+
+TemporaryDirectory::TemporaryDirectory() : m_path(uniquePath("kovrel-test-dir"))
+{
+    std::filesystem::create_directory(m_path);
+}
+
+TemporaryDirectory::~TemporaryDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
 }
 
 TemporaryFile::TemporaryFile(const std::string& content) : m_path(uniquePath("kovrel-test-file"))

@@ -12,9 +12,10 @@
 
 namespace kovrel::server::test {
 
-TestClient::TestClient(unsigned short port, int receiveBuffer) : m_socket(m_io)
+TestClient::TestClient(unsigned short port, int receiveBuffer, asio::ip::address_v4 from) : m_socket(m_io)
 {
     m_socket.open(asio::ip::tcp::v4());
+    m_socket.bind({from, 0});
     if (receiveBuffer > 0) {
         m_socket.set_option(asio::socket_base::receive_buffer_size(receiveBuffer));
     }

@@ -22,8 +22,10 @@ class TestClient
 public:
     static constexpr std::chrono::seconds kDeadline{20};
 
-    // `receiveBuffer` > 0 shrinks the socket's receive buffer (a client that reads slowly).
-    explicit TestClient(unsigned short port, int receiveBuffer = 0);
+    // `receiveBuffer` > 0 shrinks the socket's receive buffer (a client that reads slowly); `from` is the
+    // loopback address to connect from (127.0.0.1 unless given), for a client on another machine.
+    explicit TestClient(unsigned short port, int receiveBuffer = 0,
+                        asio::ip::address_v4 from = asio::ip::address_v4::loopback());
 
     void send(std::initializer_list<std::string_view> fields);
     void sendRaw(std::string_view bytes);
