@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
+#include <QToolTip>
 #include <QTreeWidget>
 
 namespace kovrel::test {
@@ -128,6 +129,13 @@ TEST_F(MainFormFloatTest, OpensAtTheUsersRowAndFollowsTheUser)
     peter.sayPrivate("Вася", "второе");
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->toolTip() == "Петя: второе"; }));
     EXPECT_TRUE(showsPicture(window, 9));
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    ASSERT_FALSE(window->isActiveWindow());
+    QTest::mouseMove(window->windowHandle(), nickPoint(window));
+    EXPECT_TRUE(QTest::qWaitFor([] { return QToolTip::isVisible(); }))
+        << "the tooltip shows though the window is not the active one";
+    EXPECT_EQ(QToolTip::text(), "Петя: второе");
 }
 
 TEST_F(MainFormFloatTest, TheIgnoreBoxGoesBothWaysWithoutEchoingBack)

@@ -40,6 +40,9 @@ TFloatForm::TFloatForm(const StateImageList& pictures)
     setWindowTitle(QStringLiteral("Плав. окно"));
     // Appearing does not take the keyboard from the window the user types in.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // It is hardly ever the active window, and its tooltip (the last unseen line) matters most while the
+    // main window is minimised.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setAutoFillBackground(true);
     createControls();
     resize(kDesignSize);
@@ -84,7 +87,7 @@ void TFloatForm::createControls()
     layout->addWidget(Image1);
     layout->addSpacing(2);
     layout->addWidget(Label1, 1);
-    layout->addWidget(SpeedButton1, 0, Qt::AlignTop);
+    layout->addWidget(SpeedButton1);
 }
 
 void TFloatForm::SetPicturePosition(int position)

@@ -2,6 +2,8 @@
 
 #include "settings_layout.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -38,7 +40,6 @@ QPushButton* createButton(QWidget* parent, const char* name, const QString& capt
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QLatin1String(name));
     button->setAccessibleName(caption);
-    button->setFlat(true);
     return button;
 }
 
@@ -81,8 +82,10 @@ void TStatesConfigDlg::createControls()
     ListView1->setIconSize(QSize(kStatePictureSize, kStatePictureSize));
     ListView1->setTextElideMode(Qt::ElideLeft);
     ListView1->header()->setSectionsClickable(false);
-    for (int column = 0; column < 3; ++column) {
-        ListView1->setColumnWidth(column, kColumnWidth);
+    // As designed, or wider where a caption needs it.
+    for (int column = 0; column < ListView1->columnCount(); ++column) {
+        ListView1->setColumnWidth(column,
+                                  std::max(kColumnWidth, ListView1->header()->sectionSizeHint(column)));
     }
     for (const StatePictureRow& row : kStatePictureRowPositions) {
         new QTreeWidgetItem(ListView1, {row.caption.toString()});
@@ -129,7 +132,11 @@ void TStatesConfigDlg::arrangeControls()
     layout->addWidget(ListView1, 1);
     layout->addWidget(line);
     layout->addLayout(buttons);
-    resize(kDesignSize.expandedTo(minimumSizeHint()));
+    // Wide enough to show the three captions whole.
+    const int columnsWidth = ListView1->header()->length() + 2 * ListView1->frameWidth();
+    const QMargins margins = layout->contentsMargins();
+    resize(kDesignSize.expandedTo(minimumSizeHint())
+               .expandedTo(QSize(columnsWidth + margins.left() + margins.right(), 0)));
 }
 
 bool TStatesConfigDlg::ExecuteStatesDialog(const QWidget& roster)
