@@ -24,6 +24,8 @@
 #include "message_sound.h"
 #include "settings_layout.h"
 #include "settings_store.h"
+#include "state_pictures.h"
+#include "states_config_dlg.h"
 #include "taskbar_entry.h"
 #include "text_format.h"
 #include "tray_icon.h"
@@ -101,6 +103,7 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     MacrosForm = new TMacrosForm(this);
     AdvancedSendForm = new TAdvancedSendForm(m_client->roster(), *this, this);
     m_importantMessages = new ImportantMessages(this);
+    m_statePictures = new StateImageList(this);
     m_tray = new TrayIcon(this);
     BeepForm = std::make_unique<TBeepForm>();
     m_desktopNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
@@ -129,6 +132,8 @@ TChatMainForm::~TChatMainForm()
 {
     qApp->removeEventFilter(this);
     SettingsStore::setProblemReporter({});
+    // The floating windows still open store their places now, so that the next start shows them again.
+    UserList->closeFloatWindows();
     try {
         SaveLayout();
     } catch (const std::exception& error) {
@@ -168,7 +173,7 @@ QWidget* TChatMainForm::createUserPane()
     Panel3->setObjectName(QStringLiteral("Panel3"));
     auto* layout = new QVBoxLayout(Panel3);
     layout->setContentsMargins(0, 0, 0, 0);
-    UserList = new UserListView(*m_client, Panel3);
+    UserList = new UserListView(*m_client, *m_statePictures, Panel3);
     layout->addWidget(UserList);
     return Panel3;
 }
@@ -218,12 +223,15 @@ void TChatMainForm::connectControls()
     connect(ConfMenu, &ConfigurationMenu::fontsRequested, this, &TChatMainForm::Fonts1Click);
     connect(ConfMenu, &ConfigurationMenu::macrosRequested, this, &TChatMainForm::Macros1Click);
     connect(ConfMenu, &ConfigurationMenu::aboutRequested, this, [] { TClientAboutDialog::execute(); });
+    connect(ConfMenu, &ConfigurationMenu::statesRequested, this, &TChatMainForm::States1Click);
+    connect(UserList, &UserListView::programRequested, this, &TChatMainForm::N1Click);
     // A private page, of a partner or of a log, gets the private pages' attributes when it opens.
     connect(PageControl1, &ConversationPages::conversationOpened, this,
             [this](ConversationView* page) { applyAttributeSet(FontRow::Private, page); });
     connect(&m_client->session(), &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
     connect(&m_client->roster(), &QAbstractItemModel::dataChanged, AdvancedSendForm,
             &TAdvancedSendForm::UserListChange);
+    connect(m_statePictures, &StateImageList::changed, AdvancedSendForm, &TAdvancedSendForm::UserListChange);
     // The window sees keys before its controls (Esc minimises the program).
     qApp->installEventFilter(this);
 }
@@ -263,6 +271,7 @@ void TChatMainForm::RestoreLayout()
     m_client->session().LoadConnectionSettings();
     restoreOptions();
     ApplyFontSets();
+    applyStoredPictures();
     m_client->session().setAutoLogin(ReadConfigFlag(ConfigFlag::StartOnRun));
     if (IsMinimized) {
         setWindowState(windowState() | Qt::WindowMinimized);
@@ -724,7 +733,24 @@ QString TChatMainForm::macroFor(const QKeyEvent& key) const
 
 QIcon TChatMainForm::statePicture(int index) const
 {
-    return artwork::statePicture(index);
+    return m_statePictures->picture(index);
+}
+
+// A stored picture whose file cannot be read leaves the built-in one and is told in the conversation.
+void TChatMainForm::applyStoredPictures()
+{
+    for (const QString& problem : ApplyStoredPictures(*m_statePictures)) {
+        m_client->reportError(problem, QStringLiteral("TStatesConfigDlg"));
+    }
+}
+
+// The roster and the floating windows show the new pictures by themselves once they are in use.
+void TChatMainForm::States1Click()
+{
+    m_client->reportingErrors(kClassName, [this] {
+        TStatesConfigDlg dialog(*m_statePictures, this);
+        dialog.ExecuteStatesDialog(*UserList);
+    });
 }
 
 void TChatMainForm::changeEvent(QEvent* event)

@@ -19,6 +19,7 @@ class ConfigurationMenu;
 class DesktopNotifications;
 class FindBar;
 class MessageSound;
+class StateImageList;
 class TBeepForm;
 class TFontConfigDlg;
 class TMacrosForm;
@@ -118,6 +119,10 @@ private:
     void Fonts1Click();
     void Macros1Click();
 
+    // State pictures.
+    void applyStoredPictures();
+    void States1Click();
+
     // Logs.
     void Save1Click();
     void Load1Click();
@@ -139,6 +144,9 @@ private:
     TMacrosForm* MacrosForm;
     TAdvancedSendForm* AdvancedSendForm;
     ImportantMessages* m_importantMessages;
+    // The state pictures in use (the design's "StateImageList"); the built-in ones are
+    // BuiltInStatePictures().
+    StateImageList* m_statePictures;
     TrayIcon* m_tray;
     // Not owned by the window's frame: it must stay on screen while the window is minimised.
     std::unique_ptr<TBeepForm> BeepForm;

@@ -18,8 +18,8 @@ ConfigurationMenu::ConfigurationMenu(ChatClient& client, QWidget* parent) : QMen
             &ConfigurationMenu::macrosRequested);
     connect(addItem(this, "Fonts1", QStringLiteral("Шрифты")), &QAction::triggered, this,
             &ConfigurationMenu::fontsRequested);
-    // The state pictures' window comes with a later part of the client.
-    addItem(this, "States1", QStringLiteral("Состояния"))->setEnabled(false);
+    connect(addItem(this, "States1", QStringLiteral("Состояния")), &QAction::triggered, this,
+            &ConfigurationMenu::statesRequested);
     addSeparator();
     connect(addItem(this, "About1", QStringLiteral("О программе")), &QAction::triggered, this,
             &ConfigurationMenu::aboutRequested);

@@ -51,6 +51,7 @@ signals:
     void ownCardRequested();
     void macrosRequested();
     void fontsRequested();
+    void statesRequested();
     void aboutRequested();
 
 private:

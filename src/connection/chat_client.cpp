@@ -169,13 +169,13 @@ void ChatClient::writeToCommonAndPage(const QString& nick, const QString& line)
     writeLine(nick, line, false);
 }
 
-void ChatClient::markIncoming(const std::optional<QString>& conversation)
+void ChatClient::markIncoming(const std::optional<QString>& conversation, const QString& line)
 {
     if (conversation == m_shownPartner && !m_alerts.isMinimized()) {
         return;
     }
     if (const std::optional<int> row = entryOf(conversation)) {
-        m_roster.setIncoming(*row, true);
+        m_roster.markUnseenLine(*row, line);
     }
 }
 
@@ -278,8 +278,9 @@ void ChatClient::onPublicMessage(std::string_view sender, std::string_view text)
     }
     const QString said = fromWire(text);
     writeLine(std::nullopt, lines::ChatMessage(prefix, from, said), true, showTime);
-    markIncoming(std::nullopt);
-    m_alerts.messageArrived(std::nullopt, lines::ChatMessage(QString(), from, said));
+    const QString unprefixed = lines::ChatMessage(QString(), from, said);
+    markIncoming(std::nullopt, unprefixed);
+    m_alerts.messageArrived(std::nullopt, unprefixed);
 }
 
 void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, std::string_view text)
@@ -301,8 +302,9 @@ void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, st
     }
     const QString said = fromWire(text);
     writeLine(partner, lines::ChatMessage(prefix, sender, said), true, showTime);
-    markIncoming(partner);
-    m_alerts.messageArrived(partner, lines::ChatMessage(QString(), sender, said));
+    const QString unprefixed = lines::ChatMessage(QString(), sender, said);
+    markIncoming(partner, unprefixed);
+    m_alerts.messageArrived(partner, unprefixed);
 }
 
 void ChatClient::onDisconnect()

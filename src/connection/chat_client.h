@@ -136,7 +136,8 @@ private:
     void writeLine(const std::optional<QString>& partner, const QString& text, bool inReceivedStyle,
                    bool showTime);
     void writeToCommonAndPage(const QString& nick, const QString& line);
-    void markIncoming(const std::optional<QString>& conversation);
+    // A line (sender, ": ", text) arrived in a conversation: unless it is in view, its entry is marked.
+    void markIncoming(const std::optional<QString>& conversation, const QString& line);
     std::optional<int> entryOf(const std::optional<QString>& conversation) const;
 
     ChatView& m_view;

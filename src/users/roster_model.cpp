@@ -4,6 +4,22 @@
 
 namespace kovrel {
 
+namespace {
+
+std::optional<int> findNick(const std::vector<RosterEntry>& entries, const QString& nick,
+                            Qt::CaseSensitivity cs)
+{
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const RosterEntry& entry) {
+        return entry.nick.compare(nick, cs) == 0;
+    });
+    if (found == entries.end()) {
+        return std::nullopt;
+    }
+    return static_cast<int>(found - entries.begin());
+}
+
+} // namespace
+
 int StatePictureIndex(const QString& nick, int code, bool incoming, const QString& ownNick)
 {
     const int mark = incoming ? 1 : 0;
@@ -37,6 +53,8 @@ QVariant RosterModel::data(const QModelIndex& index, int role) const
         return pictureIndex(index.row());
     case StateRole:
         return shown.state;
+    case LastUnseenLineRole:
+        return shown.lastUnseenLine;
     default:
         return {};
     }
@@ -82,20 +100,22 @@ void RosterModel::setOwnNick(const QString& nick)
 
 int RosterModel::addOrReuse(const QString& nick)
 {
-    const auto existing = std::find_if(m_entries.begin(), m_entries.end(), [&](const RosterEntry& entry) {
-        return entry.nick.compare(nick, Qt::CaseInsensitive) == 0;
-    });
-    if (existing == m_entries.end()) {
+    const std::optional<int> existing = findIgnoringCase(nick);
+    if (!existing) {
         beginInsertRows({}, size(), size());
-        m_entries.push_back(RosterEntry{nick});
+        m_entries.push_back(RosterEntry{nick, OnLine, false, false, QString()});
         endInsertRows();
+        emit entryAdded(size() - 1);
         return size() - 1;
     }
-    const int row = static_cast<int>(existing - m_entries.begin());
-    existing->nick = nick;
-    existing->state = OnLine;
-    existing->incoming = false;
+    const int row = *existing;
+    RosterEntry& reused = entry(row);
+    reused.nick = nick;
+    reused.state = OnLine;
+    reused.incoming = false;
+    reused.lastUnseenLine.clear();
     rowChanged(row);
+    emit entryAdded(row);
     return row;
 }
 
@@ -120,12 +140,12 @@ void RosterModel::clear()
 
 std::optional<int> RosterModel::find(const QString& nick) const
 {
-    const auto found = std::find_if(m_entries.begin(), m_entries.end(),
-                                    [&](const RosterEntry& entry) { return entry.nick == nick; });
-    if (found == m_entries.end()) {
-        return std::nullopt;
-    }
-    return static_cast<int>(found - m_entries.begin());
+    return findNick(m_entries, nick, Qt::CaseSensitive);
+}
+
+std::optional<int> RosterModel::findIgnoringCase(const QString& nick) const
+{
+    return findNick(m_entries, nick, Qt::CaseInsensitive);
 }
 
 bool RosterModel::isIgnored(const QString& nick) const
@@ -151,6 +171,14 @@ void RosterModel::setIncoming(int row, bool mark)
     if (std::exchange(entry(row).incoming, mark) != mark) {
         rowChanged(row);
     }
+}
+
+void RosterModel::markUnseenLine(int row, const QString& line)
+{
+    RosterEntry& marked = entry(row);
+    marked.incoming = true;
+    marked.lastUnseenLine = line;
+    rowChanged(row);
 }
 
 void RosterModel::setIgnored(int row, bool ignored)

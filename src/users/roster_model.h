@@ -29,6 +29,8 @@ struct RosterEntry
     int state = OnLine;
     bool incoming = false;
     bool ignored = false;
+    // The last line that arrived in the entry's conversation while it was out of view: sender, ": ", text.
+    QString lastUnseenLine;
 };
 
 // The users present on the server, in the order they first arrived, as the one list the user list
@@ -44,6 +46,7 @@ public:
     {
         PictureRole = Qt::UserRole + 1, // int: index into the state pictures
         StateRole,                      // int: the user state code
+        LastUnseenLineRole,             // QString: RosterEntry::lastUnseenLine
     };
 
     using QAbstractListModel::QAbstractListModel;
@@ -57,14 +60,16 @@ public:
     void setOwnNick(const QString& nick);
     const QString& ownNick() const { return m_ownNick; }
 
-    // Adds the nick, or reuses and renames its entry: state and incoming mark are reset, the ignore mark
-    // is kept. Returns the entry's row.
+    // Adds the nick, or reuses and renames its entry: state, incoming mark and last unseen line are reset,
+    // the ignore mark is kept. Returns the entry's row; entryAdded() tells of it either way.
     int addOrReuse(const QString& nick);
     // Removes the entry with exactly this nick; false when there is none.
     bool remove(const QString& nick);
     void clear();
 
     std::optional<int> find(const QString& nick) const;
+    // The entry whose nick differs from `nick` at most in letter case.
+    std::optional<int> findIgnoringCase(const QString& nick) const;
     std::optional<int> findOwnEntry() const { return find(m_ownNick); }
     bool isIgnored(const QString& nick) const;
     int size() const { return static_cast<int>(m_entries.size()); }
@@ -73,7 +78,13 @@ public:
 
     void setState(int row, int code);
     void setIncoming(int row, bool mark);
+    // A line arrived in the entry's conversation unseen: the incoming mark is set and the line kept.
+    void markUnseenLine(int row, const QString& line);
     void setIgnored(int row, bool ignored);
+
+signals:
+    // A user arrived or was listed again: the entry at `row` starts afresh.
+    void entryAdded(int row);
 
 private:
     RosterEntry& entry(int row) { return m_entries.at(static_cast<std::size_t>(row)); }

@@ -4,9 +4,12 @@
 #include "main_form_fixture.h"
 
 #include "client_about_dialog.h"
+#include "float_form.h"
 #include "font_chooser_dialog.h"
 #include "important_message_form.h"
 #include "info_form.h"
+#include "state_pictures.h"
+#include "states_config_dlg.h"
 
 #include <QAbstractSpinBox>
 #include <QAccessible>
@@ -55,6 +58,9 @@ TEST_F(MainFormTest, EveryFocusableControlOfEveryWindowHasAnAccessibleName)
     TImpotatntMessageForm important;
     FontChooserDialog fonts;
     TInfoForm card;
+    StateImageList pictures;
+    TStatesConfigDlg states(pictures);
+    TFloatForm floating(pictures);
     QStringList unnamed;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         unnamed << unnamedControls(window);

@@ -85,5 +85,27 @@ TEST(RosterModel, ShowsRowsAsTheListViewAsksForThem)
     EXPECT_EQ(roster.pictureIndex(0), 2);
 }
 
+TEST(RosterModel, AnUnseenLineMarksTheEntryUntilTheUserArrivesAgain)
+{
+    RosterModel roster;
+    roster.addOrReuse("Петя");
+    QSignalSpy added(&roster, &RosterModel::entryAdded);
+    roster.markUnseenLine(0, "Петя: ау");
+    EXPECT_EQ(roster.pictureIndex(0), 1);
+    EXPECT_EQ(roster.data(roster.index(0), RosterModel::LastUnseenLineRole).toString(), "Петя: ау");
+    roster.setIncoming(0, false);
+    EXPECT_EQ(roster.at(0).lastUnseenLine, "Петя: ау") << "seeing the conversation keeps the last line";
+
+    // Arriving again, under another letter case, is a fresh start of the same entry.
+    EXPECT_EQ(roster.addOrReuse("ПЕТЯ"), 0);
+    EXPECT_EQ(roster.findIgnoringCase("петя"), 0);
+    EXPECT_EQ(roster.find("петя"), std::nullopt);
+    EXPECT_EQ(roster.at(0).lastUnseenLine, "");
+    roster.addOrReuse("Вася");
+    ASSERT_EQ(added.count(), 2);
+    EXPECT_EQ(added.at(0).at(0).toInt(), 0);
+    EXPECT_EQ(added.at(1).at(0).toInt(), 1);
+}
+
 } // namespace
 } // namespace kovrel

@@ -1,8 +1,9 @@
 #include "user_list_view.h"
 
-#include "artwork.h"
 #include "chat_client.h"
+#include "float_windows.h"
 #include "roster_model.h"
+#include "state_pictures.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -15,19 +16,30 @@ namespace kovrel {
 
 namespace {
 
-// Shows each roster row's picture index as its state picture.
+// Shows each roster row's picture index as its state picture from the pictures in use.
 class RosterPictures : public QIdentityProxyModel
 {
 public:
-    using QIdentityProxyModel::QIdentityProxyModel;
+    RosterPictures(const StateImageList& pictures, QObject* parent)
+        : QIdentityProxyModel(parent), m_pictures(pictures)
+    {
+        connect(&pictures, &StateImageList::changed, this, [this] {
+            if (rowCount() > 0) {
+                emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+            }
+        });
+    }
 
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (role == Qt::DecorationRole) {
-            return artwork::statePicture(QIdentityProxyModel::data(index, RosterModel::PictureRole).toInt());
+            return m_pictures.picture(QIdentityProxyModel::data(index, RosterModel::PictureRole).toInt());
         }
         return QIdentityProxyModel::data(index, role);
     }
+
+private:
+    const StateImageList& m_pictures;
 };
 
 QAction* addNamedAction(QMenu* menu, const char* name, const QString& caption)
@@ -39,14 +51,15 @@ QAction* addNamedAction(QMenu* menu, const char* name, const QString& caption)
 
 } // namespace
 
-UserListView::UserListView(ChatClient& client, QWidget* parent) : QTreeView(parent), m_client(client)
+UserListView::UserListView(ChatClient& client, const StateImageList& pictures, QWidget* parent)
+    : QTreeView(parent), m_client(client)
 {
     setObjectName(QStringLiteral("UserList"));
     setAccessibleName(QStringLiteral("Чатовцы"));
     setAccessibleDescription(QStringLiteral("Флажок у имени: не слушать этого пользователя"));
-    auto* pictures = new RosterPictures(this);
-    pictures->setSourceModel(&client.roster());
-    setModel(pictures);
+    auto* shown = new RosterPictures(pictures, this);
+    shown->setSourceModel(&client.roster());
+    setModel(shown);
     setRootIsDecorated(false);
     setUniformRowHeights(true);
     setMouseTracking(true);
@@ -60,6 +73,28 @@ UserListView::UserListView(ChatClient& client, QWidget* parent) : QTreeView(pare
     connect(this, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { UserMenu->popup(viewport()->mapToGlobal(at)); });
     connect(this, &QAbstractItemView::doubleClicked, this, &UserListView::UserListDblClick);
+    m_floatWindows = new FloatWindows(client, pictures, *this);
+    connectFloatWindows();
+}
+
+// A floating window's right button and double click act on its entry as the list's own would.
+void UserListView::connectFloatWindows()
+{
+    const auto select = [this](int row) { setCurrentIndex(model()->index(row, 0)); };
+    connect(m_floatWindows, &FloatWindows::menuRequested, this, [this, select](int row, const QPoint& at) {
+        select(row);
+        UserMenu->popup(at);
+    });
+    connect(m_floatWindows, &FloatWindows::conversationRequested, this, [this, select](int row) {
+        emit programRequested();
+        select(row);
+        UserListDblClick();
+    });
+}
+
+void UserListView::closeFloatWindows()
+{
+    m_floatWindows->closeAll();
 }
 
 // A command that talks to the server reports an error it meets as an error line.
@@ -82,8 +117,7 @@ void UserListView::createUserMenu()
     UserMenu->addSeparator();
     QAction* GetIP1 = addNamedAction(UserMenu, "GetIP1", QStringLiteral("IP адрес"));
     QAction* Info2 = addNamedAction(UserMenu, "Info2", QStringLiteral("Информация"));
-    // The floating window comes with a later part of the client.
-    addNamedAction(UserMenu, "Float1", QStringLiteral("Плав. окно"))->setEnabled(false);
+    QAction* Float1 = addNamedAction(UserMenu, "Float1", QStringLiteral("Плав. окно"));
     QAction* Update1 = addNamedAction(UserMenu, "Update1", QStringLiteral("Обновить"));
     QAction* Topic1 = addNamedAction(UserMenu, "Topic1", QStringLiteral("Тема чата"));
     connect(Ignore1, &QAction::triggered, this, &UserListView::Ignore1Click);
@@ -91,6 +125,7 @@ void UserListView::createUserMenu()
     connect(Public1, &QAction::triggered, this, &UserListView::UserListDblClick);
     connect(GetIP1, &QAction::triggered, this, reporting([this] { GetIP1Click(); }));
     connect(Info2, &QAction::triggered, this, reporting([this] { Info2Click(); }));
+    connect(Float1, &QAction::triggered, this, &UserListView::Float1Click);
     connect(Update1, &QAction::triggered, this, reporting([this] { m_client.refreshRoster(); }));
     connect(Topic1, &QAction::triggered, this, reporting([this] { Topic1Click(); }));
     connect(UserMenu, &QMenu::aboutToShow, this, &UserListView::UserMenuPopup);
@@ -173,6 +208,13 @@ void UserListView::Info2Click()
 {
     if (const std::optional<int> row = selectedRow()) {
         m_client.requestCard(m_client.roster().at(*row).nick);
+    }
+}
+
+void UserListView::Float1Click()
+{
+    if (const std::optional<int> row = selectedRow()) {
+        m_floatWindows->Float1Click(*row);
     }
 }
 

@@ -11,19 +11,26 @@ class QMenu;
 namespace kovrel {
 
 class ChatClient;
+class FloatWindows;
+class StateImageList;
 
 // The user list ("UserList"): the roster of the client core with its state pictures and ignore boxes,
-// and the menu of the user commands ("UserMenu").
+// the menu of the user commands ("UserMenu") and the users' floating windows.
 class UserListView : public QTreeView
 {
     Q_OBJECT
 
 public:
-    explicit UserListView(ChatClient& client, QWidget* parent = nullptr);
+    UserListView(ChatClient& client, const StateImageList& pictures, QWidget* parent = nullptr);
+
+    // Every floating window stores its position and closed mark and goes (the program ends).
+    void closeFloatWindows();
 
 signals:
     // The user asked for a conversation: with a partner, or the common one (none) from the own entry.
     void conversationRequested(const std::optional<QString>& partner);
+    // A double click on a floating window brings the program back before its conversation is shown.
+    void programRequested();
 
 private:
     template <typename Command> auto reporting(Command command);
@@ -37,6 +44,8 @@ private:
     void GetIP1Click();
     void Info2Click();
     void Topic1Click();
+    void Float1Click();
+    void connectFloatWindows();
 
     ChatClient& m_client;
     QMenu* UserMenu;
@@ -46,6 +55,7 @@ private:
     QAction* N8;
     QMenu* State1;
     QActionGroup* m_states;
+    FloatWindows* m_floatWindows;
 };
 
 } // namespace kovrel
