@@ -3,7 +3,6 @@
 #include "advanced_send_form.h"
 #include "artwork.h"
 #include "attribute_set.h"
-#include "beep_form.h"
 #include "chat_client.h"
 #include "chat_lines.h"
 #include "client_about_dialog.h"
@@ -12,7 +11,6 @@
 #include "conversation_log.h"
 #include "conversation_pages.h"
 #include "conversation_view.h"
-#include "desktop_notifications.h"
 #include "find_bar.h"
 #include "font_chooser_dialog.h"
 #include "font_config_dlg.h"
@@ -21,14 +19,13 @@
 #include "input_pane.h"
 #include "macros_form.h"
 #include "main_tool_bar.h"
-#include "message_sound.h"
+#include "message_notices.h"
 #include "settings_layout.h"
 #include "settings_store.h"
 #include "state_pictures.h"
 #include "states_config_dlg.h"
 #include "taskbar_entry.h"
 #include "text_format.h"
-#include "tray_icon.h"
 #include "user_list_view.h"
 
 #include <QAction>
@@ -55,13 +52,8 @@ namespace {
 constexpr QSize kDesignSize(500, 290);
 constexpr int kUserPaneWidth = 118;
 constexpr int kInputPaneHeight = 29;
-// How often the window looks whether the desktop started or stopped showing tray icons.
-constexpr std::chrono::seconds kTrayCheckInterval{5};
 // How long a multi-recipient send waits for the server's copy of one message: a thousand rounds of 1 ms.
 constexpr std::chrono::milliseconds kOwnCopyWait{1000};
-// Desktop notifications are known by their conversation.
-const QString kCommonConversationKey = QStringLiteral("common");
-const QString kPrivateConversationKey = QStringLiteral("private:");
 // How often and how long the window waits for its frame before placing itself at the screen's edge.
 constexpr std::chrono::milliseconds kFramingCheckInterval{20};
 constexpr int kFramingChecks = 25;
@@ -104,10 +96,7 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     AdvancedSendForm = new TAdvancedSendForm(m_client->roster(), *this, this);
     m_importantMessages = new ImportantMessages(this);
     m_statePictures = new StateImageList(this);
-    m_tray = new TrayIcon(this);
-    BeepForm = std::make_unique<TBeepForm>();
-    m_desktopNotifications = new DesktopNotifications(QDBusConnection::sessionBus(), this);
-    m_sound = std::make_unique<MessageSound>();
+    m_notices = new MessageNotices(m_client->alerts(), this);
 
     auto* Panel1 = new QWidget(this);
     auto* panel1Layout = new QHBoxLayout(Panel1);
@@ -123,8 +112,7 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(Panel1);
     createMenus();
     connectControls();
-    connectAlerts();
-    watchTrayAvailability();
+    connectNotices();
     RestoreLayout();
 }
 
@@ -236,33 +224,27 @@ void TChatMainForm::connectControls()
     qApp->installEventFilter(this);
 }
 
-void TChatMainForm::connectAlerts()
+void TChatMainForm::connectNotices()
 {
-    MessageAlerts& alerts = m_client->alerts();
-    connect(&alerts, &MessageAlerts::lastMessageChanged, this, &TChatMainForm::ShowLastMessage);
-    connect(&alerts, &MessageAlerts::beepRequested, this, [this] { m_sound->play(); });
-    connect(&alerts, &MessageAlerts::flashPhaseChanged, this, [this](int phase) {
-        m_tray->setFlashPhase(phase);
-        BeepForm->setFlashPhase(phase);
-    });
-    connect(&alerts, &MessageAlerts::notificationWindowChanged, BeepForm.get(), &QWidget::setVisible);
-    connect(&alerts, &MessageAlerts::trayCommandsChanged, m_tray, &TrayIcon::setCommandsOffered);
-    connect(m_tray, &TrayIcon::showRequested, this, &TChatMainForm::N1Click);
-    connect(m_tray, &TrayIcon::readRequested, &alerts, &MessageAlerts::stopFlash);
-    connect(m_tray, &TrayIcon::frontRequested, this, &TChatMainForm::bringToFront);
-    connect(BeepForm.get(), &TBeepForm::showRequested, this, &TChatMainForm::BeepFormClick);
-    connect(BeepForm.get(), &TBeepForm::readRequested, &alerts, &MessageAlerts::stopFlash);
-    connect(BeepForm.get(), &TBeepForm::stateRequested, this, [this](int code) {
+    connect(m_notices, &MessageNotices::showRequested, this, &TChatMainForm::N1Click);
+    connect(m_notices, &MessageNotices::frontRequested, this, &TChatMainForm::bringToFront);
+    connect(m_notices, &MessageNotices::notificationWindowClicked, this, &TChatMainForm::BeepFormClick);
+    connect(m_notices, &MessageNotices::trayAvailabilityChanged, this, &TChatMainForm::FormResize);
+    // A click on a desktop notification brings the window back with that conversation shown.
+    connect(m_notices, &MessageNotices::conversationRequested, this,
+            [this](const std::optional<QString>& partner) {
+                N1Click();
+                openRequestedConversation(partner);
+            });
+    connect(m_notices, &MessageNotices::stateRequested, this, [this](int code) {
         if (m_client->isConnected()) {
             m_client->reportingErrors(kClassName, [&] { m_client->changeState(code); });
         }
     });
-    BeepForm->setOwnState([this]() -> std::optional<int> {
+    m_notices->setOwnState([this]() -> std::optional<int> {
         const std::optional<int> own = m_client->roster().findOwnEntry();
         return own ? std::optional(m_client->roster().at(*own).state) : std::nullopt;
     });
-    connect(m_desktopNotifications, &DesktopNotifications::activated, this,
-            &TChatMainForm::showNotifiedConversation);
 }
 
 void TChatMainForm::RestoreLayout()
@@ -297,8 +279,7 @@ void TChatMainForm::restorePlacement()
     const int inputPane = ReadMainFormValue(MainFormValue::SplitterTop);
     Splitter1->setSizes({1000, userPane == kAbsent ? kUserPaneWidth : userPane});
     Splitter2->setSizes({1000, inputPane == kAbsent ? kInputPaneHeight : inputPane});
-    IsMinimized = ReadMinimized();
-    m_client->setMinimized(IsMinimized);
+    markMinimized(ReadMinimized());
 }
 
 void TChatMainForm::restoreOptions()
@@ -568,46 +549,11 @@ void TChatMainForm::BeepFormClick()
     m_client->conversationShown(PageControl1->currentPartner());
 }
 
-void TChatMainForm::ShowLastMessage(const QString& text, const std::optional<QString>& partner)
-{
-    m_tray->ShowLastMessage(text);
-    BeepForm->ShowLastMessage(text);
-    // Without a tray the desktop's own notifications tell of what arrives while the window is away.
-    if (!m_trayAvailable && IsMinimized) {
-        const QString conversation = partner ? *partner : QStringLiteral("Общий разговор");
-        m_desktopNotifications->show(QStringLiteral("Kovrel: ") + conversation, text,
-                                     partner ? kPrivateConversationKey + *partner : kCommonConversationKey);
-    }
-}
-
-// A click on a desktop notification brings the window back with that conversation shown.
-void TChatMainForm::showNotifiedConversation(const QString& key)
-{
-    N1Click();
-    if (key == kCommonConversationKey) {
-        openRequestedConversation(std::nullopt);
-    } else if (key.startsWith(kPrivateConversationKey)) {
-        openRequestedConversation(key.mid(kPrivateConversationKey.size()));
-    }
-}
-
 // Where the desktop shows tray icons the program is reached through its icon and keeps out of the task bar;
 // without them its task bar entry is the way back.
 void TChatMainForm::FormResize()
 {
-    SetTaskbarEntryHidden(this, m_trayAvailable);
-}
-
-void TChatMainForm::watchTrayAvailability()
-{
-    m_trayAvailable = TrayIcon::isAvailable();
-    auto* check = new QTimer(this);
-    connect(check, &QTimer::timeout, this, [this] {
-        if (std::exchange(m_trayAvailable, TrayIcon::isAvailable()) != m_trayAvailable) {
-            FormResize();
-        }
-    });
-    check->start(kTrayCheckInterval);
+    SetTaskbarEntryHidden(this, m_notices->trayAvailable());
 }
 
 void TChatMainForm::Info1Click()
@@ -753,11 +699,18 @@ void TChatMainForm::States1Click()
     });
 }
 
+// Whether the window is away decides how messages are told of.
+void TChatMainForm::markMinimized(bool minimized)
+{
+    IsMinimized = minimized;
+    m_client->setMinimized(minimized);
+    m_notices->setWindowMinimized(minimized);
+}
+
 void TChatMainForm::changeEvent(QEvent* event)
 {
     if (event->type() == QEvent::WindowStateChange) {
-        IsMinimized = isMinimized();
-        m_client->setMinimized(IsMinimized);
+        markMinimized(isMinimized());
         FormResize();
     }
     QMainWindow::changeEvent(event);

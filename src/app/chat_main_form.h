@@ -16,19 +16,16 @@ namespace kovrel {
 
 class ChatClient;
 class ConfigurationMenu;
-class DesktopNotifications;
 class FindBar;
-class MessageSound;
 class StateImageList;
-class TBeepForm;
 class TFontConfigDlg;
 class TMacrosForm;
 class TAdvancedSendForm;
-class TrayIcon;
 class ConversationPages;
 class ImportantMessages;
 class InputPane;
 class MainToolBar;
+class MessageNotices;
 class UserListView;
 enum class ToolBarSide;
 enum class FontRow;
@@ -85,7 +82,7 @@ private:
     QWidget* createUserPane();
     void createMenus();
     void connectControls();
-    void connectAlerts();
+    void connectNotices();
     void RestoreLayout();
     void restorePlacement();
     void restoreOptions();
@@ -107,10 +104,8 @@ private:
     void N1Click();
     void bringToFront();
     void BeepFormClick();
-    void ShowLastMessage(const QString& text, const std::optional<QString>& partner);
     void FormResize();
-    void watchTrayAvailability();
-    void showNotifiedConversation(const QString& key);
+    void markMinimized(bool minimized);
     void Info1Click();
 
     // Fonts and colours, macros, about.
@@ -147,12 +142,7 @@ private:
     // The state pictures in use (the design's "StateImageList"); the built-in ones are
     // BuiltInStatePictures().
     StateImageList* m_statePictures;
-    TrayIcon* m_tray;
-    // Not owned by the window's frame: it must stay on screen while the window is minimised.
-    std::unique_ptr<TBeepForm> BeepForm;
-    DesktopNotifications* m_desktopNotifications;
-    std::unique_ptr<MessageSound> m_sound;
-    bool m_trayAvailable = false;
+    MessageNotices* m_notices;
     QString m_baseCaption;
     bool IsMinimized = false;
     bool m_firstShow = true;
