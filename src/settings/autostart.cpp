@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -146,6 +148,12 @@ DesktopEntry parseDesktopEntry(const QString& text)
     return entry;
 }
 
+bool isInstalledCopy(const QString& program)
+{
+    const QDir folder = QFileInfo(program).absoluteDir();
+    return QFileInfo::exists(folder.filePath(u"../share/applications/kovrel.desktop"_s));
+}
+
 QString entryText(const QString& executablePath)
 {
     return u"[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"_s.arg(valueName(),
@@ -187,6 +195,18 @@ void DeleteAutostart()
     QFile entry(autostartEntryPath());
     if (!entry.remove() && entry.exists())
         throw SettingsError::deleteValueFailed(valueName());
+}
+
+QString InstalledProgramPath()
+{
+    return QStringLiteral(KOVREL_INSTALLED_PROGRAM);
+}
+
+QString AutostartProgram(const QString& runningProgram, const QString& installedProgram)
+{
+    if (isInstalledCopy(runningProgram) || !QFileInfo(installedProgram).isExecutable())
+        return runningProgram;
+    return installedProgram;
 }
 
 } // namespace kovrel

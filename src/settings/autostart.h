@@ -22,4 +22,12 @@ void WriteAutostart(const QString& executablePath);
 // Removing an entry that does not exist does nothing.
 void DeleteAutostart();
 
+// The client as `cmake --install` puts it in the prefix the build was configured for.
+QString InstalledProgramPath();
+// The program an autostart entry should start. An installed copy of the client (one whose folder has
+// ../share/applications/kovrel.desktop beside it, wherever its prefix was moved) starts itself; a client
+// run from elsewhere, such as a build tree, starts `installedProgram` when that exists, as it is the
+// program the desktop menu starts too, and itself otherwise.
+QString AutostartProgram(const QString& runningProgram, const QString& installedProgram);
+
 } // namespace kovrel
