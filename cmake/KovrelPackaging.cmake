@@ -4,7 +4,9 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kovrel)
 set(CPACK_PACKAGE_VENDOR "The Kovrel authors")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+# The prefix the build was configured for (scripts/package: /usr), which the unit's ExecStart and the
+# client's installed program path already name.
+set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL client server)
