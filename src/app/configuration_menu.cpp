@@ -128,7 +128,7 @@ void ConfigurationMenu::createConfigMenu()
         handle([&] {
             const QString program =
                 AutostartProgram(QApplication::applicationFilePath(), InstalledProgramPath());
-            Startup1->setChecked(ToggleAutostart(program));
+            Startup1->setChecked(ToggleAutostart(program, AutostartArguments()));
         });
     });
     StartonRun1 = addOption(Config1, "StartonRun1", QStringLiteral("Автовход"), ConfigFlag::StartOnRun);

@@ -47,12 +47,20 @@ QString quotedArgument(const QString& argument)
     return quoted + u'"';
 }
 
+QString commandLine(const QString& executablePath, const QStringList& arguments)
+{
+    QStringList quoted{quotedArgument(executablePath)};
+    for (const QString& argument : arguments)
+        quoted << quotedArgument(argument);
+    return quoted.join(u' ');
+}
+
 // Exec is a string value, so the backslashes of the quoting are escaped once more; "%" starts a field code,
 // so a literal one is doubled.
-QString execValue(const QString& executablePath)
+QString execValue(const QString& command)
 {
     QString value;
-    for (const QChar c : quotedArgument(executablePath)) {
+    for (const QChar c : command) {
         switch (c.unicode()) {
         case u'\\':
             value += u"\\\\"_s;
@@ -154,10 +162,9 @@ bool isInstalledCopy(const QString& program)
     return QFileInfo::exists(folder.filePath(u"../share/applications/kovrel.desktop"_s));
 }
 
-QString entryText(const QString& executablePath)
+QString entryText(const QString& command)
 {
-    return u"[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"_s.arg(valueName(),
-                                                                          execValue(executablePath));
+    return u"[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"_s.arg(valueName(), execValue(command));
 }
 
 } // namespace
@@ -178,7 +185,7 @@ QString ReadAutostart()
     return entry.hidden ? QString() : firstArgument(entry.exec);
 }
 
-void WriteAutostart(const QString& executablePath)
+void WriteAutostart(const QString& executablePath, const QStringList& arguments)
 {
     if (executablePath.isEmpty())
         return DeleteAutostart();
@@ -186,7 +193,7 @@ void WriteAutostart(const QString& executablePath)
     const SettingsError createFailure =
         SettingsError::createKeyFailed(QString::fromLatin1(kAutostartKeyPath));
     ensureFolderOf(path, createFailure);
-    replaceFile(path, entryText(executablePath).toUtf8(), createFailure,
+    replaceFile(path, entryText(commandLine(executablePath, arguments)).toUtf8(), createFailure,
                 SettingsError::setDataFailed(valueName()));
 }
 
@@ -200,6 +207,14 @@ void DeleteAutostart()
 QString InstalledProgramPath()
 {
     return QStringLiteral(KOVREL_INSTALLED_PROGRAM);
+}
+
+QStringList AutostartArguments()
+{
+    const QString chosenSettings = qEnvironmentVariable("KOVREL_SETTINGS");
+    if (chosenSettings.isEmpty())
+        return {};
+    return {u"--settings"_s, chosenSettings};
 }
 
 QString AutostartProgram(const QString& runningProgram, const QString& installedProgram)

@@ -117,6 +117,21 @@ TEST_F(SettingsAutostartTest, FailuresNameTheValueOrItsKey)
                               "Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run");
 }
 
+TEST_F(SettingsAutostartTest, TheEntryPassesArgumentsQuotedAndTheValueStaysTheProgram)
+{
+    WriteAutostart(u"/usr/bin/kovrel"_s, {u"--settings"_s, u"/media/my stick/100%.reg"_s});
+    EXPECT_EQ(entry(), "[Desktop Entry]\nType=Application\nName=Kovrel Client\n"
+                       "Exec=/usr/bin/kovrel --settings \"/media/my stick/100%%.reg\"\n");
+    EXPECT_EQ(ReadAutostart(), u"/usr/bin/kovrel"_s);
+}
+
+TEST_F(SettingsAutostartTest, TheClientStartedAtLogInKeepsAChosenSettingsFile)
+{
+    EXPECT_EQ(AutostartArguments(), QStringList({u"--settings"_s, m_sandbox.settingsPath()}));
+    qunsetenv("KOVREL_SETTINGS");
+    EXPECT_EQ(AutostartArguments(), QStringList()) << "the default file needs no argument";
+}
+
 // A file at `relative` inside the sandbox, made executable as a program is.
 QString makeProgram(const test::SettingsSandbox& sandbox, const QString& relative)
 {
