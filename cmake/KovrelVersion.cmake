@@ -4,3 +4,7 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/kovrel_version.h.in" "${PROJECT_BINARY
     @ONLY)
 add_library(kovrel_version INTERFACE)
 target_include_directories(kovrel_version INTERFACE "${PROJECT_BINARY_DIR}/generated")
+
+# The day the version above was released: the date of the manual pages, the AppStream release and the
+# package's changelog entry.
+set(KOVREL_RELEASE_DATE 2026-12-08)

@@ -32,7 +32,12 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         QStringLiteral("HOST:PORT"));
     const QCommandLineOption nick(QStringLiteral("nick"), QStringLiteral("Log in under NICK (stored)."),
                                   QStringLiteral("NICK"));
-    parser.addOptions({versionOption, server, nick});
+    const QCommandLineOption settings(
+        QStringLiteral("settings"),
+        QStringLiteral("Keep every setting in FILE instead of the default settings file "
+                       "(overrides $KOVREL_SETTINGS)."),
+        QStringLiteral("FILE"));
+    parser.addOptions({versionOption, server, nick, settings});
     if (!parser.parse(arguments)) {
         return {std::nullopt, parser.errorText() + QLatin1Char('\n') + parser.helpText(), 2};
     }
@@ -45,6 +50,10 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
     }
     LaunchOptions options;
     options.nick = parser.value(nick);
+    options.settingsFile = parser.value(settings);
+    if (parser.isSet(settings) && options.settingsFile.isEmpty()) {
+        return {std::nullopt, QStringLiteral("--settings needs a file name\n"), 2};
+    }
     if (parser.isSet(server)) {
         const QString value = parser.value(server);
         const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));

@@ -7,12 +7,13 @@
 
 namespace kovrel {
 
-// What the command line asks for: a server (and nick) to log in to at once.
+// What the command line asks for: a server (and nick) to log in to at once, and the settings file.
 struct LaunchOptions
 {
     QString host;
     quint16 port = 0;
     QString nick;
+    QString settingsFile; // empty: $KOVREL_SETTINGS or the default file
     bool hasServer() const { return !host.isEmpty(); }
 };
 
@@ -23,7 +24,8 @@ struct CommandLineResult
     int exitCode = 0;
 };
 
-// Reads `kovrel [--server HOST:PORT] [--nick NICK]`; --help and errors give a message to print and stop.
+// Reads `kovrel [--server HOST:PORT] [--nick NICK] [--settings FILE]`; --help and errors give a message to
+// print and stop.
 CommandLineResult ParseCommandLine(const QStringList& arguments);
 
 // Stores server and nick as the connect dialog would, so that the first log-in needs no dialog.

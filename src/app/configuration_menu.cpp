@@ -1,5 +1,6 @@
 #include "configuration_menu.h"
 
+#include "autostart.h"
 #include "chat_client.h"
 
 #include <QAction>
@@ -124,7 +125,11 @@ void ConfigurationMenu::createConfigMenu()
     Startup1 = addItem(Config1, "Startup1", QStringLiteral("Автозагрузка"));
     Startup1->setCheckable(true);
     connect(Startup1, &QAction::triggered, this, [this] {
-        handle([&] { Startup1->setChecked(ToggleAutostart(QApplication::applicationFilePath())); });
+        handle([&] {
+            const QString program =
+                AutostartProgram(QApplication::applicationFilePath(), InstalledProgramPath());
+            Startup1->setChecked(ToggleAutostart(program, AutostartArguments()));
+        });
     });
     StartonRun1 = addOption(Config1, "StartonRun1", QStringLiteral("Автовход"), ConfigFlag::StartOnRun);
     connect(StartonRun1, &QAction::triggered, this,

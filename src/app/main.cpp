@@ -27,6 +27,9 @@ int main(int argc, char** argv)
         std::fputs(qPrintable(commandLine.message), commandLine.exitCode == 0 ? stdout : stderr);
         return commandLine.exitCode;
     }
+    if (!commandLine.options->settingsFile.isEmpty()) {
+        kovrel::useSettingsFile(commandLine.options->settingsFile);
+    }
     kovrel::KovrelApplication application(argc, argv);
     // Problems met while the command line's settings are stored are shown once the window can show them.
     QStringList earlyProblems;

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QStringList>
 
@@ -45,12 +47,20 @@ QString quotedArgument(const QString& argument)
     return quoted + u'"';
 }
 
+QString commandLine(const QString& executablePath, const QStringList& arguments)
+{
+    QStringList quoted{quotedArgument(executablePath)};
+    for (const QString& argument : arguments)
+        quoted << quotedArgument(argument);
+    return quoted.join(u' ');
+}
+
 // Exec is a string value, so the backslashes of the quoting are escaped once more; "%" starts a field code,
 // so a literal one is doubled.
-QString execValue(const QString& executablePath)
+QString execValue(const QString& command)
 {
     QString value;
-    for (const QChar c : quotedArgument(executablePath)) {
+    for (const QChar c : command) {
         switch (c.unicode()) {
         case u'\\':
             value += u"\\\\"_s;
@@ -146,10 +156,15 @@ DesktopEntry parseDesktopEntry(const QString& text)
     return entry;
 }
 
-QString entryText(const QString& executablePath)
+bool isInstalledCopy(const QString& program)
 {
-    return u"[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"_s.arg(valueName(),
-                                                                          execValue(executablePath));
+    const QDir folder = QFileInfo(program).absoluteDir();
+    return QFileInfo::exists(folder.filePath(u"../share/applications/kovrel.desktop"_s));
+}
+
+QString entryText(const QString& command)
+{
+    return u"[Desktop Entry]\nType=Application\nName=%1\nExec=%2\n"_s.arg(valueName(), execValue(command));
 }
 
 } // namespace
@@ -170,7 +185,7 @@ QString ReadAutostart()
     return entry.hidden ? QString() : firstArgument(entry.exec);
 }
 
-void WriteAutostart(const QString& executablePath)
+void WriteAutostart(const QString& executablePath, const QStringList& arguments)
 {
     if (executablePath.isEmpty())
         return DeleteAutostart();
@@ -178,7 +193,7 @@ void WriteAutostart(const QString& executablePath)
     const SettingsError createFailure =
         SettingsError::createKeyFailed(QString::fromLatin1(kAutostartKeyPath));
     ensureFolderOf(path, createFailure);
-    replaceFile(path, entryText(executablePath).toUtf8(), createFailure,
+    replaceFile(path, entryText(commandLine(executablePath, arguments)).toUtf8(), createFailure,
                 SettingsError::setDataFailed(valueName()));
 }
 
@@ -187,6 +202,26 @@ void DeleteAutostart()
     QFile entry(autostartEntryPath());
     if (!entry.remove() && entry.exists())
         throw SettingsError::deleteValueFailed(valueName());
+}
+
+QString InstalledProgramPath()
+{
+    return QStringLiteral(KOVREL_INSTALLED_PROGRAM);
+}
+
+QStringList AutostartArguments()
+{
+    const QString chosenSettings = qEnvironmentVariable("KOVREL_SETTINGS");
+    if (chosenSettings.isEmpty())
+        return {};
+    return {u"--settings"_s, chosenSettings};
+}
+
+QString AutostartProgram(const QString& runningProgram, const QString& installedProgram)
+{
+    if (isInstalledCopy(runningProgram) || !QFileInfo(installedProgram).isExecutable())
+        return runningProgram;
+    return installedProgram;
 }
 
 } // namespace kovrel

@@ -322,12 +322,12 @@ bool IsAutostartOn()
     }
 }
 
-bool ToggleAutostart(const QString& executablePath)
+bool ToggleAutostart(const QString& executablePath, const QStringList& arguments)
 {
     if (IsAutostartOn())
         DeleteAutostart();
     else
-        WriteAutostart(executablePath);
+        WriteAutostart(executablePath, arguments);
     return IsAutostartOn();
 }
 

@@ -193,8 +193,9 @@ bool ReadFontStyle(QStringView set, FontStyle style);
 void WriteFontStyle(QStringView set, FontStyle style, bool on);
 
 // Autostart (ReadAutostart, WriteAutostart, DeleteAutostart: autostart.h). It is on when the value is not
-// empty; the toggle removes the value or writes `executablePath`, and returns the state read back.
+// empty; the toggle removes the value or writes `executablePath` with `arguments`, and returns the state
+// read back.
 bool IsAutostartOn();
-bool ToggleAutostart(const QString& executablePath);
+bool ToggleAutostart(const QString& executablePath, const QStringList& arguments = {});
 
 } // namespace kovrel

@@ -246,6 +246,11 @@ QString settingsFilePath()
            u"/kovrel/settings.reg"_s;
 }
 
+void useSettingsFile(const QString& path)
+{
+    qputenv("KOVREL_SETTINGS", QFile::encodeName(QFileInfo(path).absoluteFilePath()));
+}
+
 void SettingsStore::setProblemReporter(ProblemReporter reporter)
 {
     problemReporter() = std::move(reporter);

@@ -21,6 +21,9 @@ std::optional<int> parseInteger(QStringView text);
 // $KOVREL_SETTINGS when set, else kovrel/settings.reg in the user's configuration folder; read anew at
 // every access.
 QString settingsFilePath();
+// Makes `path` the settings file from now on, for this process and the programs it starts, by setting
+// $KOVREL_SETTINGS to its absolute form (so that a later change of the working folder keeps the file).
+void useSettingsFile(const QString& path);
 
 // Typed access to the settings tree below HKEY_CURRENT_USER, kept in the settings file. Every value is
 // text; integers and flags are stored as decimal text. Every operation works on the file as it is at that

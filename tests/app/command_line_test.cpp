@@ -43,6 +43,21 @@ TEST(CommandLine, RefusesWhatItCannotUse)
     EXPECT_EQ(version.message, QStringLiteral("kovrel %1\n").arg(QString::fromLatin1(kVersion.data())));
 }
 
+TEST(CommandLine, ReadsTheSettingsFile)
+{
+    EXPECT_TRUE(ParseCommandLine({"kovrel"}).options->settingsFile.isEmpty());
+    const CommandLineResult result = ParseCommandLine({"kovrel", "--settings", "/media/stick/kovrel.reg"});
+    ASSERT_TRUE(result.options);
+    EXPECT_EQ(result.options->settingsFile, "/media/stick/kovrel.reg");
+    EXPECT_TRUE(ParseCommandLine({"kovrel", "--help"}).message.contains("--settings"));
+    for (const QStringList& arguments :
+         {QStringList{"kovrel", "--settings"}, QStringList{"kovrel", "--settings="}}) {
+        const CommandLineResult refused = ParseCommandLine(arguments);
+        EXPECT_FALSE(refused.options) << arguments.join(' ').toStdString();
+        EXPECT_EQ(refused.exitCode, 2);
+    }
+}
+
 TEST(CommandLine, HelpAndVersionNeedNoDisplay)
 {
     for (const char* option : {"--help", "--version"}) {
@@ -63,13 +78,13 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
 TEST(CommandLine, StoresTheServerAsTheConnectDialogWould)
 {
     test::SettingsSandbox sandbox;
-    StoreLaunchOptions({QStringLiteral("127.0.0.1"), 4041, QStringLiteral("Петя")});
+    StoreLaunchOptions({QStringLiteral("127.0.0.1"), 4041, QStringLiteral("Петя"), {}});
     EXPECT_EQ(ReadHost(), "") << "a dotted address is connected to by address";
     EXPECT_EQ(ReadAddress(), "127.0.0.1");
     EXPECT_EQ(ReadPort(), 4041);
     EXPECT_EQ(ReadNick(), "Петя");
     EXPECT_FALSE(ReadFirstTime()) << "no dialog at the first log-in";
-    StoreLaunchOptions({QStringLiteral("chat.lan"), 4040, QString()});
+    StoreLaunchOptions({QStringLiteral("chat.lan"), 4040, QString(), {}});
     EXPECT_EQ(ReadHost(), "chat.lan");
     EXPECT_EQ(ReadNick(), "Петя") << "no nick given, the stored one stays";
 }

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "settings_sandbox.h"
 
@@ -114,6 +115,53 @@ TEST_F(SettingsAutostartTest, FailuresNameTheValueOrItsKey)
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     test::expectSettingsError([] { WriteAutostart(u"/usr/bin/kovrel"_s); },
                               "Failed to create key Software\\Microsoft\\Windows\\CurrentVersion\\Run");
+}
+
+TEST_F(SettingsAutostartTest, TheEntryPassesArgumentsQuotedAndTheValueStaysTheProgram)
+{
+    WriteAutostart(u"/usr/bin/kovrel"_s, {u"--settings"_s, u"/media/my stick/100%.reg"_s});
+    EXPECT_EQ(entry(), "[Desktop Entry]\nType=Application\nName=Kovrel Client\n"
+                       "Exec=/usr/bin/kovrel --settings \"/media/my stick/100%%.reg\"\n");
+    EXPECT_EQ(ReadAutostart(), u"/usr/bin/kovrel"_s);
+}
+
+TEST_F(SettingsAutostartTest, TheClientStartedAtLogInKeepsAChosenSettingsFile)
+{
+    EXPECT_EQ(AutostartArguments(), QStringList({u"--settings"_s, m_sandbox.settingsPath()}));
+    qunsetenv("KOVREL_SETTINGS");
+    EXPECT_EQ(AutostartArguments(), QStringList()) << "the default file needs no argument";
+}
+
+// A file at `relative` inside the sandbox, made executable as a program is.
+QString makeProgram(const test::SettingsSandbox& sandbox, const QString& relative)
+{
+    const QString path = sandbox.path(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.setPermissions(file.permissions() | QFileDevice::ExeOwner);
+    return path;
+}
+
+TEST_F(SettingsAutostartTest, TheEntryStartsTheInstalledClientWhenThereIsOne)
+{
+    const QString built = makeProgram(m_sandbox, u"build/src/app/kovrel"_s);
+    const QString installed = m_sandbox.path(u"usr/bin/kovrel"_s);
+    EXPECT_EQ(AutostartProgram(built, installed), built) << "nothing installed: the running binary";
+
+    makeProgram(m_sandbox, u"usr/bin/kovrel"_s);
+    EXPECT_EQ(AutostartProgram(built, installed), installed);
+
+    QFile::setPermissions(installed, QFileDevice::ReadOwner);
+    EXPECT_EQ(AutostartProgram(built, installed), built) << "a file that cannot run is no program";
+}
+
+TEST_F(SettingsAutostartTest, AnInstalledCopyStartsItselfWhereverItsPrefixIs)
+{
+    const QString installed = makeProgram(m_sandbox, u"usr/bin/kovrel"_s);
+    const QString moved = makeProgram(m_sandbox, u"stick/bin/kovrel"_s);
+    makeProgram(m_sandbox, u"stick/share/applications/kovrel.desktop"_s);
+    EXPECT_EQ(AutostartProgram(moved, installed), moved);
 }
 
 } // namespace

@@ -247,5 +247,20 @@ TEST_F(SettingsStoreTest, TheLocationIsReadAtEveryAccess)
     EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"first"_s);
 }
 
+TEST_F(SettingsStoreTest, AChosenFileIsUsedByItsAbsolutePath)
+{
+    const QString savedFolder = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_sandbox.path({})));
+    useSettingsFile(u"stick/portable.reg"_s);
+    ASSERT_TRUE(QDir::setCurrent(savedFolder));
+
+    const QString chosen = m_sandbox.path(u"stick/portable.reg"_s);
+    EXPECT_EQ(settingsFilePath(), chosen);
+    EXPECT_EQ(qEnvironmentVariable("KOVREL_SETTINGS"), chosen) << "programs started from here use it too";
+    m_store.WriteText(u"Client"_s, u"Host"_s, u"portable"_s);
+    EXPECT_TRUE(QFile::exists(chosen));
+    EXPECT_FALSE(m_sandbox.settingsFileExists()) << "the default file stays untouched";
+}
+
 } // namespace
 } // namespace kovrel
