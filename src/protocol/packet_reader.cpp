@@ -46,7 +46,7 @@ PacketReader::FeedResult PacketReader::feed(std::string_view bytes)
         if (unread.size() < kLengthPrefixSize + length) {
             break;
         }
-        m_fields.push_back(DecodeField(unread.substr(kLengthPrefixSize, length)));
+        m_fields.push_back(m_decode(unread.substr(kLengthPrefixSize, length)));
         ++result.fieldsCompleted;
         unread.remove_prefix(kLengthPrefixSize + length);
     }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "field_cipher.h"
+
 namespace kovrel {
 
 // Turns a TCP byte stream back into whole fields, however the sender's writes were cut into reads.
@@ -16,6 +18,12 @@ namespace kovrel {
 class PacketReader
 {
 public:
+    // Turns the encoded bytes of one whole field into its text: DecodeField, or a function that caches
+    // its results (a load generator whose clients all receive the same broadcast bytes).
+    using Decoder = std::string (*)(std::string_view encoded);
+
+    explicit PacketReader(Decoder decode = DecodeField) : m_decode(decode) {}
+
     struct FeedResult
     {
         std::size_t fieldsCompleted = 0;
@@ -36,6 +44,7 @@ public:
     std::size_t unfinishedBytes() const { return m_pending.size(); }
 
 private:
+    Decoder m_decode;
     std::string m_pending;
     std::deque<std::string> m_fields;
 };

@@ -126,9 +126,9 @@ void CommandHandler::handle(std::string_view message, Clock::time_point now)
     if (m_log.verbose()) {
         m_log.write("message", m_peer, m_nick, message);
     }
-    const auto [name, values] = SplitFirst(message);
+    const SplitText split = SplitFirst(message);
     const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                      [&](const Command& known) { return known.name == name; });
+                                      [&](const Command& known) { return known.name == split.head; });
     if (command == std::end(kCommands) || command->action == nullptr) {
         return;
     }
@@ -139,7 +139,7 @@ void CommandHandler::handle(std::string_view message, Clock::time_point now)
         dropPendingStyle();
         return;
     }
-    (this->*command->action)(values);
+    (this->*command->action)(split.rest);
 }
 
 bool CommandHandler::withinLimits(std::string_view message, Clock::time_point now)

@@ -129,7 +129,9 @@ SettingsTree SettingsParser::parse()
 QString SettingsParser::decodedLine() const
 {
     QByteArrayView bytes = m_lines[m_index];
-    if (bytes.endsWith('\r'))
+    // Every CR before the LF belongs to the line end (CRLF, or CRs an editor doubled): kept in a typed
+    // value, one would be lost at each rewrite, which ends its lines with LF.
+    while (bytes.endsWith('\r'))
         bytes.chop(1);
     // Stateless: a multi-byte sequence cut off at the end of the line is an error, not a pending state.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);

@@ -129,6 +129,19 @@ TEST(FieldCipher, KeepsGenuine255AndMarksOnlyZeros)
     EXPECT_EQ(found, 5);
 }
 
+TEST(FieldCipher, TheBlockThatEnciphersToZerosIsTheOneThatDoesNotComeBack)
+{
+    const std::string block(kUncarriedBlock, kDesBlockSize);
+    EXPECT_EQ(encipherBlock(block), std::string(kDesBlockSize, '\0'));
+    // Every byte zero: the map byte has all eight bits set, which is also the map of "no zeros".
+    EXPECT_EQ(EncodeField(block), std::string(kCipherGroupSize, '\xff'));
+    EXPECT_NE(DecodeField(EncodeField(block)), block);
+    // Only that block is lost: the text around it comes back.
+    const std::string decoded = DecodeField(EncodeField("12345678" + block + "x"));
+    EXPECT_EQ(decoded.substr(0, 8), "12345678");
+    EXPECT_EQ(decoded.substr(decoded.size() - 1), "x");
+}
+
 TEST(FieldCipher, TruncatedTrailingGroupDecodesWithoutError)
 {
     const std::string text = "first 8!second 8";

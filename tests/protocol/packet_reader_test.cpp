@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kovrel {
 namespace {
 
@@ -90,6 +92,24 @@ TEST(PacketReader, DropsTheBufferWhenTheStreamIsOutOfStep)
     // The next read starts afresh.
     EXPECT_FALSE(reader.feed(framed("after")).outOfStep);
     EXPECT_EQ(takeAll(reader), (Fields{"before", "after"}));
+}
+
+std::string decodeCapitalisingZ(std::string_view encoded)
+{
+    std::string text = DecodeField(encoded);
+    std::transform(text.begin(), text.end(), text.begin(), [](char c) { return c == 'z' ? 'Z' : c; });
+    return text;
+}
+
+TEST(PacketReader, HandsEveryWholeFieldToItsDecoder)
+{
+    PacketReader reader(decodeCapitalisingZ);
+    const std::string stream = sampleStream();
+    reader.feed(std::string_view(stream).substr(0, 20));
+    reader.feed(std::string_view(stream).substr(20));
+    Fields expected = kSample;
+    expected.back() = std::string(40, 'Z');
+    EXPECT_EQ(takeAll(reader), expected);
 }
 
 TEST(PacketReader, SeesGarbageInAnUnfinishedPrefix)

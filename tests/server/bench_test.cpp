@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "kovrel_version.h"
 
 namespace kovrel::server::test {
@@ -47,6 +49,32 @@ TEST(Bench, MessagesTheServerDropsCountAsLostAndFailTheRun)
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.output.find("lost 0,"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("corrupted 0"), std::string::npos) << result.output;
+}
+
+// Two runs at once, each slow enough to overlap the other: each hears the other's chat and leaves it out.
+TEST(Bench, RunsWithDifferentNamesShareAServerAndIgnoreEachOthersChat)
+{
+    ServerProcess server;
+    const auto runNamed = [&](const std::string& name) {
+        return runProgram(
+            benchCommand(server, {"--name", name, "--clients", "3", "--messages", "20", "--rate", "20"}));
+    };
+    ProgramResult other;
+    std::thread otherRun([&] { other = runNamed("other-"); });
+    const ProgramResult mine = runNamed("mine-");
+    otherRun.join();
+    for (const ProgramResult& result : {mine, other}) {
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        EXPECT_TRUE(result.output.starts_with("clients 3, sent 60, deliveries 180, ")) << result.output;
+    }
+}
+
+TEST(Bench, ANamePrefixMustBeANickStart)
+{
+    ServerProcess server;
+    EXPECT_EQ(
+        runProgram(benchCommand(server, {"--name", "a|b", "--clients", "1", "--messages", "1"})).exitStatus,
+        2);
 }
 
 // Each command fails if the program goes on past --version: the blacklist does not exist, nothing listens

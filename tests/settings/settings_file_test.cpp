@@ -73,6 +73,18 @@ TEST(SettingsFileTest, ReadsWhatARegistryEditorWrites)
     EXPECT_EQ(serializeSettings(parseSettings(rewritten)), rewritten);
 }
 
+// Found by the settings fuzzer: a typed value kept the CR left of a doubled CR LF, and each rewrite lost one.
+TEST(SettingsFileTest, DoubledCarriageReturnsEndTheLineSoThatRewritingKeepsATypedValue)
+{
+    const SettingsTree tree = parseSettings("[s]\n\"\"=C:\\\ne\r\r");
+    const SettingsValue* value = tree.findKey(u"s"_s)->findValue(QString());
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->data, u"C:\\\ne"_s);
+    EXPECT_FALSE(value->isText);
+    const QByteArray written = serializeSettings(tree);
+    EXPECT_EQ(serializeSettings(parseSettings(written)), written);
+}
+
 TEST(SettingsFileTest, EmptyInputIsAnEmptyTreeAndRepeatedKeysMerge)
 {
     EXPECT_TRUE(parseSettings("\xEF\xBB\xBF\n  \n").keys().isEmpty());

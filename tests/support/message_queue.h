@@ -13,6 +13,11 @@ class MessageQueue
 public:
     void push(std::string message) { m_messages.push_back(std::move(message)); }
     const std::vector<std::string>& all() const { return m_messages; }
+    void clear()
+    {
+        m_messages.clear();
+        m_looked = 0;
+    }
 
     // Waits, with the event loop running, for the next message that starts with `prefix`; the ones
     // before it are passed over. Returns "" on the deadline.

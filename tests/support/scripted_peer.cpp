@@ -19,6 +19,8 @@ void ScriptedPeer::onConnection()
         m_socket = socket;
         m_reader = PacketReader();
         connect(socket, &QTcpSocket::readyRead, this, &ScriptedPeer::onReadyRead);
+        // A closed connection is of no further use; deleted, it does not pile up in a long-lived peer.
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     }
 }
 

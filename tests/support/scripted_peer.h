@@ -39,6 +39,13 @@ public:
     // Drops the connection, as a failing server would.
     void drop();
 
+    // Drops the record of what was received, so that a long-lived peer does not keep all of it.
+    void forgetReceived()
+    {
+        m_bytes.clear();
+        m_fields.clear();
+    }
+
     const std::string& bytes() const { return m_bytes; }
     const std::vector<std::string>& fields() const { return m_fields.all(); }
 

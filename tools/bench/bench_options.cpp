@@ -27,6 +27,11 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             options.port = server.substr(colon + 1);
         } else if (name == "--clients") {
             options.clients = parseNumberOption(name, value(), 1, 10000);
+        } else if (name == "--name") {
+            options.nickPrefix = value();
+            if (options.nickPrefix.empty() || options.nickPrefix.find('|') != std::string::npos) {
+                throw UsageError("--name expects a nick prefix without \"|\"");
+            }
         } else if (name == "--messages") {
             options.messages = parseNumberOption(name, value(), 1, 1000000);
         } else if (name == "--rate") {
@@ -64,6 +69,9 @@ once, in order and intact. Then logs them out and prints one summary line.
 
   --server HOST:PORT   the server to measure (an IPv6 address in brackets)
   --clients N          simulated users (1 to 10000)
+  --name PREFIX        log in as PREFIX0, PREFIX1, ... (default "bench-"); runs
+                       with different prefixes can share a server, and chat
+                       from other users does not count
   --messages M         messages each user sends
   --rate R             messages a second across all clients, spread evenly;
                        without it each client sends as fast as the server echoes,

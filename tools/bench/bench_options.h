@@ -15,6 +15,8 @@ struct BenchOptions
     std::string host;
     std::string port;
     int clients = 0;
+    // Client N logs in as this followed by N; runs with different prefixes can share a server.
+    std::string nickPrefix = "bench-";
     int messages = 0;
     // Messages a second across all clients; 0: every client sends as fast as the server echoes.
     double rate = 0;
