@@ -13,6 +13,7 @@
 #include <asio/steady_timer.hpp>
 
 #include "blacklist.h"
+#include "cluster_node.h"
 #include "event_log.h"
 #include "kovrel_version.h"
 #include "options.h"
@@ -59,6 +60,12 @@ int run(const ServerOptions& options)
         store.emplace(*options.stateFile, std::move(database), std::move(state), log);
         room.setKeptStateSink(&*store);
     }
+    std::optional<ClusterNode> cluster;
+    if (options.cluster) {
+        cluster.emplace(io, room, *options.cluster, log);
+        room.setLink(&*cluster);
+        cluster->start();
+    }
     asio::steady_timer cardExpiry(io);
     expireCardsEveryHour(cardExpiry, room);
     Server server(io, room, blacklist, options.server, log);
@@ -86,8 +93,19 @@ int run(const ServerOptions& options)
     grace.cancel();
     cardExpiry.cancel();
     server.closeAll();
+    if (cluster) {
+        // The nicks of the users closed just now are given back before the connections close.
+        cluster->finish();
+        grace.expires_after(kLogoutGrace);
+        grace.async_wait([&cluster](std::error_code ec) {
+            if (!ec) {
+                cluster->stop();
+            }
+        });
+    }
     io.restart();
     io.run(); // the cancelled operations finish and release their sessions
+    room.setLink(nullptr);
     room.setKeptStateSink(nullptr);
     if (store && !store->finish(kFinalSavePatience)) {
         log.write("stopped", {}, {}, "the state could not be saved");

@@ -1,0 +1,216 @@
+// Several real kovrel-server nodes sharing one room through a real redis-server on 127.0.0.1.
+
+#include "server_process.h"
+#include "test_client.h"
+
+#include "cp1251.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+#include <optional>
+
+namespace kovrel::server::test {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+const std::string kStyle = "204|0|-13|0|0|0|0|Tahoma";
+// Short, so that a dead node's users go away quickly; the waits themselves are bounded by a deadline only.
+const std::string kPresenceTtl = "2";
+
+bool contains(const Fields& fields, const std::string& field)
+{
+    return std::find(fields.begin(), fields.end(), field) != fields.end();
+}
+
+Fields chatLine(TestClient& client, std::string_view command)
+{
+    const Fields fields = client.readUntil(std::string(command) + "|");
+    return fields.size() < 2 ? fields : Fields(fields.end() - 2, fields.end());
+}
+
+// The first answer to "AddUser" that tells: the own "AddUser" or "Disconnect".
+std::string firstAnswerTo(TestClient& client, const std::string& nick)
+{
+    for (;;) {
+        const std::string field = client.expect("");
+        if (field.empty() || field == "Disconnect|" || field == "AddUser|" + nick) {
+            return field;
+        }
+    }
+}
+
+// Sends "AddUser" and returns the first answer that tells.
+std::string tryLogin(TestClient& client, const std::string& nick)
+{
+    client.send({"AddUser|" + nick});
+    return firstAnswerTo(client, nick);
+}
+
+class ServerCluster : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!RedisProcess::executable()) {
+            GTEST_SKIP() << "redis-server is not installed (scripts/install-deps installs it)";
+        }
+        m_redis.emplace(m_folder.path());
+    }
+
+    RedisProcess& redis() { return *m_redis; }
+
+    // A node that has joined the cluster and read the roster of the others.
+    std::unique_ptr<ServerProcess> startNode()
+    {
+        auto node = startNodeUnready();
+        EXPECT_TRUE(node->waitForLog("roster read")) << node->log();
+        return node;
+    }
+
+    std::unique_ptr<ServerProcess> startNodeUnready()
+    {
+        return std::make_unique<ServerProcess>(
+            std::vector<std::string>{"--cluster", m_redis->url(), "--presence-ttl", kPresenceTtl});
+    }
+
+private:
+    TemporaryDirectory m_folder;
+    std::optional<RedisProcess> m_redis;
+};
+
+TEST_F(ServerCluster, UsersOnDifferentNodesChatPubliclyAndPrivatelyAndSeeEachOthersChanges)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+    TestClient petya(south->port());
+    EXPECT_TRUE(contains(petya.login("Petya"), "GetUser|Vasya"));
+    EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
+
+    const std::string hello = cp1251::fromUtf8("Привет, Петя!");
+    vasya.send({"TextStyle|AllUser|" + kStyle, "AllUser|Vasya|" + hello});
+    const Fields publicLine = {"TextStyle|AllUser|" + kStyle, "AllUser|Vasya|" + hello};
+    EXPECT_EQ(chatLine(petya, "AllUser"), publicLine);
+    EXPECT_EQ(chatLine(vasya, "AllUser"), publicLine);
+
+    petya.send({"TextStyle|PrivatUser|Petya|vasya|" + kStyle, "PrivatUser|Petya|vasya|just between us"});
+    const Fields privateLine = {"TextStyle|PrivatUser|Petya|Vasya|" + kStyle,
+                                "PrivatUser|Petya|Vasya|just between us"};
+    EXPECT_EQ(chatLine(vasya, "PrivatUser"), privateLine);
+    EXPECT_EQ(chatLine(petya, "PrivatUser"), privateLine);
+    vasya.send({"PrivatUser|Vasya|Petya|and back"});
+    EXPECT_EQ(chatLine(petya, "PrivatUser")[1], "PrivatUser|Vasya|Petya|and back");
+
+    petya.send({"StateUser|Petya|2"});
+    EXPECT_EQ(vasya.expect("StateUser|"), "StateUser|Petya|2");
+    vasya.send({"Topic|Release on Friday"});
+    EXPECT_EQ(petya.expect("Topic|"), "Topic|Release on Friday");
+    vasya.send({"GetIPUser|Petya"});
+    EXPECT_EQ(vasya.expect("GetIPUser|"), "GetIPUser|127.0.0.1");
+
+    // A newcomer on a third node sees the whole cluster, states and topic included.
+    const auto east = startNode();
+    TestClient anna(east->port());
+    anna.send({"ExistUser|petya"});
+    EXPECT_EQ(anna.expect("ExistUser|"), "ExistUser|1");
+    const Fields roster = anna.login("Anna");
+    EXPECT_TRUE(contains(roster, "GetUser|Vasya"));
+    EXPECT_TRUE(contains(roster, "GetUser|Petya"));
+    EXPECT_TRUE(contains(roster, "StateUser|Petya|2"));
+    EXPECT_TRUE(contains(roster, "Topic|Release on Friday"));
+
+    petya.logout("Petya");
+    EXPECT_EQ(vasya.expect("DelUser|"), "DelUser|Petya");
+    EXPECT_EQ(anna.expect("DelUser|"), "DelUser|Petya");
+    // Gone from the cluster: the nick is free on any node.
+    TestClient again(north->port());
+    again.login("Petya");
+}
+
+TEST_F(ServerCluster, ANickTakenOnOneNodeIsRefusedOnAnotherInAnyCaseAndInLookAlikeLetters)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+
+    TestClient shouting(south->port());
+    EXPECT_EQ(tryLogin(shouting, "VASYA"), "Disconnect|");
+    // Cyrillic "а" in place of the Latin "a".
+    TestClient lookAlike(south->port());
+    EXPECT_EQ(tryLogin(lookAlike, cp1251::fromUtf8("Vаsya")), "Disconnect|");
+    EXPECT_TRUE(south->log().find("nick in use") != std::string::npos) << south->log();
+}
+
+TEST_F(ServerCluster, OfTwoLogInsWithOneNickOnTwoNodesAtOnceExactlyOneSucceeds)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    for (int round = 0; round < 10; ++round) {
+        const std::string nick = "Twin" + std::to_string(round);
+        TestClient first(north->port());
+        TestClient second(south->port());
+        first.send({"AddUser|" + nick});
+        second.send({"AddUser|" + nick});
+        const std::string firstAnswer = firstAnswerTo(first, nick);
+        const std::string secondAnswer = firstAnswerTo(second, nick);
+        EXPECT_NE(firstAnswer == "Disconnect|", secondAnswer == "Disconnect|")
+            << firstAnswer << " / " << secondAnswer;
+    }
+}
+
+TEST_F(ServerCluster, AKilledNodesUsersDisappearFromTheOtherNodesAfterTheExpiry)
+{
+    auto north = startNode();
+    const auto south = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+    TestClient petya(south->port());
+    EXPECT_TRUE(contains(petya.login("Petya"), "GetUser|Vasya"));
+
+    north->signal(SIGKILL);
+    north->waitForExit();
+    EXPECT_EQ(petya.expect("DelUser|"), "DelUser|Vasya");
+    TestClient returning(south->port());
+    const Fields roster = returning.login("Vasya");
+    EXPECT_FALSE(contains(roster, "GetUser|Vasya"));
+}
+
+TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns)
+{
+    const auto north = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+    redis().kill();
+    EXPECT_TRUE(north->waitForLog("Redis unreachable")) << north->log();
+
+    const auto south = startNodeUnready();
+    TestClient early(south->port());
+    EXPECT_EQ(tryLogin(early, "Early"), "Disconnect|");
+    EXPECT_TRUE(south->waitForLog("cluster unreachable, log-ins refused")) << south->log();
+
+    // The users already connected are still served by their node, and what could not go out is counted.
+    vasya.send({"AllUser|Vasya|still here"});
+    EXPECT_EQ(chatLine(vasya, "AllUser")[1], "AllUser|Vasya|still here");
+    EXPECT_TRUE(north->waitForLog("could not be published")) << north->log();
+
+    redis().restart();
+    EXPECT_TRUE(south->waitForLog("roster read")) << south->log();
+    EXPECT_TRUE(north->waitForLog("were not published while Redis was unreachable")) << north->log();
+    TestClient petya(south->port());
+    petya.login("Petya");
+    EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
+    petya.send({"AllUser|Petya|back together"});
+    EXPECT_EQ(chatLine(vasya, "AllUser")[1], "AllUser|Petya|back together");
+    // The nick of the node that stayed up was claimed again in the new Redis.
+    TestClient impostor(south->port());
+    EXPECT_EQ(tryLogin(impostor, "Vasya"), "Disconnect|");
+}
+
+} // namespace
+} // namespace kovrel::server::test
