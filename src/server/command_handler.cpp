@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "commands.h"
 #include "message.h"
@@ -172,6 +173,9 @@ void CommandHandler::existUser(std::string_view value)
 
 void CommandHandler::getUser(std::string_view)
 {
+    if (m_room.link() != nullptr && !loggedIn()) {
+        m_rosterTold = m_room.nicks();
+    }
     if (const SharedBytes list = m_room.userList()) {
         m_self.deliver(list);
     }
@@ -197,6 +201,9 @@ void CommandHandler::claimThenJoin(std::string_view nick)
     // The reply may come after the connection closed or the client logged out: the ticket tells, and the
     // session kept alive by the weak pointer's owner is still there to ask.
     m_claiming = true;
+    if (!m_rosterTold) {
+        m_rosterTold = m_room.nicks();
+    }
     const std::uint64_t ticket = ++m_claimTicket;
     std::weak_ptr<Participant> self = m_self.shared_from_this();
     RoomLink& link = *m_room.link();
@@ -210,7 +217,12 @@ void CommandHandler::claimThenJoin(std::string_view nick)
                 return;
             }
             m_claiming = false;
+            const std::vector<std::string> told = *std::exchange(m_rosterTold, std::nullopt);
             if (claim == RoomLink::Claim::Granted) {
+                // Not a member while the claim was under way, the client heard nothing of who came and went.
+                if (const SharedBytes missed = m_room.missedSince(told)) {
+                    m_self.deliver(missed);
+                }
                 joinRoom(nick);
             } else {
                 refuseLogin(nick, claim == RoomLink::Claim::Taken ? "nick in use on another node"
@@ -341,6 +353,7 @@ void CommandHandler::abandonClaim()
 {
     ++m_claimTicket;
     m_claiming = false;
+    m_rosterTold.reset();
 }
 
 void CommandHandler::reply(std::string_view message)

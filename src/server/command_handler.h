@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "blacklist.h"
 #include "event_log.h"
@@ -90,6 +91,8 @@ private:
     std::string m_peer;
     std::string m_nick;
     bool m_claiming = false;
+    // In a cluster, before the log-in: the nicks the client was last told are in the room.
+    std::optional<std::vector<std::string>> m_rosterTold;
     std::uint64_t m_claimTicket = 0;
     // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
     std::optional<std::string> m_pendingStyle;

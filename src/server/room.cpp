@@ -232,6 +232,39 @@ SharedBytes Room::userList()
     return m_userList;
 }
 
+std::vector<std::string> Room::nicks() const
+{
+    std::vector<std::string> nicks;
+    for (const Member& member : m_members) {
+        nicks.push_back(member.nick);
+    }
+    return nicks;
+}
+
+SharedBytes Room::missedSince(const std::vector<std::string>& before) const
+{
+    std::string packet;
+    for (const std::string& nick : before) {
+        if (find(nick) == nullptr) {
+            AppendFramedField(packet, BuildMessage(command::DelUser, {nick}));
+        }
+    }
+    for (const Member& member : m_members) {
+        const bool known = std::any_of(before.begin(), before.end(), [&](const std::string& nick) {
+            return cp1251::toLowerCase(nick) == member.key;
+        });
+        if (known) {
+            continue;
+        }
+        AppendFramedField(packet, BuildMessage(command::AddUser, {member.nick}));
+        if (member.state != 0) {
+            AppendFramedField(packet,
+                              BuildMessage(command::StateUser, {member.nick, std::to_string(member.state)}));
+        }
+    }
+    return packet.empty() ? nullptr : std::make_shared<const std::string>(std::move(packet));
+}
+
 StoredState Room::keptState() const
 {
     return {m_topic, m_cards.cards()};

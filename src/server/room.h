@@ -91,6 +91,12 @@ public:
     // there is one; null when there is nothing to say. Built once per change of the room.
     SharedBytes userList();
 
+    // The nicks of every member, for missedSince().
+    std::vector<std::string> nicks() const;
+    // What a client that read the roster `before` missed while its log-in was under way: "DelUser" for the
+    // members gone since, "AddUser" (and "StateUser" but for state 0) for those come. Null when nothing.
+    SharedBytes missedSince(const std::vector<std::string>& before) const;
+
     StoredState keptState() const;
     // Takes the kept state back without reporting it to the sink.
     void restore(const StoredState& state);
