@@ -212,5 +212,30 @@ TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns
     EXPECT_EQ(tryLogin(impostor, "Vasya"), "Disconnect|");
 }
 
+TEST_F(ServerCluster, TheBenchSpreadOverTwoNodesLosesNothingPubliclyOrPrivately)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    for (const bool privately : {false, true}) {
+        std::vector<std::string> command = {KOVREL_BENCH_PATH,
+                                            "--server",
+                                            "127.0.0.1:" + std::to_string(north->port()),
+                                            "--server",
+                                            "127.0.0.1:" + std::to_string(south->port()),
+                                            "--clients",
+                                            "6",
+                                            "--messages",
+                                            "20"};
+        if (privately) {
+            command.push_back("--private");
+        }
+        const ProgramResult result = runProgram(command);
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        const std::string deliveries = privately ? "deliveries 240, " : "deliveries 720, ";
+        EXPECT_TRUE(result.output.starts_with("clients 6, sent 120, " + deliveries)) << result.output;
+        EXPECT_NE(result.output.find("lost 0, corrupted 0"), std::string::npos) << result.output;
+    }
+}
+
 } // namespace
 } // namespace kovrel::server::test
