@@ -1,6 +1,8 @@
 #include "cluster_node.h"
 
+#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -41,6 +43,8 @@ return claims)";
 
 constexpr std::string_view kNickKeyPrefix = "kovrel:nick:";
 constexpr std::string_view kTopicKey = "kovrel:topic";
+// A hash: each card's key, its value the card as cardText() writes it.
+constexpr std::string_view kCardsKey = "kovrel:cards";
 
 std::string randomNodeId()
 {
@@ -81,6 +85,36 @@ RegistryEntry parseEntry(std::string_view value)
     claim.address = takeField(value);
     claim.state = parseState(takeField(value));
     return claim;
+}
+
+// The key, nick, address, refresh time and order, then the fields (which may hold line breaks) to the end.
+std::string cardText(const StoredCard& stored)
+{
+    std::string text = stored.key;
+    for (const std::string& field : {stored.card.nick, stored.card.address,
+                                     std::to_string(stored.card.refreshed), std::to_string(stored.order)}) {
+        text.append(1, kSeparator).append(field);
+    }
+    return text.append(1, kSeparator).append(stored.card.fields);
+}
+
+std::optional<StoredCard> parseCard(std::string_view text)
+{
+    StoredCard stored;
+    stored.key = takeField(text);
+    stored.card.nick = takeField(text);
+    stored.card.address = takeField(text);
+    const std::string_view refreshed = takeField(text);
+    const std::string_view order = takeField(text);
+    stored.card.fields = text;
+    const bool numbers =
+        std::from_chars(refreshed.data(), refreshed.data() + refreshed.size(), stored.card.refreshed).ec ==
+            std::errc() &&
+        std::from_chars(order.data(), order.data() + order.size(), stored.order).ec == std::errc();
+    if (!numbers || stored.key.empty() || stored.key != cp1251::toLowerCase(stored.card.nick)) {
+        return std::nullopt;
+    }
+    return stored;
 }
 
 } // namespace
@@ -158,6 +192,7 @@ void ClusterNode::caughtUp()
     refreshClaims();
     readRegistry();
     loadTopic();
+    loadCards();
 }
 
 void ClusterNode::refreshEvery()
@@ -276,6 +311,31 @@ void ClusterNode::loadTopic()
     });
 }
 
+void ClusterNode::loadCards()
+{
+    m_commands.command({"HGETALL", kCardsKey}, [this](const RedisReply& reply) {
+        // Field names and values alternate.
+        for (std::size_t i = 1; i < reply.elements.size(); i += 2) {
+            if (const std::optional<StoredCard> card = parseCard(reply.elements[i].text)) {
+                m_room.restoreCard(*card);
+            }
+        }
+    });
+}
+
+void ClusterNode::cardStored(const StoredCard& card)
+{
+    const std::string text = cardText(card);
+    m_commands.command({"HSET", kCardsKey, card.key, text});
+    publish(m_roomChannel, "card", text);
+}
+
+void ClusterNode::cardRemoved(const std::string& key)
+{
+    m_commands.command({"HDEL", kCardsKey, key});
+    publish(m_roomChannel, "uncard", key);
+}
+
 void ClusterNode::claimNick(std::string_view nick, std::string_view address, ClaimDone done)
 {
     const std::string key = nickKey(nick);
@@ -385,6 +445,16 @@ void ClusterNode::roomEvent(std::string_view kind, std::string_view node, std::s
     }
     if (kind == "topic") {
         m_room.applyTopic(rest);
+        return;
+    }
+    if (kind == "card") {
+        if (const std::optional<StoredCard> card = parseCard(rest)) {
+            m_room.restoreCard(*card);
+        }
+        return;
+    }
+    if (kind == "uncard") {
+        m_room.forgetCard(std::string(rest));
         return;
     }
     const std::string_view nick = takeField(rest);

@@ -10,6 +10,7 @@
 #include <asio/steady_timer.hpp>
 
 #include "event_log.h"
+#include "kept_state.h"
 #include "redis_connection.h"
 #include "room.h"
 #include "room_link.h"
@@ -36,9 +37,24 @@ struct ClusterSettings
 class ClusterNode : public RoomLink
 {
 public:
+    // Where the room reports its card changes in a cluster: to Redis and to the other nodes. (The topic
+    // goes through the link.)
+    class CardMirror : public KeptStateSink
+    {
+    public:
+        explicit CardMirror(ClusterNode& node) : m_node(node) {}
+        void topicChanged(std::string_view) override {}
+        void cardStored(const StoredCard& card) override { m_node.cardStored(card); }
+        void cardRemoved(const std::string& key) override { m_node.cardRemoved(key); }
+
+    private:
+        ClusterNode& m_node;
+    };
+
     ClusterNode(asio::io_context& io, Room& room, ClusterSettings settings, EventLog& log);
 
     const std::string& id() const { return m_id; }
+    KeptStateSink& cardSink() { return m_cardMirror; }
 
     void start();
     // Stops the refreshes and closes the connections once what was sent is answered.
@@ -64,6 +80,9 @@ private:
     void readRegistry();
     void registryRead(const RedisReply& reply, std::uint64_t asked);
     void loadTopic();
+    void loadCards();
+    void cardStored(const StoredCard& card);
+    void cardRemoved(const std::string& key);
     void received(std::string_view channel, std::string_view payload);
     void roomEvent(std::string_view kind, std::string_view node, std::string_view rest);
     void privateReceived(std::string_view rest);
@@ -87,6 +106,7 @@ private:
     RedisConnection m_commands;
     RedisConnection m_channels;
     asio::steady_timer m_refresh;
+    CardMirror m_cardMirror{*this};
     bool m_wasReady = false;
     bool m_finished = false;
     bool m_rosterRead = false; // since Redis became reachable

@@ -64,6 +64,7 @@ int run(const ServerOptions& options)
     if (options.cluster) {
         cluster.emplace(io, room, *options.cluster, log);
         room.setLink(&*cluster);
+        room.setKeptStateSink(&cluster->cardSink());
         cluster->start();
     }
     asio::steady_timer cardExpiry(io);

@@ -100,6 +100,9 @@ public:
     StoredState keptState() const;
     // Takes the kept state back without reporting it to the sink.
     void restore(const StoredState& state);
+    // A card stored or removed on another node; not reported to the sink.
+    void restoreCard(const StoredCard& card) { m_cards.restore(card); }
+    void forgetCard(const std::string& key) { m_cards.forget(key); }
 
 private:
     Member* findMember(const Participant& participant);

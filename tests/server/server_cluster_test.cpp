@@ -11,6 +11,7 @@
 #include <csignal>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace kovrel::server::test {
 namespace {
@@ -18,12 +19,34 @@ namespace {
 using Fields = std::vector<std::string>;
 
 const std::string kStyle = "204|0|-13|0|0|0|0|Tahoma";
+const std::string kCard = "Ivan|Petrov|RU|Tver|N/A|N/A|N/A|ivan@example.org|http://|N/A|Tea\r\nand | cake";
 // Short, so that a dead node's users go away quickly; the waits themselves are bounded by a deadline only.
 const std::string kPresenceTtl = "2";
 
 bool contains(const Fields& fields, const std::string& field)
 {
     return std::find(fields.begin(), fields.end(), field) != fields.end();
+}
+
+// Whether the fields that came before the own "AddUser" tell of `nick`: in the user list, or as one who
+// came while the log-in was under way.
+bool tellsOf(const Fields& roster, const std::string& nick)
+{
+    return contains(roster, "GetUser|" + nick) || contains(roster, "AddUser|" + nick);
+}
+
+// News travels between nodes asynchronously: waits until the node's "ExistUser" knows of the nick.
+bool knownOn(const ServerProcess& node, const std::string& nick)
+{
+    TestClient asker(node.port());
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        asker.send({"ExistUser|" + nick});
+        if (asker.expect("ExistUser|") == "ExistUser|1") {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 Fields chatLine(TestClient& client, std::string_view command)
@@ -82,15 +105,18 @@ private:
     std::optional<RedisProcess> m_redis;
 };
 
-TEST_F(ServerCluster, UsersOnDifferentNodesChatPubliclyAndPrivatelyAndSeeEachOthersChanges)
+TEST_F(ServerCluster, UsersOnDifferentNodesChatPubliclyAndPrivatelyAndShareTopicAndCards)
 {
     const auto north = startNode();
     const auto south = startNode();
     TestClient vasya(north->port());
-    vasya.login("Vasya");
+    vasya.login("Vasya", kCard);
+    ASSERT_TRUE(knownOn(*south, "Vasya"));
     TestClient petya(south->port());
-    EXPECT_TRUE(contains(petya.login("Petya"), "GetUser|Vasya"));
+    EXPECT_TRUE(tellsOf(petya.login("Petya"), "Vasya"));
     EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
+    petya.send({"GetInfo|vasya"});
+    EXPECT_EQ(petya.expect("GetInfo|"), "GetInfo|Vasya|" + kCard);
 
     const std::string hello = cp1251::fromUtf8("Привет, Петя!");
     vasya.send({"TextStyle|AllUser|" + kStyle, "AllUser|Vasya|" + hello});
@@ -119,10 +145,12 @@ TEST_F(ServerCluster, UsersOnDifferentNodesChatPubliclyAndPrivatelyAndSeeEachOth
     anna.send({"ExistUser|petya"});
     EXPECT_EQ(anna.expect("ExistUser|"), "ExistUser|1");
     const Fields roster = anna.login("Anna");
-    EXPECT_TRUE(contains(roster, "GetUser|Vasya"));
-    EXPECT_TRUE(contains(roster, "GetUser|Petya"));
+    EXPECT_TRUE(tellsOf(roster, "Vasya"));
+    EXPECT_TRUE(tellsOf(roster, "Petya"));
     EXPECT_TRUE(contains(roster, "StateUser|Petya|2"));
     EXPECT_TRUE(contains(roster, "Topic|Release on Friday"));
+    anna.send({"GetInfo|Vasya"});
+    EXPECT_EQ(anna.expect("GetInfo|"), "GetInfo|Vasya|" + kCard);
 
     petya.logout("Petya");
     EXPECT_EQ(vasya.expect("DelUser|"), "DelUser|Petya");
@@ -170,15 +198,16 @@ TEST_F(ServerCluster, AKilledNodesUsersDisappearFromTheOtherNodesAfterTheExpiry)
     const auto south = startNode();
     TestClient vasya(north->port());
     vasya.login("Vasya");
+    ASSERT_TRUE(knownOn(*south, "Vasya"));
     TestClient petya(south->port());
-    EXPECT_TRUE(contains(petya.login("Petya"), "GetUser|Vasya"));
+    EXPECT_TRUE(tellsOf(petya.login("Petya"), "Vasya"));
 
     north->signal(SIGKILL);
     north->waitForExit();
     EXPECT_EQ(petya.expect("DelUser|"), "DelUser|Vasya");
     TestClient returning(south->port());
     const Fields roster = returning.login("Vasya");
-    EXPECT_FALSE(contains(roster, "GetUser|Vasya"));
+    EXPECT_FALSE(tellsOf(Fields(roster.begin(), roster.end() - 1), "Vasya"));
 }
 
 TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns)
