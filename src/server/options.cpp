@@ -59,6 +59,10 @@ void checkClusterOptions(ServerOptions& options, std::optional<std::chrono::seco
         if (presenceTtl) {
             throw UsageError("--presence-ttl needs --cluster");
         }
+        if (options.threads > 1) {
+            // The threads share the room through Redis, as the nodes of a cluster do.
+            throw UsageError("--threads above 1 needs --cluster");
+        }
         return;
     }
     if (options.stateFile) {
@@ -133,6 +137,8 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000000);
             options.server.session.chatBytes = rate;
             options.server.session.chatBurstBytes = 2.0 * rate;
+        } else if (name == "--threads") {
+            options.threads = parseNumberOption<unsigned>(name, list.value(), 1, 256);
         } else if (name == "--verbose") {
             list.expectNoValue();
             options.verbose = true;
@@ -170,6 +176,9 @@ The Kovrel chat server: one conversation for everybody who logs in.
   --presence-ttl SEC     with --cluster: a node that stops refreshing its users'
                          nicks loses them after SEC seconds, and the other nodes
                          drop those users (default 15)
+  --threads N            with --cluster: serve on N threads, each taking its share
+                         of the connections on the same port and meeting the
+                         others through Redis as a node does (default 1)
   --max-cards-per-address N
                          keep at most N cards published from one address; a new one
                          replaces the oldest (default 50)

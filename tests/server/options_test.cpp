@@ -120,6 +120,9 @@ TEST(Options, ClusterRefusesBadAddressesAndOptionsThatDoNotGoWithIt)
     EXPECT_THROW(parse({"--presence-ttl", "5"}), UsageError);
     EXPECT_THROW(parse({"--cluster", "redis://h:1", "--presence-ttl", "0"}), UsageError);
     EXPECT_THROW(parse({"--cluster", "redis://h:1", "--state", "/tmp/state"}), UsageError);
+    EXPECT_THROW(parse({"--threads", "2"}), UsageError);
+    EXPECT_EQ(parse({"--threads", "1"}).threads, 1u);
+    EXPECT_EQ(parse({"--threads", "4", "--cluster", "redis://h:1"}).threads, 4u);
 }
 
 } // namespace

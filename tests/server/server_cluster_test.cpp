@@ -35,10 +35,10 @@ bool tellsOf(const Fields& roster, const std::string& nick)
     return contains(roster, "GetUser|" + nick) || contains(roster, "AddUser|" + nick);
 }
 
-// News travels between nodes asynchronously: waits until the node's "ExistUser" knows of the nick.
-bool knownOn(const ServerProcess& node, const std::string& nick)
+// News travels between nodes asynchronously: waits until "ExistUser" on the client's connection knows of
+// the nick.
+bool knownTo(TestClient& asker, const std::string& nick)
 {
-    TestClient asker(node.port());
     for (int attempt = 0; attempt < 1000; ++attempt) {
         asker.send({"ExistUser|" + nick});
         if (asker.expect("ExistUser|") == "ExistUser|1") {
@@ -47,6 +47,12 @@ bool knownOn(const ServerProcess& node, const std::string& nick)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+}
+
+bool knownOn(const ServerProcess& node, const std::string& nick)
+{
+    TestClient asker(node.port());
+    return knownTo(asker, nick);
 }
 
 Fields chatLine(TestClient& client, std::string_view command)
@@ -87,17 +93,17 @@ protected:
     RedisProcess& redis() { return *m_redis; }
 
     // A node that has joined the cluster and read the roster of the others.
-    std::unique_ptr<ServerProcess> startNode()
+    std::unique_ptr<ServerProcess> startNode(std::vector<std::string> options = {})
     {
-        auto node = startNodeUnready();
+        auto node = startNodeUnready(std::move(options));
         EXPECT_TRUE(node->waitForLog("roster read")) << node->log();
         return node;
     }
 
-    std::unique_ptr<ServerProcess> startNodeUnready()
+    std::unique_ptr<ServerProcess> startNodeUnready(std::vector<std::string> options = {})
     {
-        return std::make_unique<ServerProcess>(
-            std::vector<std::string>{"--cluster", m_redis->url(), "--presence-ttl", kPresenceTtl});
+        options.insert(options.end(), {"--cluster", m_redis->url(), "--presence-ttl", kPresenceTtl});
+        return std::make_unique<ServerProcess>(options);
     }
 
 private:
@@ -239,6 +245,32 @@ TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns
     // The nick of the node that stayed up was claimed again in the new Redis.
     TestClient impostor(south->port());
     EXPECT_EQ(tryLogin(impostor, "Vasya"), "Disconnect|");
+}
+
+TEST_F(ServerCluster, ANodeOnThreeThreadsServesItsUsersAsOneRoomAndStopsCleanly)
+{
+    const auto node = startNode({"--threads", "3"});
+    EXPECT_TRUE(node->waitForLog("roster read: 0")) << node->log();
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 6; ++i) {
+        const std::string nick = "User" + std::to_string(i);
+        clients.push_back(std::make_unique<TestClient>(node->port()));
+        clients.back()->login(nick);
+    }
+    // The threads learn of each other's users as nodes do.
+    ASSERT_TRUE(knownTo(*clients.back(), "User0"));
+    clients.front()->send({"AllUser|User0|to everybody"});
+    for (const auto& client : clients) {
+        EXPECT_EQ(chatLine(*client, "AllUser")[1], "AllUser|User0|to everybody");
+    }
+    clients.back()->send({"PrivatUser|User5|User0|to one"});
+    EXPECT_EQ(chatLine(*clients.front(), "PrivatUser")[1], "PrivatUser|User5|User0|to one");
+
+    node->signal(SIGTERM);
+    for (const auto& client : clients) {
+        EXPECT_EQ(client->expect("Disconnect"), "Disconnect|");
+    }
+    EXPECT_EQ(node->waitForExit(), 0) << node->log();
 }
 
 TEST_F(ServerCluster, TheBenchSpreadOverTwoNodesLosesNothingPubliclyOrPrivately)
