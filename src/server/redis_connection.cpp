@@ -297,32 +297,33 @@ void RedisConnection::published(redisAsyncContext*, void* reply, void* connectio
 void RedisConnection::addRead(void* connection)
 {
     auto* self = static_cast<RedisConnection*>(connection);
-    self->m_wantRead = true;
+    self->m_read.wanted = true;
     self->watchRead();
 }
 
 void RedisConnection::delRead(void* connection)
 {
-    static_cast<RedisConnection*>(connection)->m_wantRead = false;
+    static_cast<RedisConnection*>(connection)->m_read.wanted = false;
 }
 
 void RedisConnection::addWrite(void* connection)
 {
     auto* self = static_cast<RedisConnection*>(connection);
-    self->m_wantWrite = true;
+    self->m_write.wanted = true;
     self->watchWrite();
 }
 
 void RedisConnection::delWrite(void* connection)
 {
-    static_cast<RedisConnection*>(connection)->m_wantWrite = false;
+    static_cast<RedisConnection*>(connection)->m_write.wanted = false;
 }
 
 void RedisConnection::cleanup(void* connection)
 {
     auto* self = static_cast<RedisConnection*>(connection);
     ++self->m_generation;
-    self->m_wantRead = self->m_wantWrite = self->m_reading = self->m_writing = false;
+    self->m_read = {};
+    self->m_write = {};
     if (self->m_socket) {
         // The library closes the socket itself.
         self->m_socket->release();
@@ -332,46 +333,34 @@ void RedisConnection::cleanup(void* connection)
 
 void RedisConnection::watchRead()
 {
-    if (m_reading || !m_wantRead || !m_socket) {
-        return;
-    }
-    m_reading = true;
-    m_socket->async_wait(asio::posix::stream_descriptor::wait_read,
-                         [this, generation = m_generation](std::error_code ec) {
-                             if (generation != m_generation) {
-                                 return;
-                             }
-                             m_reading = false;
-                             if (ec || m_context == nullptr) {
-                                 return;
-                             }
-                             redisAsyncHandleRead(m_context);
-                             if (generation == m_generation) {
-                                 watchRead();
-                             }
-                         });
+    watch(m_read, asio::posix::stream_descriptor::wait_read, &redisAsyncHandleRead);
 }
 
 void RedisConnection::watchWrite()
 {
-    if (m_writing || !m_wantWrite || !m_socket) {
+    watch(m_write, asio::posix::stream_descriptor::wait_write, &redisAsyncHandleWrite);
+}
+
+void RedisConnection::watch(Watch& watch, asio::posix::stream_descriptor::wait_type type,
+                            void (*handle)(redisAsyncContext*))
+{
+    if (watch.armed || !watch.wanted || !m_socket) {
         return;
     }
-    m_writing = true;
-    m_socket->async_wait(asio::posix::stream_descriptor::wait_write,
-                         [this, generation = m_generation](std::error_code ec) {
-                             if (generation != m_generation) {
-                                 return;
-                             }
-                             m_writing = false;
-                             if (ec || m_context == nullptr) {
-                                 return;
-                             }
-                             redisAsyncHandleWrite(m_context);
-                             if (generation == m_generation) {
-                                 watchWrite();
-                             }
-                         });
+    watch.armed = true;
+    m_socket->async_wait(type, [this, &watch, type, handle, generation = m_generation](std::error_code ec) {
+        if (generation != m_generation) {
+            return;
+        }
+        watch.armed = false;
+        if (ec || m_context == nullptr) {
+            return;
+        }
+        handle(m_context);
+        if (generation == m_generation) {
+            this->watch(watch, type, handle);
+        }
+    });
 }
 
 } // namespace kovrel::server

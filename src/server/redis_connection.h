@@ -106,8 +106,18 @@ private:
     bool send(const std::vector<std::string_view>& arguments, ReplyHandler handler);
     void lost(std::string_view why);
     void scheduleReconnect();
+    // Whether the library wants to hear of the socket becoming readable (or writable), and whether a wait
+    // for it is under way.
+    struct Watch
+    {
+        bool wanted = false;
+        bool armed = false;
+    };
+
     void watchRead();
     void watchWrite();
+    void watch(Watch& watch, asio::posix::stream_descriptor::wait_type type,
+               void (*handle)(redisAsyncContext*));
 
     asio::io_context& m_io;
     RedisAddress m_address;
@@ -118,10 +128,8 @@ private:
     std::chrono::milliseconds m_backoff;
     std::optional<asio::posix::stream_descriptor> m_socket;
     redisAsyncContext* m_context = nullptr;
-    bool m_wantRead = false;
-    bool m_wantWrite = false;
-    bool m_reading = false;
-    bool m_writing = false;
+    Watch m_read;
+    Watch m_write;
     bool m_ready = false;
     bool m_stopped = false;
     StateHandler m_onState;
