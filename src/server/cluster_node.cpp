@@ -123,8 +123,8 @@ ClusterNode::ClusterNode(asio::io_context& io, Room& room, ClusterSettings setti
     : m_room(room), m_settings(std::move(settings)), m_log(log), m_id(randomNodeId()),
       m_roomChannel("kovrel:" + std::to_string(m_settings.redis.database) + ":room"),
       m_nodeChannel("kovrel:" + std::to_string(m_settings.redis.database) + ":node:" + m_id),
-      m_commands(io, m_settings.redis, "commands", log), m_channels(io, m_settings.redis, "channels", log),
-      m_refresh(io)
+      m_commands(io, m_settings.redis, m_id + "/commands", log),
+      m_channels(io, m_settings.redis, m_id + "/channels", log), m_refresh(io)
 {
     m_commands.onStateChange([this](bool) { connectionChanged(); });
     m_channels.onStateChange([this](bool up) {
