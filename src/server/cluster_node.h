@@ -52,6 +52,10 @@ public:
     };
 
     ClusterNode(asio::io_context& io, Room& room, ClusterSettings settings, EventLog& log);
+    // Closes the connections first, so that replies still due find every member alive.
+    ~ClusterNode() override { stop(); }
+    ClusterNode(const ClusterNode&) = delete;
+    ClusterNode& operator=(const ClusterNode&) = delete;
 
     const std::string& id() const { return m_id; }
     KeptStateSink& cardSink() { return m_cardMirror; }
