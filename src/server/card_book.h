@@ -69,6 +69,8 @@ public:
     void expire(Card::Clock::time_point now);
     // Takes a card as it was kept, with its address, time and order; not reported.
     void restore(const StoredCard& stored);
+    // Removes a card without reporting it: another node removed it and reported it already.
+    void forget(const std::string& key) { m_cards.erase(key); }
 
     const Card* find(std::string_view nick) const;
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <utility>
 
 #include "commands.h"
 #include "message.h"
@@ -157,6 +158,7 @@ bool CommandHandler::withinLimits(std::string_view message, Clock::time_point no
 
 void CommandHandler::connectionClosed()
 {
+    abandonClaim();
     if (loggedIn()) {
         leaveRoom("connection closed without DelUser");
     }
@@ -171,6 +173,9 @@ void CommandHandler::existUser(std::string_view value)
 
 void CommandHandler::getUser(std::string_view)
 {
+    if (m_room.link() != nullptr && !loggedIn()) {
+        m_rosterTold = m_room.nicks();
+    }
     if (const SharedBytes list = m_room.userList()) {
         m_self.deliver(list);
     }
@@ -178,16 +183,65 @@ void CommandHandler::getUser(std::string_view)
 
 void CommandHandler::addUser(std::string_view nick)
 {
-    if (loggedIn()) {
+    if (loggedIn() || m_claiming) {
         logDropped(nick, "already logged in");
     } else if (!isValidNick(nick)) {
         refuseLogin(nick, "invalid nick");
-    } else if (!m_room.join(m_self.shared_from_this(), nick)) {
+    } else if (m_room.nickTaken(nick)) {
         refuseLogin(nick, "nick in use");
+    } else if (m_room.link() != nullptr) {
+        claimThenJoin(nick);
     } else {
-        m_nick = nick;
-        m_log.write("login", m_peer, m_nick);
+        joinRoom(nick);
     }
+}
+
+void CommandHandler::claimThenJoin(std::string_view nick)
+{
+    // The reply may come after the connection closed or the client logged out: the ticket tells, and the
+    // session kept alive by the weak pointer's owner is still there to ask.
+    m_claiming = true;
+    if (!m_rosterTold) {
+        m_rosterTold = m_room.nicks();
+    }
+    const std::uint64_t ticket = ++m_claimTicket;
+    std::weak_ptr<Participant> self = m_self.shared_from_this();
+    RoomLink& link = *m_room.link();
+    link.claimNick(
+        nick, m_self.address(), [this, self, ticket, &link, nick = std::string(nick)](RoomLink::Claim claim) {
+            const std::shared_ptr<Participant> alive = self.lock();
+            if (!alive || ticket != m_claimTicket) {
+                if (claim == RoomLink::Claim::Granted) {
+                    link.releaseNick(nick);
+                }
+                return;
+            }
+            m_claiming = false;
+            const std::vector<std::string> told = *std::exchange(m_rosterTold, std::nullopt);
+            if (claim == RoomLink::Claim::Granted) {
+                // Not a member while the claim was under way, the client heard nothing of who came and went.
+                if (const SharedBytes missed = m_room.missedSince(told)) {
+                    m_self.deliver(missed);
+                }
+                joinRoom(nick);
+            } else {
+                refuseLogin(nick, claim == RoomLink::Claim::Taken ? "nick in use on another node"
+                                                                  : "cluster unreachable, log-ins refused");
+            }
+        });
+}
+
+void CommandHandler::joinRoom(std::string_view nick)
+{
+    if (!m_room.join(m_self.shared_from_this(), nick)) {
+        if (m_room.link()) {
+            m_room.link()->releaseNick(nick);
+        }
+        refuseLogin(nick, "nick in use");
+        return;
+    }
+    m_nick = nick;
+    m_log.write("login", m_peer, m_nick);
 }
 
 void CommandHandler::delUser(std::string_view nick)
@@ -195,6 +249,7 @@ void CommandHandler::delUser(std::string_view nick)
     if (loggedIn()) {
         leaveRoom({});
     } else {
+        abandonClaim();
         // A refused client logs out too and waits for its "DelUser"; nobody else hears of it.
         reply(BuildMessage(command::DelUser, {nick}));
     }
@@ -221,7 +276,7 @@ void CommandHandler::allUser(std::string_view values)
     }
     const std::string message = BuildMessage(command::AllUser, {m_nick, text});
     if (const SharedBytes bytes = encodeChat(takeStyle(command::AllUser), message)) {
-        m_room.broadcast(bytes);
+        m_room.announceChat(bytes);
     } else {
         logDropped(message, "too long");
     }
@@ -247,7 +302,7 @@ void CommandHandler::privatUser(std::string_view values)
     // The sender sees its own line only from this echo.
     m_self.deliver(bytes);
     if (recipient && recipient->participant.get() != &m_self) {
-        recipient->participant->deliver(bytes);
+        m_room.deliverTo(*recipient, bytes);
     } else if (!recipient && isValidNick(addressee)) {
         // The message is not kept. The sender's roster still shows the addressee: tell it that it is gone.
         reply(BuildMessage(command::DelUser, {addressee}));
@@ -267,7 +322,7 @@ void CommandHandler::stateUser(std::string_view values)
 void CommandHandler::getIPUser(std::string_view nick)
 {
     const Room::Member* member = m_room.find(nick);
-    reply(BuildMessage(command::GetIPUser, {member ? member->participant->address() : kUnknownAddress}));
+    reply(BuildMessage(command::GetIPUser, {member ? member->address : kUnknownAddress}));
 }
 
 void CommandHandler::topic(std::string_view text)
@@ -292,6 +347,13 @@ void CommandHandler::getInfo(std::string_view nick)
     const Card* card = m_room.findCard(nick);
     const std::string_view shownNick = member ? member->nick : card ? card->nick : nick;
     reply(BuildMessage(command::GetInfo, {shownNick, card ? card->fields : unknownCard()}));
+}
+
+void CommandHandler::abandonClaim()
+{
+    ++m_claimTicket;
+    m_claiming = false;
+    m_rosterTold.reset();
 }
 
 void CommandHandler::reply(std::string_view message)

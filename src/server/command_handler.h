@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "blacklist.h"
 #include "event_log.h"
@@ -60,6 +62,11 @@ private:
     void setInfo(std::string_view values);
     void getInfo(std::string_view nick);
 
+    // In a cluster the nick is claimed across the nodes first; the log-in completes when the claim does.
+    void claimThenJoin(std::string_view nick);
+    void joinRoom(std::string_view nick);
+    // A claim still under way no longer leads to a log-in.
+    void abandonClaim();
     void reply(std::string_view message);
     void refuseLogin(std::string_view nick, std::string_view reason);
     void leaveRoom(std::string_view reason);
@@ -83,6 +90,10 @@ private:
     EventLog& m_log;
     std::string m_peer;
     std::string m_nick;
+    bool m_claiming = false;
+    // In a cluster, before the log-in: the nicks the client was last told are in the room.
+    std::optional<std::vector<std::string>> m_rosterTold;
+    std::uint64_t m_claimTicket = 0;
     // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
     std::optional<std::string> m_pendingStyle;
     // The start of a font name refused in the last "TextStyle", to be logged with its chat message.

@@ -6,6 +6,7 @@
 #include <iostream>
 #include <optional>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include <asio/io_context.hpp>
@@ -13,6 +14,7 @@
 #include <asio/steady_timer.hpp>
 
 #include "blacklist.h"
+#include "cluster_node.h"
 #include "event_log.h"
 #include "kovrel_version.h"
 #include "options.h"
@@ -43,52 +45,122 @@ void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
     });
 }
 
-int run(const ServerOptions& options)
+// What one thread serves: its own io_context, room, cluster connections and listening socket. A node of
+// several threads has one shard per thread, listening on one port (the kernel shares the connections out)
+// and meeting in Redis as nodes do, so that no state is shared between threads.
+class Shard
 {
-    // First, so that it outlives everything that uses it.
-    asio::io_context io;
-    EventLog log(std::cerr, options.verbose);
-    const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
-    Room room(options.cards);
-    std::optional<StateStore> store;
-    if (options.stateFile) {
-        // The room starts from the kept state, and from then on every change of it is written.
-        std::unique_ptr<StateDatabase> database = openStateDatabase(*options.stateFile, log);
-        StoredState state = database->load();
-        room.restore(state);
-        store.emplace(*options.stateFile, std::move(database), std::move(state), log);
-        room.setKeptStateSink(&*store);
+public:
+    Shard(const ServerOptions& options, const ServerSettings& settings, const Blacklist& blacklist,
+          EventLog& log)
+        : m_room(options.cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM),
+          m_log(log)
+    {
+        if (options.cluster) {
+            m_cluster.emplace(m_io, m_room, *options.cluster, log);
+            m_room.setLink(&*m_cluster);
+            m_room.setKeptStateSink(&m_cluster->cardSink());
+        }
+        m_server.emplace(m_io, m_room, blacklist, settings, log);
     }
-    asio::steady_timer cardExpiry(io);
-    expireCardsEveryHour(cardExpiry, room);
-    Server server(io, room, blacklist, options.server, log);
-    server.start();
-    std::cout << "listening on " << server.localEndpoint() << std::endl;
 
-    asio::steady_timer grace(io);
-    asio::signal_set signals(io, SIGINT, SIGTERM);
-    signals.async_wait([&](std::error_code ec, int signal) {
-        if (!ec) {
-            log.write("stopping", {}, {}, signal == SIGINT ? "SIGINT" : "SIGTERM");
-            server.shutdown([&io] { io.stop(); });
-            grace.expires_after(kLogoutGrace);
-            grace.async_wait([&io](std::error_code ec) {
+    Room& room() { return m_room; }
+    asio::ip::tcp::endpoint localEndpoint() const { return m_server->localEndpoint(); }
+
+    // Serves until SIGINT or SIGTERM, then lets the clients log out and closes what is left.
+    void run(bool logSignal)
+    {
+        if (m_cluster) {
+            m_cluster->start();
+        }
+        expireCardsEveryHour(m_cardExpiry, m_room);
+        m_server->start();
+        m_signals.async_wait([this, logSignal](std::error_code ec, int signal) {
+            if (!ec) {
+                stopping(logSignal ? signal : 0);
+            }
+        });
+        m_io.run();
+        // Stopped: everybody logged out, or the grace period is over.
+        m_signals.cancel();
+        m_grace.cancel();
+        m_cardExpiry.cancel();
+        m_server->closeAll();
+        if (m_cluster) {
+            // The nicks of the users closed just now are given back before the connections close.
+            m_cluster->finish();
+            m_grace.expires_after(kLogoutGrace);
+            m_grace.async_wait([this](std::error_code ec) {
                 if (!ec) {
-                    io.stop();
+                    m_cluster->stop();
                 }
             });
         }
-    });
-    io.run();
+        m_io.restart();
+        m_io.run(); // the cancelled operations finish and release their sessions
+        m_room.setLink(nullptr);
+        m_room.setKeptStateSink(nullptr);
+    }
 
-    // Stopped: everybody logged out, or the grace period is over.
-    signals.cancel();
-    grace.cancel();
-    cardExpiry.cancel();
-    server.closeAll();
-    io.restart();
-    io.run(); // the cancelled operations finish and release their sessions
-    room.setKeptStateSink(nullptr);
+private:
+    void stopping(int signal)
+    {
+        if (signal != 0) {
+            m_log.write("stopping", {}, {}, signal == SIGINT ? "SIGINT" : "SIGTERM");
+        }
+        m_server->shutdown([this] { m_io.stop(); });
+        m_grace.expires_after(kLogoutGrace);
+        m_grace.async_wait([this](std::error_code ec) {
+            if (!ec) {
+                m_io.stop();
+            }
+        });
+    }
+
+    // First, so that it outlives everything that uses it.
+    asio::io_context m_io{1};
+    Room m_room;
+    std::optional<ClusterNode> m_cluster;
+    asio::steady_timer m_cardExpiry;
+    asio::steady_timer m_grace;
+    asio::signal_set m_signals;
+    std::optional<Server> m_server;
+    EventLog& m_log;
+};
+
+int run(const ServerOptions& options)
+{
+    EventLog log(std::cerr, options.verbose);
+    const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
+    std::vector<std::unique_ptr<Shard>> shards;
+    ServerSettings settings = options.server;
+    settings.sharePort = options.threads > 1;
+    shards.push_back(std::make_unique<Shard>(options, settings, blacklist, log));
+    // With port 0 the first shard picked the port; the others listen on the same one.
+    settings.listen = shards.front()->localEndpoint();
+    for (unsigned i = 1; i < options.threads; ++i) {
+        shards.push_back(std::make_unique<Shard>(options, settings, blacklist, log));
+    }
+    std::optional<StateStore> store;
+    if (options.stateFile) {
+        // The room starts from the kept state, and from then on every change of it is written. (A state
+        // file goes with a single thread only.)
+        std::unique_ptr<StateDatabase> database = openStateDatabase(*options.stateFile, log);
+        StoredState state = database->load();
+        shards.front()->room().restore(state);
+        store.emplace(*options.stateFile, std::move(database), std::move(state), log);
+        shards.front()->room().setKeptStateSink(&*store);
+    }
+    std::cout << "listening on " << shards.front()->localEndpoint() << std::endl;
+
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < shards.size(); ++i) {
+        threads.emplace_back([&shard = *shards[i]] { shard.run(false); });
+    }
+    shards.front()->run(true);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
     if (store && !store->finish(kFinalSavePatience)) {
         log.write("stopped", {}, {}, "the state could not be saved");
         return 1;

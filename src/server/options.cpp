@@ -53,6 +53,27 @@ private:
     std::optional<std::string_view> m_inlineValue;
 };
 
+void checkClusterOptions(ServerOptions& options, std::optional<std::chrono::seconds> presenceTtl)
+{
+    if (!options.cluster) {
+        if (presenceTtl) {
+            throw UsageError("--presence-ttl needs --cluster");
+        }
+        if (options.threads > 1) {
+            // The threads share the room through Redis, as the nodes of a cluster do.
+            throw UsageError("--threads above 1 needs --cluster");
+        }
+        return;
+    }
+    if (options.stateFile) {
+        // The cluster keeps the topic in Redis; a state file of one node would disagree with it.
+        throw UsageError("--state and --cluster cannot go together");
+    }
+    if (presenceTtl) {
+        options.cluster->presenceTtl = *presenceTtl;
+    }
+}
+
 } // namespace
 
 asio::ip::tcp::endpoint parseEndpoint(std::string_view text)
@@ -78,6 +99,7 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
 {
     ServerOptions options;
     options.server.listen = {asio::ip::address_v4::loopback(), kDefaultPort};
+    std::optional<std::chrono::seconds> presenceTtl;
     ArgumentList list(arguments);
     while (list.next()) {
         const std::string_view name = list.name();
@@ -87,6 +109,10 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             options.blacklistFile = std::string(list.value());
         } else if (name == "--state") {
             options.stateFile = std::string(list.value());
+        } else if (name == "--cluster") {
+            options.cluster.emplace().redis = parseRedisAddress(list.value());
+        } else if (name == "--presence-ttl") {
+            presenceTtl = std::chrono::seconds(parseNumberOption<unsigned>(name, list.value(), 1, 3600));
         } else if (name == "--max-cards-per-address") {
             options.cards.perAddress =
                 parseNumberOption<std::size_t>(name, list.value(), 1, CardBook::kMaxCards);
@@ -111,6 +137,8 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000000);
             options.server.session.chatBytes = rate;
             options.server.session.chatBurstBytes = 2.0 * rate;
+        } else if (name == "--threads") {
+            options.threads = parseNumberOption<unsigned>(name, list.value(), 1, 256);
         } else if (name == "--verbose") {
             list.expectNoValue();
             options.verbose = true;
@@ -123,6 +151,7 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             throw UsageError("unknown option \"" + std::string(name) + "\"");
         }
     }
+    checkClusterOptions(options, presenceTtl);
     return options;
 }
 
@@ -140,6 +169,16 @@ The Kovrel chat server: one conversation for everybody who logs in.
                          SQLite database, across restarts; each change is written as
                          it happens. A state file of an earlier version is imported
                          once and kept as FILE.imported
+  --cluster redis://HOST:PORT[/DB]
+                         be one node of a cluster: share the room, the nicks and
+                         the topic with every node that uses the same Redis
+                         database; log-ins are refused while Redis is unreachable
+  --presence-ttl SEC     with --cluster: a node that stops refreshing its users'
+                         nicks loses them after SEC seconds, and the other nodes
+                         drop those users (default 15)
+  --threads N            with --cluster: serve on N threads, each taking its share
+                         of the connections on the same port and meeting the
+                         others through Redis as a node does (default 1)
   --max-cards-per-address N
                          keep at most N cards published from one address; a new one
                          replaces the oldest (default 50)

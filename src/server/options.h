@@ -12,6 +12,7 @@
 #include <asio/ip/tcp.hpp>
 
 #include "card_book.h"
+#include "cluster_node.h"
 #include "server.h"
 
 namespace kovrel::server {
@@ -23,7 +24,11 @@ struct ServerOptions
     ServerSettings server;
     std::optional<std::filesystem::path> blacklistFile;
     std::optional<std::filesystem::path> stateFile;
+    // Set: a node of a cluster, its room shared through Redis.
+    std::optional<ClusterSettings> cluster;
     CardBook::Limits cards;
+    // Threads of the node, each serving its share of the connections; more than one needs a cluster.
+    unsigned threads = 1;
     bool verbose = false;
     bool help = false;
     bool version = false;

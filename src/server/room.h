@@ -8,18 +8,24 @@
 #include "card_book.h"
 #include "kept_state.h"
 #include "participant.h"
+#include "room_link.h"
 
 namespace kovrel::server {
 
 // The one conversation of the server: who is logged in (in the order they came), their states, the topic
 // and the cards; every announcement goes to every member. Nicks are unique without regard to letter case
 // and to look-alike letters: no two members' nicks read the same.
+//
+// In a cluster the room also lists the members of the other nodes (with no participant here) and tells
+// its link of everything its own members do; what comes from the other nodes goes to its own members.
 class Room
 {
 public:
     struct Member
     {
-        ParticipantPtr participant;
+        ParticipantPtr participant; // null for a member of another node
+        std::string node;           // the node that holds a member of another node
+        std::string address;
         std::string nick;
         std::string key;      // the nick in lower case
         std::string skeleton; // what the nick reads as
@@ -33,6 +39,9 @@ public:
 
     // Told of every change of the topic and the cards, so that they can be saved; null: nobody is.
     void setKeptStateSink(KeptStateSink* sink);
+    // The other nodes of a cluster; null for a standalone room.
+    void setLink(RoomLink* link) { m_link = link; }
+    RoomLink* link() const { return m_link; }
 
     // Admits the participant under `nick`, refreshes its card and announces it ("AddUser") to everyone, the
     // newcomer included.
@@ -50,7 +59,20 @@ public:
     const Member* find(const Participant& participant) const;
     std::size_t size() const { return m_members.size(); }
 
+    // Sends to every member of this node.
     void broadcast(const SharedBytes& bytes) const;
+    // A chat message for everybody: to the members of this node and to the other nodes.
+    void announceChat(const SharedBytes& bytes) const;
+    // A private message: to the member, wherever it is.
+    void deliverTo(const Member& member, const SharedBytes& bytes) const;
+
+    // What the other nodes report. A member of another node whose nick reads as one here is not added.
+    bool addRemote(std::string_view node, std::string_view nick, std::string_view address, int state);
+    void removeRemote(std::string_view nick);
+    void setRemoteState(std::string_view nick, int state);
+    // Keeps the topic set on another node and announces it to the members here when it changed.
+    void applyTopic(std::string_view topic);
+    const std::vector<Member>& members() const { return m_members; }
 
     // Keeps the member's state (0-3) and announces it.
     void setState(const Participant& participant, int state);
@@ -69,18 +91,31 @@ public:
     // there is one; null when there is nothing to say. Built once per change of the room.
     SharedBytes userList();
 
+    // The nicks of every member, for missedSince().
+    std::vector<std::string> nicks() const;
+    // What a client that read the roster `before` missed while its log-in was under way: "DelUser" for the
+    // members gone since, "AddUser" (and "StateUser" but for state 0) for those come. Null when nothing.
+    SharedBytes missedSince(const std::vector<std::string>& before) const;
+
     StoredState keptState() const;
     // Takes the kept state back without reporting it to the sink.
     void restore(const StoredState& state);
+    // A card stored or removed on another node; not reported to the sink.
+    void restoreCard(const StoredCard& card) { m_cards.restore(card); }
+    void forgetCard(const std::string& key) { m_cards.forget(key); }
 
 private:
     Member* findMember(const Participant& participant);
+    Member* findMember(std::string_view nick);
+    void keepTopic(std::string_view topic);
+    void announceState(const Member& member);
 
     std::vector<Member> m_members;
     std::string m_topic;
     CardBook m_cards;
     SharedBytes m_userList;
     KeptStateSink* m_sink = nullptr;
+    RoomLink* m_link = nullptr;
 };
 
 } // namespace kovrel::server

@@ -1,11 +1,15 @@
 #include "server.h"
 
+#include <cerrno>
 #include <chrono>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
 #include <asio/post.hpp>
+
+#include <sys/socket.h>
 
 namespace kovrel::server {
 namespace {
@@ -28,11 +32,27 @@ std::string endpointText(const asio::ip::address& address, unsigned short port)
     return (address.is_v6() ? "[" + host + "]" : host) + ":" + std::to_string(port);
 }
 
+// Binds and listens; with `sharePort`, alongside other sockets of the process on the same port.
+asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const ServerSettings& settings)
+{
+    asio::ip::tcp::acceptor acceptor(io, settings.listen.protocol());
+    acceptor.set_option(asio::ip::tcp::acceptor::reuse_address(true));
+    if (settings.sharePort) {
+        const int on = 1;
+        if (::setsockopt(acceptor.native_handle(), SOL_SOCKET, SO_REUSEPORT, &on, sizeof on) != 0) {
+            throw std::system_error(errno, std::generic_category(), "SO_REUSEPORT");
+        }
+    }
+    acceptor.bind(settings.listen);
+    acceptor.listen();
+    return acceptor;
+}
+
 } // namespace
 
 Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ServerSettings settings,
                EventLog& log)
-    : m_acceptor(io, settings.listen), m_acceptRetry(io), m_room(room), m_blacklist(blacklist),
+    : m_acceptor(listeningAcceptor(io, settings)), m_acceptRetry(io), m_room(room), m_blacklist(blacklist),
       m_settings(std::move(settings)), m_log(log)
 {}
 

@@ -24,6 +24,8 @@ struct ServerSettings
     // Connections from one address at a time, logged in or not.
     std::size_t maxPerAddress = 16;
     SessionSettings session;
+    // Lets other sockets of this process listen on the same port (SO_REUSEPORT), one per thread.
+    bool sharePort = false;
 };
 
 // Accepts connections, refuses blacklisted addresses and connections beyond the limits, and keeps the

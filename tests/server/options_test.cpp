@@ -95,5 +95,35 @@ TEST(Options, RefusesWhatItCannotRunWith)
     }
 }
 
+TEST(Options, ClusterTakesARedisAddressAndAPresenceExpiry)
+{
+    EXPECT_FALSE(parse({}).cluster);
+    const ServerOptions plain = parse({"--cluster", "redis://10.0.0.5:6380"});
+    ASSERT_TRUE(plain.cluster);
+    EXPECT_EQ(plain.cluster->redis.host, "10.0.0.5");
+    EXPECT_EQ(plain.cluster->redis.port, 6380);
+    EXPECT_EQ(plain.cluster->redis.database, 0u);
+    EXPECT_EQ(plain.cluster->presenceTtl, 15s);
+
+    const ServerOptions full = parse({"--presence-ttl=3", "--cluster=redis://[::1]:6379/2"});
+    EXPECT_EQ(full.cluster->redis.host, "::1");
+    EXPECT_EQ(full.cluster->redis.database, 2u);
+    EXPECT_EQ(full.cluster->presenceTtl, 3s);
+}
+
+TEST(Options, ClusterRefusesBadAddressesAndOptionsThatDoNotGoWithIt)
+{
+    for (const std::string_view address :
+         {"10.0.0.5:6379", "redis://10.0.0.5", "redis://:6379", "redis://host:0", "redis://host:6379/x"}) {
+        EXPECT_THROW(parse({"--cluster", address}), UsageError) << address;
+    }
+    EXPECT_THROW(parse({"--presence-ttl", "5"}), UsageError);
+    EXPECT_THROW(parse({"--cluster", "redis://h:1", "--presence-ttl", "0"}), UsageError);
+    EXPECT_THROW(parse({"--cluster", "redis://h:1", "--state", "/tmp/state"}), UsageError);
+    EXPECT_THROW(parse({"--threads", "2"}), UsageError);
+    EXPECT_EQ(parse({"--threads", "1"}).threads, 1u);
+    EXPECT_EQ(parse({"--threads", "4", "--cluster", "redis://h:1"}).threads, 4u);
+}
+
 } // namespace
 } // namespace kovrel::server

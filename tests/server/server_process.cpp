@@ -1,16 +1,22 @@
 #include "server_process.h"
 
 #include <atomic>
+#include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <tuple>
 #include <utility>
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,6 +79,40 @@ std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesys
         throw std::runtime_error("cannot start " + command[0]);
     }
     return {pid, output[0]};
+}
+
+// A port that was free a moment ago: bound to port 0, read back and released. Another program may take it
+// before it is used, so the caller tries again when it is taken.
+unsigned short freeLoopbackPort()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    if (socket < 0 || ::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        throw std::runtime_error("no free port");
+    }
+    ::close(socket);
+    return ntohs(address.sin_port);
+}
+
+bool acceptsConnections(unsigned short port)
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(port);
+    const bool connected = ::connect(socket, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(socket);
+    return connected;
+}
+
+bool stillRunning(pid_t pid)
+{
+    return ::waitpid(pid, nullptr, WNOHANG) == 0;
 }
 
 int exitStatusOf(pid_t pid)
@@ -149,6 +189,94 @@ std::string ServerProcess::log() const
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+bool ServerProcess::waitForLog(std::string_view text) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kStartupTimeoutMs / 1000);
+    while (log().find(text) == std::string::npos) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return true;
+}
+
+std::optional<std::filesystem::path> RedisProcess::executable()
+{
+    const char* path = std::getenv("PATH");
+    std::istringstream folders(path ? path : "/usr/bin:/usr/sbin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        const std::filesystem::path candidate = std::filesystem::path(folder) / "redis-server";
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return std::nullopt;
+}
+
+RedisProcess::RedisProcess(std::filesystem::path directory) : m_directory(std::move(directory))
+{
+    constexpr int kAttempts = 10;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        m_port = freeLoopbackPort();
+        if (startOnPort()) {
+            return;
+        }
+    }
+    throw std::runtime_error("redis-server did not start on any of " + std::to_string(kAttempts) + " ports");
+}
+
+RedisProcess::~RedisProcess()
+{
+    kill();
+}
+
+void RedisProcess::kill()
+{
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGKILL);
+        ::waitpid(std::exchange(m_pid, -1), nullptr, 0);
+    }
+}
+
+void RedisProcess::restart()
+{
+    kill();
+    // The port was just released; a program that took it meanwhile is waited out.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kStartupTimeoutMs / 1000);
+    while (!startOnPort()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("redis-server did not start again on port " + std::to_string(m_port));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+}
+
+bool RedisProcess::startOnPort()
+{
+    const std::filesystem::path log = m_directory / "redis.log";
+    const auto [pid, output] =
+        spawn({executable().value_or("redis-server").string(), "--port", std::to_string(m_port), "--bind",
+               "127.0.0.1", "--save", "", "--appendonly", "no", "--dir", m_directory.string(), "--logfile",
+               log.string()},
+              "/dev/null");
+    ::close(output);
+    m_pid = pid;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartupTimeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!stillRunning(m_pid)) {
+            m_pid = -1;
+            return false;
+        }
+        if (acceptsConnections(m_port) && stillRunning(m_pid)) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill();
+    return false;
 }
 
 ProgramResult runProgram(const std::vector<std::string>& command)

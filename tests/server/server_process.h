@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 #include <vector>
 
@@ -30,6 +32,8 @@ public:
     int waitForExit();
 
     std::string log() const;
+    // Waits until the log holds `text`; false (after a generous deadline) if it never comes.
+    bool waitForLog(std::string_view text) const;
 
     // With LogTo::Pipe: the log reader goes away, as a log collector that exits does.
     void closeLogReader();
@@ -42,6 +46,35 @@ private:
     unsigned short m_port = 0;
     std::filesystem::path m_logFile;
     int m_logReader = -1;
+};
+
+// A real redis-server on a free port of 127.0.0.1, keeping nothing on disk, its files in `directory`.
+class RedisProcess
+{
+public:
+    // The redis-server on the PATH; nothing when it is not installed.
+    static std::optional<std::filesystem::path> executable();
+
+    explicit RedisProcess(std::filesystem::path directory);
+    ~RedisProcess();
+    RedisProcess(const RedisProcess&) = delete;
+    RedisProcess& operator=(const RedisProcess&) = delete;
+
+    unsigned short port() const { return m_port; }
+    std::string url() const { return "redis://127.0.0.1:" + std::to_string(m_port); }
+
+    // Kills it (no clean shutdown: it goes away as a crashed machine does).
+    void kill();
+    // Starts it again on the same port, empty.
+    void restart();
+
+private:
+    // Starts on m_port; false when it exits at once (the port was taken meanwhile).
+    bool startOnPort();
+
+    std::filesystem::path m_directory;
+    pid_t m_pid = -1;
+    unsigned short m_port = 0;
 };
 
 struct ProgramResult

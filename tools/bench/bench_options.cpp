@@ -23,8 +23,7 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
                 host = host.substr(1, host.size() - 2); // [IPv6]:PORT
             }
-            options.host = host;
-            options.port = server.substr(colon + 1);
+            options.servers.push_back({std::string(host), std::string(server.substr(colon + 1))});
         } else if (name == "--clients") {
             options.clients = parseNumberOption(name, value(), 1, 10000);
         } else if (name == "--name") {
@@ -53,7 +52,7 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
         }
     }
     if (!options.help && !options.version &&
-        (options.host.empty() || options.clients == 0 || options.messages == 0)) {
+        (options.servers.empty() || options.clients == 0 || options.messages == 0)) {
         throw UsageError("--server, --clients and --messages are required");
     }
     return options;
@@ -67,7 +66,10 @@ sequence, lets each send M chat messages carrying a sequence number and a send
 time, and checks that every client receives every message meant for it exactly
 once, in order and intact. Then logs them out and prints one summary line.
 
-  --server HOST:PORT   the server to measure (an IPv6 address in brackets)
+  --server HOST:PORT   the server to measure (an IPv6 address in brackets); given
+                       more than once, the nodes of one cluster: the clients are
+                       shared out among them in turn, and every message must
+                       still reach every client, whatever node it is on
   --clients N          simulated users (1 to 10000)
   --name PREFIX        log in as PREFIX0, PREFIX1, ... (default "bench-"); runs
                        with different prefixes can share a server, and chat

@@ -7,13 +7,20 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kovrel::bench {
 
-struct BenchOptions
+struct BenchServer
 {
     std::string host;
     std::string port;
+};
+
+struct BenchOptions
+{
+    // Client i connects to server i modulo their number: several nodes of one cluster share the clients.
+    std::vector<BenchServer> servers;
     int clients = 0;
     // Client N logs in as this followed by N; runs with different prefixes can share a server.
     std::string nickPrefix = "bench-";

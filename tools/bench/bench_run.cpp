@@ -48,12 +48,15 @@ BenchRun::BenchRun(const BenchOptions& options) : m_options(options), m_watchdog
 BenchSummary BenchRun::run()
 {
     asio::ip::tcp::resolver resolver(m_io);
-    const auto endpoints = resolver.resolve(m_options.host, m_options.port);
+    std::vector<asio::ip::tcp::resolver::results_type> servers;
+    for (const BenchServer& server : m_options.servers) {
+        servers.push_back(resolver.resolve(server.host, server.port));
+    }
     const Clock::time_point epoch = Clock::now();
     for (int i = 0; i < m_options.clients; ++i) {
         asio::io_context& worker = *m_workers[static_cast<std::size_t>(i % m_options.threads)];
         m_clients.push_back(std::make_unique<BenchClient>(worker, m_options, i, epoch, *this));
-        m_clients.back()->connect(endpoints);
+        m_clients.back()->connect(servers[static_cast<std::size_t>(i) % servers.size()]);
     }
     for (const auto& worker : m_workers) {
         m_threads.emplace_back([&context = *worker] { context.run(); });

@@ -1,0 +1,302 @@
+// Several real kovrel-server nodes sharing one room through a real redis-server on 127.0.0.1.
+
+#include "server_process.h"
+#include "test_client.h"
+
+#include "cp1251.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+#include <optional>
+#include <thread>
+
+namespace kovrel::server::test {
+namespace {
+
+using Fields = std::vector<std::string>;
+
+const std::string kStyle = "204|0|-13|0|0|0|0|Tahoma";
+const std::string kCard = "Ivan|Petrov|RU|Tver|N/A|N/A|N/A|ivan@example.org|http://|N/A|Tea\r\nand | cake";
+// Short, so that a dead node's users go away quickly; the waits themselves are bounded by a deadline only.
+const std::string kPresenceTtl = "2";
+
+bool contains(const Fields& fields, const std::string& field)
+{
+    return std::find(fields.begin(), fields.end(), field) != fields.end();
+}
+
+// Whether the fields that came before the own "AddUser" tell of `nick`: in the user list, or as one who
+// came while the log-in was under way.
+bool tellsOf(const Fields& roster, const std::string& nick)
+{
+    return contains(roster, "GetUser|" + nick) || contains(roster, "AddUser|" + nick);
+}
+
+// News travels between nodes asynchronously: waits until "ExistUser" on the client's connection knows of
+// the nick.
+bool knownTo(TestClient& asker, const std::string& nick)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        asker.send({"ExistUser|" + nick});
+        if (asker.expect("ExistUser|") == "ExistUser|1") {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+bool knownOn(const ServerProcess& node, const std::string& nick)
+{
+    TestClient asker(node.port());
+    return knownTo(asker, nick);
+}
+
+Fields chatLine(TestClient& client, std::string_view command)
+{
+    const Fields fields = client.readUntil(std::string(command) + "|");
+    return fields.size() < 2 ? fields : Fields(fields.end() - 2, fields.end());
+}
+
+// The first answer to "AddUser" that tells: the own "AddUser" or "Disconnect".
+std::string firstAnswerTo(TestClient& client, const std::string& nick)
+{
+    for (;;) {
+        const std::string field = client.expect("");
+        if (field.empty() || field == "Disconnect|" || field == "AddUser|" + nick) {
+            return field;
+        }
+    }
+}
+
+// Sends "AddUser" and returns the first answer that tells.
+std::string tryLogin(TestClient& client, const std::string& nick)
+{
+    client.send({"AddUser|" + nick});
+    return firstAnswerTo(client, nick);
+}
+
+class ServerCluster : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!RedisProcess::executable()) {
+            GTEST_SKIP() << "redis-server is not installed (scripts/install-deps installs it)";
+        }
+        m_redis.emplace(m_folder.path());
+    }
+
+    RedisProcess& redis() { return *m_redis; }
+
+    // A node that has joined the cluster and read the roster of the others.
+    std::unique_ptr<ServerProcess> startNode(std::vector<std::string> options = {})
+    {
+        auto node = startNodeUnready(std::move(options));
+        EXPECT_TRUE(node->waitForLog("roster read")) << node->log();
+        return node;
+    }
+
+    std::unique_ptr<ServerProcess> startNodeUnready(std::vector<std::string> options = {})
+    {
+        options.insert(options.end(), {"--cluster", m_redis->url(), "--presence-ttl", kPresenceTtl});
+        return std::make_unique<ServerProcess>(options);
+    }
+
+private:
+    TemporaryDirectory m_folder;
+    std::optional<RedisProcess> m_redis;
+};
+
+TEST_F(ServerCluster, UsersOnDifferentNodesChatPubliclyAndPrivatelyAndShareTopicAndCards)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya", kCard);
+    ASSERT_TRUE(knownOn(*south, "Vasya"));
+    TestClient petya(south->port());
+    EXPECT_TRUE(tellsOf(petya.login("Petya"), "Vasya"));
+    EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
+    petya.send({"GetInfo|vasya"});
+    EXPECT_EQ(petya.expect("GetInfo|"), "GetInfo|Vasya|" + kCard);
+
+    const std::string hello = cp1251::fromUtf8("Привет, Петя!");
+    vasya.send({"TextStyle|AllUser|" + kStyle, "AllUser|Vasya|" + hello});
+    const Fields publicLine = {"TextStyle|AllUser|" + kStyle, "AllUser|Vasya|" + hello};
+    EXPECT_EQ(chatLine(petya, "AllUser"), publicLine);
+    EXPECT_EQ(chatLine(vasya, "AllUser"), publicLine);
+
+    petya.send({"TextStyle|PrivatUser|Petya|vasya|" + kStyle, "PrivatUser|Petya|vasya|just between us"});
+    const Fields privateLine = {"TextStyle|PrivatUser|Petya|Vasya|" + kStyle,
+                                "PrivatUser|Petya|Vasya|just between us"};
+    EXPECT_EQ(chatLine(vasya, "PrivatUser"), privateLine);
+    EXPECT_EQ(chatLine(petya, "PrivatUser"), privateLine);
+    vasya.send({"PrivatUser|Vasya|Petya|and back"});
+    EXPECT_EQ(chatLine(petya, "PrivatUser")[1], "PrivatUser|Vasya|Petya|and back");
+
+    petya.send({"StateUser|Petya|2"});
+    EXPECT_EQ(vasya.expect("StateUser|"), "StateUser|Petya|2");
+    vasya.send({"Topic|Release on Friday"});
+    EXPECT_EQ(petya.expect("Topic|"), "Topic|Release on Friday");
+    vasya.send({"GetIPUser|Petya"});
+    EXPECT_EQ(vasya.expect("GetIPUser|"), "GetIPUser|127.0.0.1");
+
+    // A newcomer on a third node sees the whole cluster, states and topic included.
+    const auto east = startNode();
+    TestClient anna(east->port());
+    anna.send({"ExistUser|petya"});
+    EXPECT_EQ(anna.expect("ExistUser|"), "ExistUser|1");
+    const Fields roster = anna.login("Anna");
+    EXPECT_TRUE(tellsOf(roster, "Vasya"));
+    EXPECT_TRUE(tellsOf(roster, "Petya"));
+    EXPECT_TRUE(contains(roster, "StateUser|Petya|2"));
+    EXPECT_TRUE(contains(roster, "Topic|Release on Friday"));
+    anna.send({"GetInfo|Vasya"});
+    EXPECT_EQ(anna.expect("GetInfo|"), "GetInfo|Vasya|" + kCard);
+
+    petya.logout("Petya");
+    EXPECT_EQ(vasya.expect("DelUser|"), "DelUser|Petya");
+    EXPECT_EQ(anna.expect("DelUser|"), "DelUser|Petya");
+    // Gone from the cluster: the nick is free on any node.
+    TestClient again(north->port());
+    again.login("Petya");
+}
+
+TEST_F(ServerCluster, ANickTakenOnOneNodeIsRefusedOnAnotherInAnyCaseAndInLookAlikeLetters)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+
+    TestClient shouting(south->port());
+    EXPECT_EQ(tryLogin(shouting, "VASYA"), "Disconnect|");
+    // Cyrillic "а" in place of the Latin "a".
+    TestClient lookAlike(south->port());
+    EXPECT_EQ(tryLogin(lookAlike, cp1251::fromUtf8("Vаsya")), "Disconnect|");
+    EXPECT_TRUE(south->log().find("nick in use") != std::string::npos) << south->log();
+}
+
+TEST_F(ServerCluster, OfTwoLogInsWithOneNickOnTwoNodesAtOnceExactlyOneSucceeds)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    for (int round = 0; round < 10; ++round) {
+        const std::string nick = "Twin" + std::to_string(round);
+        TestClient first(north->port());
+        TestClient second(south->port());
+        first.send({"AddUser|" + nick});
+        second.send({"AddUser|" + nick});
+        const std::string firstAnswer = firstAnswerTo(first, nick);
+        const std::string secondAnswer = firstAnswerTo(second, nick);
+        EXPECT_NE(firstAnswer == "Disconnect|", secondAnswer == "Disconnect|")
+            << firstAnswer << " / " << secondAnswer;
+    }
+}
+
+TEST_F(ServerCluster, AKilledNodesUsersDisappearFromTheOtherNodesAfterTheExpiry)
+{
+    auto north = startNode();
+    const auto south = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+    ASSERT_TRUE(knownOn(*south, "Vasya"));
+    TestClient petya(south->port());
+    EXPECT_TRUE(tellsOf(petya.login("Petya"), "Vasya"));
+
+    north->signal(SIGKILL);
+    north->waitForExit();
+    EXPECT_EQ(petya.expect("DelUser|"), "DelUser|Vasya");
+    TestClient returning(south->port());
+    const Fields roster = returning.login("Vasya");
+    EXPECT_FALSE(tellsOf(Fields(roster.begin(), roster.end() - 1), "Vasya"));
+}
+
+TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns)
+{
+    const auto north = startNode();
+    TestClient vasya(north->port());
+    vasya.login("Vasya");
+    redis().kill();
+    EXPECT_TRUE(north->waitForLog("Redis unreachable")) << north->log();
+
+    const auto south = startNodeUnready();
+    TestClient early(south->port());
+    EXPECT_EQ(tryLogin(early, "Early"), "Disconnect|");
+    EXPECT_TRUE(south->waitForLog("cluster unreachable, log-ins refused")) << south->log();
+
+    // The users already connected are still served by their node, and what could not go out is counted.
+    vasya.send({"AllUser|Vasya|still here"});
+    EXPECT_EQ(chatLine(vasya, "AllUser")[1], "AllUser|Vasya|still here");
+    EXPECT_TRUE(north->waitForLog("could not be published")) << north->log();
+
+    redis().restart();
+    EXPECT_TRUE(south->waitForLog("roster read")) << south->log();
+    EXPECT_TRUE(north->waitForLog("were not published while Redis was unreachable")) << north->log();
+    TestClient petya(south->port());
+    petya.login("Petya");
+    EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
+    petya.send({"AllUser|Petya|back together"});
+    EXPECT_EQ(chatLine(vasya, "AllUser")[1], "AllUser|Petya|back together");
+    // The nick of the node that stayed up was claimed again in the new Redis.
+    TestClient impostor(south->port());
+    EXPECT_EQ(tryLogin(impostor, "Vasya"), "Disconnect|");
+}
+
+TEST_F(ServerCluster, ANodeOnThreeThreadsServesItsUsersAsOneRoomAndStopsCleanly)
+{
+    const auto node = startNode({"--threads", "3"});
+    EXPECT_TRUE(node->waitForLog("roster read: 0")) << node->log();
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 6; ++i) {
+        const std::string nick = "User" + std::to_string(i);
+        clients.push_back(std::make_unique<TestClient>(node->port()));
+        clients.back()->login(nick);
+    }
+    // The threads learn of each other's users as nodes do.
+    ASSERT_TRUE(knownTo(*clients.back(), "User0"));
+    clients.front()->send({"AllUser|User0|to everybody"});
+    for (const auto& client : clients) {
+        EXPECT_EQ(chatLine(*client, "AllUser")[1], "AllUser|User0|to everybody");
+    }
+    clients.back()->send({"PrivatUser|User5|User0|to one"});
+    EXPECT_EQ(chatLine(*clients.front(), "PrivatUser")[1], "PrivatUser|User5|User0|to one");
+
+    node->signal(SIGTERM);
+    for (const auto& client : clients) {
+        EXPECT_EQ(client->expect("Disconnect"), "Disconnect|");
+    }
+    EXPECT_EQ(node->waitForExit(), 0) << node->log();
+}
+
+TEST_F(ServerCluster, TheBenchSpreadOverTwoNodesLosesNothingPubliclyOrPrivately)
+{
+    const auto north = startNode();
+    const auto south = startNode();
+    for (const bool privately : {false, true}) {
+        std::vector<std::string> command = {KOVREL_BENCH_PATH,
+                                            "--server",
+                                            "127.0.0.1:" + std::to_string(north->port()),
+                                            "--server",
+                                            "127.0.0.1:" + std::to_string(south->port()),
+                                            "--clients",
+                                            "6",
+                                            "--messages",
+                                            "20"};
+        if (privately) {
+            command.push_back("--private");
+        }
+        const ProgramResult result = runProgram(command);
+        EXPECT_EQ(result.exitStatus, 0) << result.output;
+        const std::string deliveries = privately ? "deliveries 240, " : "deliveries 720, ";
+        EXPECT_TRUE(result.output.starts_with("clients 6, sent 120, " + deliveries)) << result.output;
+        EXPECT_NE(result.output.find("lost 0, corrupted 0"), std::string::npos) << result.output;
+    }
+}
+
+} // namespace
+} // namespace kovrel::server::test
