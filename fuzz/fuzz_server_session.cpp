@@ -80,7 +80,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(room.join(bystander, "Anna"));
 
     const auto connection = std::make_shared<FakeParticipant>("192.168.1.10");
-    CommandHandler handler(room, *connection, blacklist(), RateLimiter(20, 40), log, "192.168.1.10:5000");
+    // The server's default limits: 20 messages and 64 KiB a second, bursts of twice that.
+    CommandHandler handler(room, *connection, blacklist(), {RateLimiter(20, 40), RateLimiter(65536, 131072)},
+                           log, "192.168.1.10:5000");
     kovrel::PacketReader reader;
     RateLimiter::Clock::time_point now{std::chrono::hours(1)};
     for (std::size_t at = 0; at < stream.size(); at += readSize) {
