@@ -49,7 +49,7 @@ namespace kovrel {
 
 namespace {
 
-constexpr QSize kDesignSize(500, 290);
+constexpr QSize kDefaultSize(500, 290);
 constexpr int kUserPaneWidth = 118;
 constexpr int kInputPaneHeight = 29;
 // How long a multi-recipient send waits for the server's copy of one message: a thousand rounds of 1 ms.
@@ -262,19 +262,19 @@ void TChatMainForm::RestoreLayout()
 
 void TChatMainForm::restorePlacement()
 {
-    const QSize designSize = kDesignSize.expandedTo(minimumSizeHint());
-    resize(designSize);
+    const QSize defaultSize = kDefaultSize.expandedTo(minimumSizeHint());
+    resize(defaultSize);
     const QRect screen = this->screen()->availableGeometry();
     const int left = ReadMainFormValue(MainFormValue::Left);
     const int top = ReadMainFormValue(MainFormValue::Top);
-    move(left == kAbsent ? screen.right() + 1 - designSize.width() : left,
+    move(left == kAbsent ? screen.right() + 1 - defaultSize.width() : left,
          top == kAbsent ? screen.top() : top);
     m_builtInLeft = left == kAbsent;
     m_builtInTop = top == kAbsent;
     const int width = ReadMainFormValue(MainFormValue::Width);
     const int height = ReadMainFormValue(MainFormValue::Height);
     m_builtInWidth = width == kAbsent;
-    resize(width == kAbsent ? designSize.width() : width, height == kAbsent ? designSize.height() : height);
+    resize(width == kAbsent ? defaultSize.width() : width, height == kAbsent ? defaultSize.height() : height);
     const int userPane = ReadMainFormValue(MainFormValue::SplitterLeft);
     const int inputPane = ReadMainFormValue(MainFormValue::SplitterTop);
     Splitter1->setSizes({1000, userPane == kAbsent ? kUserPaneWidth : userPane});
@@ -301,8 +301,9 @@ void TChatMainForm::showEvent(QShowEvent* event)
 }
 
 // Once shown, the controls have their real sizes: the built-in width is widened where the tool bar needs
-// more room than the design gave it in its fonts. The built-in place at the right edge of the screen is
-// made flush once the window manager has framed the window (its frame is known a little after showing).
+// more room than the default width gives it in the fonts at hand. The built-in place at the right edge of the
+// screen is made flush once the window manager has framed the window (its frame is known a little after
+// showing).
 void TChatMainForm::settleBuiltInPlacement()
 {
     if (m_builtInWidth && ToolBar1->orientation() == Qt::Horizontal) {

@@ -139,8 +139,7 @@ private:
     TMacrosForm* MacrosForm;
     TAdvancedSendForm* AdvancedSendForm;
     ImportantMessages* m_importantMessages;
-    // The state pictures in use (the design's "StateImageList"); the built-in ones are
-    // BuiltInStatePictures().
+    // The state pictures in use; the built-in ones are BuiltInStatePictures().
     StateImageList* m_statePictures;
     MessageNotices* m_notices;
     QString m_baseCaption;

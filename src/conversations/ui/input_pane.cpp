@@ -18,7 +18,7 @@ namespace kovrel {
 
 namespace {
 
-constexpr int kDesignHeight = 29;
+constexpr int kDefaultHeight = 29;
 
 // A panel with nothing but `input` in it; the input is the message the user writes.
 QWidget* panelHolding(const char* name, QWidget* input, const char* inputName)
@@ -44,7 +44,7 @@ bool isEnter(const QKeyEvent* key)
 InputPane::InputPane(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("Panel4"));
-    setMinimumHeight(kDesignHeight);
+    setMinimumHeight(kDefaultHeight);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 2, 2);
     layout->setSpacing(4);

@@ -65,7 +65,7 @@ private:
     }
 };
 
-// The design's width, or the longest hot key text if the font at hand needs more.
+// The default width, or the longest hot key text if the font at hand needs more.
 int hotKeyColumnWidth(const QTreeWidget* view)
 {
     int widest = 0;
@@ -76,7 +76,7 @@ int hotKeyColumnWidth(const QTreeWidget* view)
 }
 
 // The hot key column fits every hot key text; the messages take what it leaves, so that the rows never
-// scroll sideways, and the view is wide enough to give them their design width.
+// scroll sideways, and the view is wide enough to give them their default width.
 void arrangeColumns(QTreeWidget* view)
 {
     const int hotKeyWidth = hotKeyColumnWidth(view);

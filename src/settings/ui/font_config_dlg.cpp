@@ -26,14 +26,14 @@ constexpr int kPreviewSlackCharacters = 2;
 // Rows apart by more than the style's spacing, so that each row's previews and buttons read as one line.
 constexpr double kRowSpacingLines = 0.6;
 
-QString designName(const char* kind, int number)
+QString numberedName(const char* kind, int number)
 {
     return QString::fromLatin1(kind) + QString::number(number);
 }
 
 QLineEdit* createPreview(QWidget* parent, int row, const QString& setName, const QString& text)
 {
-    auto* preview = named(new QLineEdit(text, parent), designName("Edit", row + 1), setName);
+    auto* preview = named(new QLineEdit(text, parent), numberedName("Edit", row + 1), setName);
     preview->setReadOnly(true);
     preview->setFocusPolicy(Qt::NoFocus);
     preview->setCursorPosition(0);
@@ -43,7 +43,7 @@ QLineEdit* createPreview(QWidget* parent, int row, const QString& setName, const
 QToolButton* createRowButton(QWidget* parent, int number, const QString& caption,
                              const QString& accessibleName)
 {
-    auto* button = named(new QToolButton(parent), designName("SpeedButton", number), accessibleName);
+    auto* button = named(new QToolButton(parent), numberedName("SpeedButton", number), accessibleName);
     button->setText(caption);
     button->setAutoRaise(true);
     return button;
@@ -51,7 +51,7 @@ QToolButton* createRowButton(QWidget* parent, int number, const QString& caption
 
 QPushButton* createButton(QWidget* parent, int number, const QString& caption)
 {
-    return named(new QPushButton(caption, parent), designName("SpeedButton", number), caption);
+    return named(new QPushButton(caption, parent), numberedName("SpeedButton", number), caption);
 }
 
 int widestText(const QWidget* widget, const QStringList& texts)
@@ -123,7 +123,7 @@ void TFontConfigDlg::createControls()
 TFontConfigDlg::RowControls TFontConfigDlg::createRow(int row, const QString& setName,
                                                       const QString& previewText)
 {
-    auto* label = named(new QLabel(setName, this), designName("Label", row + 1), setName);
+    auto* label = named(new QLabel(setName, this), numberedName("Label", row + 1), setName);
     QLineEdit* preview = createPreview(this, row, setName, previewText);
     QToolButton* fontButton =
         createRowButton(this, row + 1, QStringLiteral("Шрифт.."), QStringLiteral("Шрифт: ") + setName);

@@ -18,8 +18,8 @@ namespace kovrel {
 
 namespace {
 
-// The strip as designed; its width follows the roster's when it is opened.
-constexpr QSize kDesignSize(135, 27);
+// The strip's default size; its width follows the roster's when it is opened.
+constexpr QSize kDefaultSize(135, 27);
 constexpr int kCloseButtonSide = 10;
 
 QList<QRect> availableScreenAreas()
@@ -45,7 +45,7 @@ TFloatForm::TFloatForm(const StateImageList& pictures)
     setAttribute(Qt::WA_AlwaysShowToolTips);
     setAutoFillBackground(true);
     createControls();
-    resize(kDesignSize);
+    resize(kDefaultSize);
 }
 
 void TFloatForm::createControls()

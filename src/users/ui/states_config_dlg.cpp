@@ -21,7 +21,7 @@ namespace kovrel {
 
 namespace {
 
-constexpr QSize kDesignSize(329, 186);
+constexpr QSize kDefaultSize(329, 186);
 constexpr int kColumnWidth = 100;
 constexpr int kRowCount = static_cast<int>(kStatePictureRowPositions.size());
 const QString kPictureFilters =
@@ -82,7 +82,7 @@ void TStatesConfigDlg::createControls()
     ListView1->setIconSize(QSize(kStatePictureSize, kStatePictureSize));
     ListView1->setTextElideMode(Qt::ElideLeft);
     ListView1->header()->setSectionsClickable(false);
-    // As designed, or wider where a caption needs it.
+    // The default width, or wider where a caption needs it.
     for (int column = 0; column < ListView1->columnCount(); ++column) {
         ListView1->setColumnWidth(column,
                                   std::max(kColumnWidth, ListView1->header()->sectionSizeHint(column)));
@@ -135,7 +135,7 @@ void TStatesConfigDlg::arrangeControls()
     // Wide enough to show the three captions whole.
     const int columnsWidth = ListView1->header()->length() + 2 * ListView1->frameWidth();
     const QMargins margins = layout->contentsMargins();
-    resize(kDesignSize.expandedTo(minimumSizeHint())
+    resize(kDefaultSize.expandedTo(minimumSizeHint())
                .expandedTo(QSize(columnsWidth + margins.left() + margins.right(), 0)));
 }
 

@@ -54,7 +54,7 @@ private:
     QMenu* PopupMenu1;
     QPushButton* SpeedButton5; // "Ok"
     QPushButton* SpeedButton6; // "Отмена"
-    // The dialog's own copy of the pictures (the design's working "StateImageList"), shown by the list and
+    // The dialog's own copy of the pictures (the pictures being edited), shown by the list and
     // put into use by "Ok".
     StatePictureSet m_working;
     // Each row's plain and incoming picture path, empty for the built-in picture.

@@ -149,7 +149,7 @@ TEST_F(ConnectDialogTest, LoadsTheStoredValuesOnceSplittingTheAddressAtItsDots)
     EXPECT_EQ(field(u"NickName"_s)->text(), u"Вася"_s);
 }
 
-TEST_F(ConnectDialogTest, AcceptingStoresExactlyWhatWasTypedInTheDesignOrder)
+TEST_F(ConnectDialogTest, AcceptingStoresExactlyWhatWasTypedInTheFieldsOrder)
 {
     EXPECT_TRUE(execute([&] {
         retype(u"NickName"_s, u"  Вася "_s);
