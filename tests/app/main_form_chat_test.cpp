@@ -154,10 +154,13 @@ TEST_F(MainFormChatTest, IgnoredUsersAreNotHeard)
 
 TEST_F(MainFormChatTest, IncomingMarkUntilTheConversationIsSeen)
 {
-    // A double click is a click, then the second press that the system reports as a double click.
+    // A double click is a click, then the second press that the system reports as a double click, then its
+    // release: QTest's double click leaves the button down, and later tests would move the mouse with it
+    // held.
     const QPoint row = userList()->visualRect(rosterRow("Петя")).center();
     QTest::mouseClick(userList()->viewport(), Qt::LeftButton, {}, row);
     QTest::mouseDClick(userList()->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseRelease(userList()->viewport(), Qt::LeftButton, {}, row);
     ASSERT_NE(privatePage("Петя"), nullptr) << "a double click opens the conversation";
     peter.sayPublic("в общий");
     ASSERT_TRUE(waitForCommon("Петя: в общий"));
