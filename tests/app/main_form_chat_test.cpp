@@ -24,10 +24,7 @@ class MainFormChatTest : public MainFormTest
 protected:
     void SetUp() override
     {
-        ASSERT_NE(server.port(), 0);
-        pointAt(server.port());
-        openWindow();
-        ASSERT_TRUE(logIn());
+        ASSERT_NO_FATAL_FAILURE(openLoggedIn(server.port()));
         ASSERT_TRUE(peter.logIn("Петя"));
         ASSERT_TRUE(waitForCommon("К нам пришёл (пришла) Петя..."));
     }
@@ -234,9 +231,7 @@ TEST_F(MainFormTest, ATakenNickLogsInUnderTheSpareNick)
     RealServer server;
     PeerClient first(server.port());
     ASSERT_TRUE(first.logIn("Вася"));
-    pointAt(server.port());
-    openWindow();
-    ASSERT_TRUE(logIn());
+    ASSERT_NO_FATAL_FAILURE(openLoggedIn(server.port()));
     EXPECT_EQ(first.waitFor("AddUser|"), "AddUser|Василий");
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return rosterRow("Вася").isValid() && rosterRow("Василий").isValid(); }));

@@ -83,6 +83,15 @@ protected:
         return nullptr;
     }
 
+    // A window pointed at a server on 127.0.0.1 and logged into it.
+    void openLoggedIn(quint16 port)
+    {
+        ASSERT_NE(port, 0);
+        pointAt(port);
+        openWindow();
+        ASSERT_TRUE(logIn());
+    }
+
     bool logIn()
     {
         button("ToolButton1")->click();

@@ -18,11 +18,8 @@ class MultiSendTest : public MainFormTest
 protected:
     void SetUp() override
     {
-        ASSERT_NE(server.port(), 0);
         WriteMacros({{QStringLiteral("F2"), QStringLiteral("с уважением")}});
-        pointAt(server.port());
-        openWindow();
-        ASSERT_TRUE(logIn());
+        ASSERT_NO_FATAL_FAILURE(openLoggedIn(server.port()));
         ASSERT_TRUE(peter.logIn("Петя"));
         ASSERT_TRUE(masha.logIn("Маша"));
         ASSERT_TRUE(kolya.logIn("Коля"));
