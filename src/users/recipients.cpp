@@ -6,31 +6,17 @@ namespace kovrel {
 
 namespace {
 
-bool sameCaption(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// The roster row a list caption stands for: the first whose nick matches in any letter case.
-std::optional<int> rosterRowOf(const RosterModel& roster, const QString& nick)
-{
-    for (int row = 0; row < roster.size(); ++row) {
-        if (sameCaption(roster.at(row).nick, nick)) {
-            return row;
-        }
-    }
-    return std::nullopt;
-}
-
 std::vector<Recipient>::iterator findRecipient(std::vector<Recipient>& recipients, const QString& nick)
 {
-    return std::ranges::find_if(recipients,
-                                [&](const Recipient& entry) { return sameCaption(entry.nick, nick); });
+    return std::ranges::find_if(recipients, [&](const Recipient& entry) {
+        return entry.nick.compare(nick, Qt::CaseInsensitive) == 0;
+    });
 }
 
 bool isIgnoredInRoster(const RosterModel& roster, const QString& nick)
 {
-    const std::optional<int> row = rosterRowOf(roster, nick);
+    // The roster row a list caption stands for: the first whose nick matches in any letter case.
+    const std::optional<int> row = roster.findIgnoringCase(nick);
     return row && roster.at(*row).ignored;
 }
 
@@ -63,7 +49,7 @@ void RefreshRecipients(std::vector<Recipient>& recipients, const RosterModel& ro
 {
     removeIgnored(recipients, roster);
     for (Recipient& entry : recipients) {
-        if (const std::optional<int> row = rosterRowOf(roster, entry.nick)) {
+        if (const std::optional<int> row = roster.findIgnoringCase(entry.nick)) {
             entry.picture = roster.pictureIndex(*row);
         }
     }

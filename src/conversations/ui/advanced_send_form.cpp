@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -24,23 +25,6 @@ constexpr QSize kClientSize(393, 169);
 constexpr int kMaxTextLength = 2048;
 constexpr int kListColumnWidth = 109;
 constexpr int kListWidth = 125;
-
-// While a send runs the window takes no input and the pointer is busy; both come back however the send
-// ends, an error included.
-class SendingGuard
-{
-public:
-    explicit SendingGuard(std::function<void(bool)> setSending) : m_setSending(std::move(setSending))
-    {
-        m_setSending(true);
-    }
-    ~SendingGuard() { m_setSending(false); }
-    SendingGuard(const SendingGuard&) = delete;
-    SendingGuard& operator=(const SendingGuard&) = delete;
-
-private:
-    std::function<void(bool)> m_setSending;
-};
 
 } // namespace
 
@@ -277,7 +261,9 @@ void TAdvancedSendForm::SpeedButton1Click()
     }
     const std::optional<QString> shown = m_host.shownPartner();
     {
-        const SendingGuard sending([this](bool on) { setSending(on); });
+        // The window takes no input meanwhile, and gets it back however the sends end, an error included.
+        setSending(true);
+        const auto sent = qScopeGuard([this] { setSending(false); });
         for (const QString& nick : chosen) {
             m_host.sendPrivately(nick, text);
         }

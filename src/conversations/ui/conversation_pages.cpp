@@ -111,9 +111,14 @@ bool ConversationPages::openConversation(const QString& partner)
     return true;
 }
 
+int ConversationPages::pageOf(const std::optional<QString>& partner) const
+{
+    return partner ? FindPrivatePage(*partner) : 0;
+}
+
 void ConversationPages::showConversation(const std::optional<QString>& partner)
 {
-    const int page = partner ? FindPrivatePage(*partner) : 0;
+    const int page = pageOf(partner);
     if (page < 0) {
         return;
     }
@@ -126,7 +131,7 @@ void ConversationPages::showConversation(const std::optional<QString>& partner)
 
 void ConversationPages::returnToConversation(const std::optional<QString>& partner)
 {
-    const int page = partner ? FindPrivatePage(*partner) : 0;
+    const int page = pageOf(partner);
     if (page >= 0) {
         const QScopedValueRollback quiet(m_opening, true);
         setCurrentIndex(page);
@@ -165,7 +170,7 @@ ConversationView* ConversationPages::currentView() const
 
 ConversationView* ConversationPages::viewOf(const std::optional<QString>& partner) const
 {
-    const int page = partner ? FindPrivatePage(*partner) : 0;
+    const int page = pageOf(partner);
     return page < 0 ? nullptr : static_cast<ConversationView*>(widget(page));
 }
 

@@ -67,6 +67,8 @@ signals:
     void saveLogRequested();
 
 private:
+    // The page of a conversation (none: the common one), -1 when it has none.
+    int pageOf(const std::optional<QString>& partner) const;
     ConversationView* createView(const QString& name);
     void createPageMenu();
     void PageControl1Change();
