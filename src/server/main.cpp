@@ -4,22 +4,19 @@
 #include <csignal>
 #include <exception>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
 
-#include <asio/io_context.hpp>
-#include <asio/signal_set.hpp>
-#include <asio/steady_timer.hpp>
-
 #include "blacklist.h"
-#include "cluster_node.h"
 #include "event_log.h"
 #include "kovrel_version.h"
 #include "options.h"
-#include "room.h"
 #include "server.h"
+#include "shard.h"
+#include "shard_hub.h"
 #include "state_import.h"
 #include "state_store.h"
 
@@ -27,128 +24,42 @@ namespace {
 
 using namespace kovrel::server;
 
-// How long the clients get to log out when the server is told to stop.
-constexpr std::chrono::seconds kLogoutGrace{2};
 // How long a failing final write of the state is tried again before the server gives up.
 constexpr std::chrono::seconds kFinalSavePatience{2};
-// Cards expire by the day; looking once an hour is soon enough.
-constexpr std::chrono::hours kCardExpiryInterval{1};
-
-void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
-{
-    room.expireCards();
-    timer.expires_after(kCardExpiryInterval);
-    timer.async_wait([&timer, &room](std::error_code ec) {
-        if (!ec) {
-            expireCardsEveryHour(timer, room);
-        }
-    });
-}
-
-// What one thread serves: its own io_context, room, cluster connections and listening socket. A node of
-// several threads has one shard per thread, listening on one port (the kernel shares the connections out)
-// and meeting in Redis as nodes do, so that no state is shared between threads.
-class Shard
-{
-public:
-    Shard(const ServerOptions& options, const ServerSettings& settings, const Blacklist& blacklist,
-          EventLog& log)
-        : m_room(options.cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM),
-          m_log(log)
-    {
-        if (options.cluster) {
-            m_cluster.emplace(m_io, m_room, *options.cluster, log);
-            m_room.setLink(&*m_cluster);
-            m_room.setKeptStateSink(&m_cluster->cardSink());
-        }
-        m_server.emplace(m_io, m_room, blacklist, settings, log);
-    }
-
-    Room& room() { return m_room; }
-    asio::ip::tcp::endpoint localEndpoint() const { return m_server->localEndpoint(); }
-
-    // Serves until SIGINT or SIGTERM, then lets the clients log out and closes what is left.
-    void run(bool logSignal)
-    {
-        if (m_cluster) {
-            m_cluster->start();
-        }
-        expireCardsEveryHour(m_cardExpiry, m_room);
-        m_server->start();
-        m_signals.async_wait([this, logSignal](std::error_code ec, int signal) {
-            if (!ec) {
-                stopping(logSignal ? signal : 0);
-            }
-        });
-        m_io.run();
-        // Stopped: everybody logged out, or the grace period is over.
-        m_signals.cancel();
-        m_grace.cancel();
-        m_cardExpiry.cancel();
-        m_server->closeAll();
-        if (m_cluster) {
-            // The nicks of the users closed just now are given back before the connections close.
-            m_cluster->finish();
-            m_grace.expires_after(kLogoutGrace);
-            m_grace.async_wait([this](std::error_code ec) {
-                if (!ec) {
-                    m_cluster->stop();
-                }
-            });
-        }
-        m_io.restart();
-        m_io.run(); // the cancelled operations finish and release their sessions
-        m_room.setLink(nullptr);
-        m_room.setKeptStateSink(nullptr);
-    }
-
-private:
-    void stopping(int signal)
-    {
-        if (signal != 0) {
-            m_log.write("stopping", {}, {}, signal == SIGINT ? "SIGINT" : "SIGTERM");
-        }
-        m_server->shutdown([this] { m_io.stop(); });
-        m_grace.expires_after(kLogoutGrace);
-        m_grace.async_wait([this](std::error_code ec) {
-            if (!ec) {
-                m_io.stop();
-            }
-        });
-    }
-
-    // First, so that it outlives everything that uses it.
-    asio::io_context m_io{1};
-    Room m_room;
-    std::optional<ClusterNode> m_cluster;
-    asio::steady_timer m_cardExpiry;
-    asio::steady_timer m_grace;
-    asio::signal_set m_signals;
-    std::optional<Server> m_server;
-    EventLog& m_log;
-};
 
 int run(const ServerOptions& options)
 {
     EventLog log(std::cerr, options.verbose);
     const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
-    std::vector<std::unique_ptr<Shard>> shards;
+    ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
     ServerSettings settings = options.server;
     settings.sharePort = options.threads > 1;
-    shards.push_back(std::make_unique<Shard>(options, settings, blacklist, log));
+    std::vector<std::unique_ptr<Shard>> shards;
+    shards.push_back(std::make_unique<Shard>(options, settings, blacklist, count, log));
     // With port 0 the first shard picked the port; the others listen on the same one.
     settings.listen = shards.front()->localEndpoint();
     for (unsigned i = 1; i < options.threads; ++i) {
-        shards.push_back(std::make_unique<Shard>(options, settings, blacklist, log));
+        shards.push_back(std::make_unique<Shard>(options, settings, blacklist, count, log));
     }
+
+    // Every room starts from the kept state, and from then on every change of it is written.
     std::optional<StateStore> store;
     if (options.stateFile) {
-        // The room starts from the kept state, and from then on every change of it is written. (A state
-        // file goes with a single thread only.)
         std::unique_ptr<StateDatabase> database = openStateDatabase(*options.stateFile, log);
         StoredState state = database->load();
-        shards.front()->room().restore(state);
+        for (const auto& shard : shards) {
+            shard->room().restore(state);
+        }
         store.emplace(*options.stateFile, std::move(database), std::move(state), log);
+    }
+    // Threads of a standalone server share their room here; in a cluster they meet through Redis.
+    std::optional<ShardHub> hub;
+    if (shards.size() > 1 && !options.cluster) {
+        hub.emplace(store ? &*store : nullptr);
+        for (const auto& shard : shards) {
+            hub->attach(shard->io(), shard->room());
+        }
+    } else if (store) {
         shards.front()->room().setKeptStateSink(&*store);
     }
     std::cout << "listening on " << shards.front()->localEndpoint() << std::endl;

@@ -59,10 +59,6 @@ void checkClusterOptions(ServerOptions& options, std::optional<std::chrono::seco
         if (presenceTtl) {
             throw UsageError("--presence-ttl needs --cluster");
         }
-        if (options.threads > 1) {
-            // The threads share the room through Redis, as the nodes of a cluster do.
-            throw UsageError("--threads above 1 needs --cluster");
-        }
         return;
     }
     if (options.stateFile) {
@@ -176,9 +172,10 @@ The Kovrel chat server: one conversation for everybody who logs in.
   --presence-ttl SEC     with --cluster: a node that stops refreshing its users'
                          nicks loses them after SEC seconds, and the other nodes
                          drop those users (default 15)
-  --threads N            with --cluster: serve on N threads, each taking its share
-                         of the connections on the same port and meeting the
-                         others through Redis as a node does (default 1)
+  --threads N            serve on N threads, each taking its share of the
+                         connections on the same port; one room for all of them
+                         (with --cluster each thread is a node of the cluster)
+                         (default 1)
   --max-cards-per-address N
                          keep at most N cards published from one address; a new one
                          replaces the oldest (default 50)

@@ -27,7 +27,7 @@ struct ServerOptions
     // Set: a node of a cluster, its room shared through Redis.
     std::optional<ClusterSettings> cluster;
     CardBook::Limits cards;
-    // Threads of the node, each serving its share of the connections; more than one needs a cluster.
+    // Threads of the server, each serving its share of the connections.
     unsigned threads = 1;
     bool verbose = false;
     bool help = false;

@@ -50,10 +50,37 @@ asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const ServerSett
 
 } // namespace
 
-Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ServerSettings settings,
-               EventLog& log)
+std::string_view ConnectionCount::admit(const std::string& address)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_open >= m_maxClients) {
+        return "too many clients";
+    }
+    std::size_t& fromAddress = m_perAddress[address];
+    if (fromAddress >= m_maxPerAddress) {
+        return "too many connections from this address";
+    }
+    ++fromAddress;
+    ++m_open;
+    return {};
+}
+
+void ConnectionCount::closed(const std::string& address)
+{
+    const std::lock_guard lock(m_mutex);
+    const auto fromAddress = m_perAddress.find(address);
+    if (fromAddress != m_perAddress.end()) {
+        --m_open;
+        if (--fromAddress->second == 0) {
+            m_perAddress.erase(fromAddress);
+        }
+    }
+}
+
+Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
+               ServerSettings settings, EventLog& log)
     : m_acceptor(listeningAcceptor(io, settings)), m_acceptRetry(io), m_room(room), m_blacklist(blacklist),
-      m_settings(std::move(settings)), m_log(log)
+      m_count(count), m_settings(std::move(settings)), m_log(log)
 {}
 
 void Server::start()
@@ -119,16 +146,10 @@ void Server::admit(asio::ip::tcp::socket socket)
         m_log.write("refused", peer, {}, "blacklisted address");
         return;
     }
-    if (m_sessions.size() >= m_settings.maxClients) {
-        m_log.write("refused", peer, {}, "too many clients");
+    if (const std::string_view refusal = m_count.admit(address.to_string()); !refusal.empty()) {
+        m_log.write("refused", peer, {}, refusal);
         return;
     }
-    std::size_t& fromAddress = m_connectionsPerAddress[address.to_string()];
-    if (fromAddress >= m_settings.maxPerAddress) {
-        m_log.write("refused", peer, {}, "too many connections from this address");
-        return;
-    }
-    ++fromAddress;
     m_log.write("connect", peer, {});
     auto session = std::make_shared<Session>(std::move(socket), address.to_string(), peer, m_room,
                                              m_blacklist, m_settings.session, m_log,
@@ -140,10 +161,7 @@ void Server::admit(asio::ip::tcp::socket socket)
 void Server::sessionClosed(Session& session)
 {
     m_sessions.erase(&session);
-    const auto fromAddress = m_connectionsPerAddress.find(session.address());
-    if (fromAddress != m_connectionsPerAddress.end() && --fromAddress->second == 0) {
-        m_connectionsPerAddress.erase(fromAddress);
-    }
+    m_count.closed(session.address());
     if (m_stopping && m_sessions.empty() && m_allGone) {
         asio::post(m_acceptor.get_executor(), std::exchange(m_allGone, nullptr));
     }

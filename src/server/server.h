@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <asio/io_context.hpp>
@@ -20,12 +22,32 @@ namespace kovrel::server {
 struct ServerSettings
 {
     asio::ip::tcp::endpoint listen;
+    // Connections of the whole server, logged in or not: in all, and from one address.
     std::size_t maxClients = 500;
-    // Connections from one address at a time, logged in or not.
     std::size_t maxPerAddress = 16;
     SessionSettings session;
     // Lets other sockets of this process listen on the same port (SO_REUSEPORT), one per thread.
     bool sharePort = false;
+};
+
+// How many connections are open, in all and from each address, for every thread that accepts them.
+class ConnectionCount
+{
+public:
+    ConnectionCount(std::size_t maxClients, std::size_t maxPerAddress)
+        : m_maxClients(maxClients), m_maxPerAddress(maxPerAddress)
+    {}
+
+    // Counts a new connection from `address` in; the reason when it would go beyond a limit.
+    std::string_view admit(const std::string& address);
+    void closed(const std::string& address);
+
+private:
+    const std::size_t m_maxClients;
+    const std::size_t m_maxPerAddress;
+    std::mutex m_mutex;
+    std::size_t m_open = 0;
+    std::unordered_map<std::string, std::size_t> m_perAddress;
 };
 
 // Accepts connections, refuses blacklisted addresses and connections beyond the limits, and keeps the
@@ -34,8 +56,9 @@ class Server
 {
 public:
     // Binds and listens at once (port 0 picks a free port); throws std::system_error when it cannot.
-    Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ServerSettings settings,
-           EventLog& log);
+    // `count` is shared with the other threads' servers, when there are any.
+    Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
+           ServerSettings settings, EventLog& log);
 
     asio::ip::tcp::endpoint localEndpoint() const { return m_acceptor.local_endpoint(); }
 
@@ -57,10 +80,10 @@ private:
     asio::steady_timer m_acceptRetry;
     Room& m_room;
     const Blacklist& m_blacklist;
+    ConnectionCount& m_count;
     ServerSettings m_settings;
     EventLog& m_log;
     std::unordered_map<const Session*, std::shared_ptr<Session>> m_sessions;
-    std::unordered_map<std::string, std::size_t> m_connectionsPerAddress;
     std::function<void()> m_allGone;
     bool m_stopping = false;
 };

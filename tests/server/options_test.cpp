@@ -120,9 +120,13 @@ TEST(Options, ClusterRefusesBadAddressesAndOptionsThatDoNotGoWithIt)
     EXPECT_THROW(parse({"--presence-ttl", "5"}), UsageError);
     EXPECT_THROW(parse({"--cluster", "redis://h:1", "--presence-ttl", "0"}), UsageError);
     EXPECT_THROW(parse({"--cluster", "redis://h:1", "--state", "/tmp/state"}), UsageError);
-    EXPECT_THROW(parse({"--threads", "2"}), UsageError);
-    EXPECT_EQ(parse({"--threads", "1"}).threads, 1u);
+}
+
+TEST(Options, ThreadsGoWithAStandaloneServerAndWithACluster)
+{
+    EXPECT_EQ(parse({"--threads", "2", "--state", "/tmp/state"}).threads, 2u);
     EXPECT_EQ(parse({"--threads", "4", "--cluster", "redis://h:1"}).threads, 4u);
+    EXPECT_THROW(parse({"--threads", "0"}), UsageError);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "room.h"
 
+#include "change_log.h"
 #include "fake_participant.h"
 #include "packet.h"
 
@@ -8,6 +9,7 @@
 namespace kovrel::server {
 namespace {
 
+using test::ChangeLog;
 using test::FakeParticipant;
 using test::makeParticipant;
 using Fields = std::vector<std::string>;
@@ -90,16 +92,6 @@ TEST_F(RoomTest, UserListOfAnEmptyRoomWithoutTopicIsNothing)
     room.setTopic("t");
     EXPECT_NE(room.userList(), nullptr);
 }
-
-// What the state store would be told, in order.
-struct ChangeLog : KeptStateSink
-{
-    void topicChanged(std::string_view topic) override { changes.push_back("topic " + std::string(topic)); }
-    void cardStored(const StoredCard& card) override { changes.push_back("card " + card.card.nick); }
-    void cardRemoved(const std::string& key) override { changes.push_back("removed " + key); }
-
-    Fields changes;
-};
 
 TEST_F(RoomTest, ReportsTopicAndCardChangesAndALogInRefreshesTheCard)
 {

@@ -35,48 +35,10 @@ bool tellsOf(const Fields& roster, const std::string& nick)
     return contains(roster, "GetUser|" + nick) || contains(roster, "AddUser|" + nick);
 }
 
-// News travels between nodes asynchronously: waits until "ExistUser" on the client's connection knows of
-// the nick.
-bool knownTo(TestClient& asker, const std::string& nick)
-{
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        asker.send({"ExistUser|" + nick});
-        if (asker.expect("ExistUser|") == "ExistUser|1") {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
 bool knownOn(const ServerProcess& node, const std::string& nick)
 {
     TestClient asker(node.port());
     return knownTo(asker, nick);
-}
-
-Fields chatLine(TestClient& client, std::string_view command)
-{
-    const Fields fields = client.readUntil(std::string(command) + "|");
-    return fields.size() < 2 ? fields : Fields(fields.end() - 2, fields.end());
-}
-
-// The first answer to "AddUser" that tells: the own "AddUser" or "Disconnect".
-std::string firstAnswerTo(TestClient& client, const std::string& nick)
-{
-    for (;;) {
-        const std::string field = client.expect("");
-        if (field.empty() || field == "Disconnect|" || field == "AddUser|" + nick) {
-            return field;
-        }
-    }
-}
-
-// Sends "AddUser" and returns the first answer that tells.
-std::string tryLogin(TestClient& client, const std::string& nick)
-{
-    client.send({"AddUser|" + nick});
-    return firstAnswerTo(client, nick);
 }
 
 class ServerCluster : public ::testing::Test

@@ -24,13 +24,6 @@ bool contains(const Fields& fields, const std::string& field)
     return std::find(fields.begin(), fields.end(), field) != fields.end();
 }
 
-// The field a chat message arrives in, with the style field that must come right before it.
-Fields chatLine(TestClient& client, std::string_view command)
-{
-    const Fields fields = client.readUntil(std::string(command) + "|");
-    return fields.size() < 2 ? fields : Fields(fields.end() - 2, fields.end());
-}
-
 TEST(ServerConversation, TwoUsersMeetTalkChangeStateAndTopicQueryEachOtherAndLeave)
 {
     ServerProcess server;

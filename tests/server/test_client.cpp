@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <thread>
 
 #include <asio/connect.hpp>
 #include <asio/write.hpp>
@@ -144,6 +145,41 @@ bool TestClient::readSome(std::chrono::steady_clock::time_point deadline)
         m_fields.push_back(std::move(field));
     }
     return true;
+}
+
+std::vector<std::string> chatLine(TestClient& client, std::string_view command)
+{
+    const std::vector<std::string> fields = client.readUntil(std::string(command) + "|");
+    return fields.size() < 2 ? fields : std::vector<std::string>(fields.end() - 2, fields.end());
+}
+
+std::string firstAnswerTo(TestClient& client, std::string_view nick)
+{
+    const std::string ownAddUser = "AddUser|" + std::string(nick);
+    for (;;) {
+        const std::string field = client.expect("");
+        if (field.empty() || field == "Disconnect|" || field == ownAddUser) {
+            return field;
+        }
+    }
+}
+
+std::string tryLogin(TestClient& client, std::string_view nick)
+{
+    client.send({"AddUser|" + std::string(nick)});
+    return firstAnswerTo(client, nick);
+}
+
+bool knownTo(TestClient& asker, std::string_view nick)
+{
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        asker.send({"ExistUser|" + std::string(nick)});
+        if (asker.expect("ExistUser|") == "ExistUser|1") {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
 }
 
 } // namespace kovrel::server::test

@@ -66,4 +66,16 @@ private:
     bool m_answerProbes = true;
 };
 
+// The field a chat message arrives in, with the style field that must come right before it.
+std::vector<std::string> chatLine(TestClient& client, std::string_view command);
+
+// The first answer to "AddUser" that tells: the own "AddUser" or "Disconnect".
+std::string firstAnswerTo(TestClient& client, std::string_view nick);
+// Sends "AddUser" and returns the first answer that tells.
+std::string tryLogin(TestClient& client, std::string_view nick);
+
+// News travels between the threads of a server, and between the nodes of a cluster, asynchronously: waits
+// until "ExistUser" on the client's connection knows of the nick. False if it never does.
+bool knownTo(TestClient& asker, std::string_view nick);
+
 } // namespace kovrel::server::test

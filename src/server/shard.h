@@ -1,0 +1,50 @@
+#pragma once
+
+#include <optional>
+
+#include <asio/io_context.hpp>
+#include <asio/ip/tcp.hpp>
+#include <asio/signal_set.hpp>
+#include <asio/steady_timer.hpp>
+
+#include "blacklist.h"
+#include "cluster_node.h"
+#include "event_log.h"
+#include "options.h"
+#include "room.h"
+#include "server.h"
+
+namespace kovrel::server {
+
+// What one thread serves: its own event loop, room and listening socket, and in a cluster its own Redis
+// connections. The threads of one server listen on one port (the kernel shares the connections out) and
+// share their room through a ShardHub, or through Redis as the nodes of a cluster do.
+class Shard
+{
+public:
+    Shard(const ServerOptions& options, const ServerSettings& settings, const Blacklist& blacklist,
+          ConnectionCount& count, EventLog& log);
+
+    asio::io_context& io() { return m_io; }
+    Room& room() { return m_room; }
+    asio::ip::tcp::endpoint localEndpoint() const { return m_server->localEndpoint(); }
+
+    // Serves until SIGINT or SIGTERM, then lets the clients log out and closes what is left. The first
+    // thread logs the signal.
+    void run(bool logSignal);
+
+private:
+    void stopping(int signal);
+
+    // First, so that it outlives everything that uses it.
+    asio::io_context m_io{1};
+    Room m_room;
+    std::optional<ClusterNode> m_cluster;
+    asio::steady_timer m_cardExpiry;
+    asio::steady_timer m_grace;
+    asio::signal_set m_signals;
+    std::optional<Server> m_server;
+    EventLog& m_log;
+};
+
+} // namespace kovrel::server

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include <asio/io_context.hpp>
+
+#include "kept_state.h"
+#include "room.h"
+#include "room_link.h"
+
+namespace kovrel::server {
+
+// Lets the threads of one server share one room. Each thread serves its own connections with an event
+// loop and a room of its own; its room lists the members of the other threads as well (with no
+// participant, the thread's number as their node), as a cluster node lists those of other nodes.
+//
+// The hub keeps the nicks of every thread, so that a claim is decided at once and for all of them, and
+// carries each thread's news to the others by posting it to their event loops: a room is only ever
+// touched by its own thread. A change of the nicks and the posting of its news happen under one lock, so
+// that every thread hears of the arrivals and departures in the order the hub granted them.
+//
+// The topic and the cards are kept by every room; what one thread changes is copied to the others and
+// reported once to the store.
+class ShardHub
+{
+public:
+    // `store` is told of every change of the topic and the cards; null: nobody is.
+    explicit ShardHub(KeptStateSink* store = nullptr);
+    ~ShardHub();
+    ShardHub(const ShardHub&) = delete;
+    ShardHub& operator=(const ShardHub&) = delete;
+
+    // Links a thread's room to the hub; every room is attached before any thread runs, and the hub
+    // outlives the rooms' use of it.
+    void attach(asio::io_context& io, Room& room);
+
+private:
+    class Link;
+    class Mirror;
+
+    struct Shard
+    {
+        asio::io_context* io;
+        Room* room;
+        std::unique_ptr<Link> link;
+        std::unique_ptr<Mirror> mirror;
+    };
+
+    // Runs `news` with the room of every thread but `from`, on that thread.
+    template <typename News> void tellOthers(std::size_t from, const News& news);
+    template <typename News> void tell(std::size_t shard, News news);
+
+    RoomLink::Claim claim(std::size_t shard, std::string_view nick);
+    void release(std::size_t shard, std::string_view nick);
+    // Gives the nick back if thread `shard` holds it; with the lock held.
+    void dropClaim(std::size_t shard, std::string_view nick);
+    void joined(std::size_t shard, std::string_view nick, std::string_view address);
+    void left(std::size_t shard, std::string_view nick);
+    void stateChanged(std::size_t shard, std::string_view nick, int state);
+    void topicChanged(std::size_t shard, std::string_view topic);
+    void chatSent(std::size_t shard, const SharedBytes& bytes);
+    void privateSent(std::string_view node, std::string_view nick, const SharedBytes& bytes);
+    void cardStored(std::size_t shard, const StoredCard& card);
+    void cardRemoved(std::size_t shard, const std::string& key);
+
+    KeptStateSink* m_store;
+    std::vector<Shard> m_shards; // fixed once the threads run
+    std::mutex m_mutex;
+    // The thread holding each nick, by what the nick reads as.
+    std::unordered_map<std::string, std::size_t> m_claims;
+};
+
+} // namespace kovrel::server
