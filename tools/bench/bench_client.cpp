@@ -256,11 +256,13 @@ void BenchClient::doRead()
                 fail("the server's stream is out of step");
                 return;
             }
+            // The fields of one read arrived together: one clock reading serves them all.
+            const Clock::time_point arrival = Clock::now();
             for (const std::string& field : m_reader.takeFields(m_reader.queuedFields())) {
                 if (m_stage == Stage::Closed) {
                     return;
                 }
-                handle(field);
+                handle(field, arrival);
             }
             if (m_stage != Stage::Closed) {
                 doRead();
@@ -271,14 +273,14 @@ void BenchClient::doRead()
     });
 }
 
-void BenchClient::handle(std::string_view field)
+void BenchClient::handle(std::string_view field, Clock::time_point arrival)
 {
     const SplitText message = SplitFirst(field);
     const std::string_view command = message.head;
     if (command == command::TextStyle) {
         m_lastStyle.assign(field);
     } else if (command == command::AllUser || command == command::PrivatUser) {
-        received(command, message.rest);
+        received(command, message.rest, arrival);
     } else if (command == command::ExistUser) {
         answerExists(message.rest);
     } else if (command == command::GetUser || command == command::AddUser) {
@@ -329,16 +331,15 @@ void BenchClient::noteUser(std::string_view nick)
     }
 }
 
-void BenchClient::received(std::string_view command, std::string_view values)
+void BenchClient::received(std::string_view command, std::string_view values, Clock::time_point arrival)
 {
     // Others may share the server (another run, people chatting): only this run's messages are counted.
     if (!values.starts_with(m_options.nickPrefix)) {
         m_lastStyle.clear();
         return;
     }
-    const Clock::time_point now = Clock::now();
     m_deliveriesSoFar.store(++m_counts.deliveries, std::memory_order_relaxed);
-    m_counts.lastDelivery = now;
+    m_counts.lastDelivery = arrival;
     const Delivery delivery = parse(command, values);
     m_lastStyle.clear();
     if (!delivery.valid) {
@@ -347,7 +348,7 @@ void BenchClient::received(std::string_view command, std::string_view values)
     }
     const auto sentAt = m_epoch + std::chrono::microseconds(delivery.sentAt);
     m_latencies.push_back(static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(now - sentAt).count()));
+        std::chrono::duration_cast<std::chrono::microseconds>(arrival - sentAt).count()));
     const std::size_t slot =
         static_cast<std::size_t>(delivery.sender) * static_cast<std::size_t>(m_options.messages) +
         static_cast<std::size_t>(delivery.seq);

@@ -79,10 +79,11 @@ private:
     void doPace();
     void send(std::initializer_list<std::string_view> fields);
     void sendMessage();
-    void handle(std::string_view field);
+    // `arrival`: when the read that brought the field completed.
+    void handle(std::string_view field, Clock::time_point arrival);
     void answerExists(std::string_view answer);
     void noteUser(std::string_view nick);
-    void received(std::string_view command, std::string_view values);
+    void received(std::string_view command, std::string_view values, Clock::time_point arrival);
     void fail(std::string_view why);
 
     // A chat message as received: who sent it, its number and send time, and whether it is intact.
