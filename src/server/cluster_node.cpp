@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <random>
+#include <utility>
 #include <vector>
 
 #include "cp1251.h"
@@ -192,6 +193,8 @@ void ClusterNode::caughtUp()
     refreshClaims();
     readRegistry();
     loadTopic();
+    // What changed here while Redis was away goes first, so that what is read back includes it.
+    writeCardsChangedMeanwhile();
     loadCards();
 }
 
@@ -301,6 +304,11 @@ void ClusterNode::placeRemote(std::string_view node, std::string_view nick, std:
 
 void ClusterNode::loadTopic()
 {
+    if (m_topicUnsaved) {
+        // Set here while Redis was away: newer than what Redis holds.
+        topicChanged(m_room.topic());
+        return;
+    }
     m_commands.command({"GET", kTopicKey}, [this](const RedisReply& reply) {
         if (reply.kind == RedisReply::Kind::Text) {
             m_room.applyTopic(reply.text);
@@ -326,14 +334,46 @@ void ClusterNode::loadCards()
 void ClusterNode::cardStored(const StoredCard& card)
 {
     const std::string text = cardText(card);
-    m_commands.command({"HSET", kCardsKey, card.key, text});
+    keepInRedis({"HSET", kCardsKey, card.key, text}, [this, key = card.key] { m_cardsUnsaved.insert(key); });
     publish(m_roomChannel, "card", text);
 }
 
 void ClusterNode::cardRemoved(const std::string& key)
 {
-    m_commands.command({"HDEL", kCardsKey, key});
+    keepInRedis({"HDEL", kCardsKey, key}, [this, key] { m_cardsUnsaved.insert(key); });
     publish(m_roomChannel, "uncard", key);
+}
+
+void ClusterNode::writeCardsChangedMeanwhile()
+{
+    if (m_cardsUnsaved.empty()) {
+        return;
+    }
+    const std::set<std::string> keys = std::exchange(m_cardsUnsaved, {});
+    m_log.write("cluster", m_id, {},
+                std::to_string(keys.size()) + " cards changed while Redis was unreachable are written now");
+    for (const StoredCard& card : m_room.keptState().cards) {
+        if (keys.contains(card.key)) {
+            cardStored(card);
+        }
+    }
+    for (const std::string& key : keys) {
+        if (m_room.findCard(key) == nullptr) {
+            cardRemoved(key);
+        }
+    }
+}
+
+void ClusterNode::keepInRedis(const std::vector<std::string_view>& command, std::function<void()> unsaved)
+{
+    const bool sent = ready() && m_commands.command(command, [unsaved](const RedisReply& reply) {
+        if (!reply.ok()) {
+            unsaved();
+        }
+    });
+    if (!sent) {
+        unsaved();
+    }
 }
 
 void ClusterNode::claimNick(std::string_view nick, std::string_view address, ClaimDone done)
@@ -380,7 +420,8 @@ void ClusterNode::stateChanged(std::string_view nick, std::string_view address, 
 
 void ClusterNode::topicChanged(std::string_view topic)
 {
-    m_commands.command({"SET", kTopicKey, topic});
+    m_topicUnsaved = false;
+    keepInRedis({"SET", kTopicKey, topic}, [this] { m_topicUnsaved = true; });
     publish(m_roomChannel, "topic", topic);
 }
 

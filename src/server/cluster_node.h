@@ -2,9 +2,12 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
@@ -33,7 +36,8 @@ struct ClusterSettings
 // missed and removes those of nodes that died. The topic is a key of its own.
 //
 // One connection sends commands, another receives the channels (a subscribed connection takes no other
-// commands). While either is down, log-ins are refused and what cannot be published is counted.
+// commands). While either is down, log-ins are refused and what cannot be published is counted; the topic
+// and the cards changed meanwhile are written to Redis once it is back.
 class ClusterNode : public RoomLink
 {
 public:
@@ -87,6 +91,10 @@ private:
     void loadCards();
     void cardStored(const StoredCard& card);
     void cardRemoved(const std::string& key);
+    void writeCardsChangedMeanwhile();
+    // Sends a command that keeps some of the room's state in Redis; `unsaved` runs when it could not be
+    // sent or failed, so that it is written again once Redis is back.
+    void keepInRedis(const std::vector<std::string_view>& command, std::function<void()> unsaved);
     void received(std::string_view channel, std::string_view payload);
     void roomEvent(std::string_view kind, std::string_view node, std::string_view rest);
     void privateReceived(std::string_view rest);
@@ -114,6 +122,9 @@ private:
     bool m_wasReady = false;
     bool m_finished = false;
     bool m_rosterRead = false; // since Redis became reachable
+    // Changed here while Redis could not keep them: written when it is back.
+    bool m_topicUnsaved = false;
+    std::set<std::string> m_cardsUnsaved;
     std::uint64_t m_unpublished = 0;
     std::uint64_t m_unpublishedLogged = 0;
     // The news counter, and for each nick (in lower case) the count of its latest news.

@@ -195,13 +195,20 @@ TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns
     vasya.send({"AllUser|Vasya|still here"});
     EXPECT_EQ(chatLine(vasya, "AllUser")[1], "AllUser|Vasya|still here");
     EXPECT_TRUE(north->waitForLog("could not be published")) << north->log();
+    vasya.send({"SetInfo|Vasya|" + kCard, "Topic|Set while Redis was away"});
+    EXPECT_EQ(vasya.expect("Topic|"), "Topic|Set while Redis was away");
 
     redis().restart();
     EXPECT_TRUE(south->waitForLog("roster read")) << south->log();
     EXPECT_TRUE(north->waitForLog("were not published while Redis was unreachable")) << north->log();
     TestClient petya(south->port());
-    petya.login("Petya");
+    const Fields roster = petya.login("Petya");
     EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
+    // What changed on the node that stayed up was written to Redis and told to the others once it was back.
+    EXPECT_TRUE(north->waitForLog("1 cards changed while Redis was unreachable are written now")) << north->log();
+    const std::string topic = "Topic|Set while Redis was away";
+    EXPECT_TRUE(contains(roster, topic) || petya.expect("Topic|") == topic);
+    EXPECT_TRUE(eventuallyAnswers(petya, "GetInfo|vasya", "GetInfo|Vasya|" + kCard));
     petya.send({"AllUser|Petya|back together"});
     EXPECT_EQ(chatLine(vasya, "AllUser")[1], "AllUser|Petya|back together");
     // The nick of the node that stayed up was claimed again in the new Redis.

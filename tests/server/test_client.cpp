@@ -170,16 +170,22 @@ std::string tryLogin(TestClient& client, std::string_view nick)
     return firstAnswerTo(client, nick);
 }
 
-bool knownTo(TestClient& asker, std::string_view nick)
+bool eventuallyAnswers(TestClient& asker, const std::string& question, const std::string& expected)
 {
+    const std::string command = question.substr(0, question.find('|') + 1);
     for (int attempt = 0; attempt < 1000; ++attempt) {
-        asker.send({"ExistUser|" + std::string(nick)});
-        if (asker.expect("ExistUser|") == "ExistUser|1") {
+        asker.send({question});
+        if (asker.expect(command) == expected) {
             return true;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return false;
+}
+
+bool knownTo(TestClient& asker, std::string_view nick)
+{
+    return eventuallyAnswers(asker, "ExistUser|" + std::string(nick), "ExistUser|1");
 }
 
 } // namespace kovrel::server::test

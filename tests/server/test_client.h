@@ -74,8 +74,11 @@ std::string firstAnswerTo(TestClient& client, std::string_view nick);
 // Sends "AddUser" and returns the first answer that tells.
 std::string tryLogin(TestClient& client, std::string_view nick);
 
-// News travels between the threads of a server, and between the nodes of a cluster, asynchronously: waits
-// until "ExistUser" on the client's connection knows of the nick. False if it never does.
+// News travels between the threads of a server, and between the nodes of a cluster, asynchronously: asks
+// `question` until the answer (the first field of the question's command) is `expected`. False if it never
+// is.
+bool eventuallyAnswers(TestClient& asker, const std::string& question, const std::string& expected);
+// Asks "ExistUser" until the client's connection knows of the nick.
 bool knownTo(TestClient& asker, std::string_view nick);
 
 } // namespace kovrel::server::test
