@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -26,6 +27,17 @@ using namespace kovrel::server;
 
 // How long a failing final write of the state is tried again before the server gives up.
 constexpr std::chrono::seconds kFinalSavePatience{2};
+
+// The Redis password may come from the environment (a systemd EnvironmentFile readable by root only)
+// rather than from the command line, which every user of the machine can read.
+ServerOptions withRedisPasswordFromEnvironment(ServerOptions options)
+{
+    const char* password = std::getenv("KOVREL_REDIS_PASSWORD");
+    if (options.cluster && options.cluster->redis.password.empty() && password != nullptr) {
+        options.cluster->redis.password = password;
+    }
+    return options;
+}
 
 int run(const ServerOptions& options)
 {
@@ -98,7 +110,7 @@ int main(int argc, char** argv)
             std::cout << usage();
             return 0;
         }
-        return run(options);
+        return run(withRedisPasswordFromEnvironment(options));
     } catch (const kovrel::UsageError& error) {
         std::cerr << "kovrel-server: " << error.what() << "\nTry \"kovrel-server --help\".\n";
         return 2;

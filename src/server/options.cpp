@@ -165,10 +165,12 @@ The Kovrel chat server: one conversation for everybody who logs in.
                          SQLite database, across restarts; each change is written as
                          it happens. A state file of an earlier version is imported
                          once and kept as FILE.imported
-  --cluster redis://HOST:PORT[/DB]
+  --cluster redis://[[USER]:PASSWORD@]HOST:PORT[/DB]
                          be one node of a cluster: share the room, the nicks and
                          the topic with every node that uses the same Redis
-                         database; log-ins are refused while Redis is unreachable
+                         database; log-ins are refused while Redis is unreachable.
+                         The password may instead be in the environment variable
+                         KOVREL_REDIS_PASSWORD
   --presence-ttl SEC     with --cluster: a node that stops refreshing its users'
                          nicks loses them after SEC seconds, and the other nodes
                          drop those users (default 15)

@@ -61,14 +61,46 @@ std::string_view textOf(const redisReply* reply)
 
 std::string RedisAddress::text() const
 {
-    return "redis://" + host + ":" + std::to_string(port) + "/" + std::to_string(database);
+    const std::string login = password.empty() ? std::string() : user + ":***@";
+    return "redis://" + login + host + ":" + std::to_string(port) + "/" + std::to_string(database);
 }
+
+namespace {
+
+constexpr std::string_view kAddressForm = "redis://[[USER]:PASSWORD@]HOST:PORT[/DB]";
+
+[[noreturn]] void badAddress(std::string_view text)
+{
+    throw UsageError("expected " + std::string(kAddressForm) + ", not \"" + std::string(text) + "\"");
+}
+
+// A user name or password as URLs carry them: "%40" stands for "@", and so on.
+std::string percentDecoded(std::string_view text, std::string_view whole)
+{
+    std::string decoded;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            decoded += text[i];
+            continue;
+        }
+        unsigned char byte = 0;
+        const char* digits = text.data() + i + 1;
+        if (i + 2 >= text.size() || std::from_chars(digits, digits + 2, byte, 16).ptr != digits + 2) {
+            badAddress(whole);
+        }
+        decoded += static_cast<char>(byte);
+        i += 2;
+    }
+    return decoded;
+}
+
+} // namespace
 
 RedisAddress parseRedisAddress(std::string_view text)
 {
     constexpr std::string_view scheme = "redis://";
     if (!text.starts_with(scheme)) {
-        throw UsageError("expected redis://HOST:PORT[/DB], not \"" + std::string(text) + "\"");
+        badAddress(text);
     }
     std::string_view rest = text.substr(scheme.size());
     RedisAddress address;
@@ -76,9 +108,19 @@ RedisAddress parseRedisAddress(std::string_view text)
         address.database = parseNumberOption<unsigned>("the Redis database", rest.substr(slash + 1), 0, 1000);
         rest = rest.substr(0, slash);
     }
+    if (const std::size_t at = rest.rfind('@'); at != std::string_view::npos) {
+        const std::string_view login = rest.substr(0, at);
+        const std::size_t colon = login.find(':');
+        if (colon == std::string_view::npos || colon + 1 == login.size()) {
+            badAddress(text); // a user name without a password says nothing Redis can check
+        }
+        address.user = percentDecoded(login.substr(0, colon), text);
+        address.password = percentDecoded(login.substr(colon + 1), text);
+        rest = rest.substr(at + 1);
+    }
     const std::size_t colon = rest.rfind(':');
     if (colon == std::string_view::npos || colon == 0) {
-        throw UsageError("expected redis://HOST:PORT[/DB], not \"" + std::string(text) + "\"");
+        badAddress(text);
     }
     address.host = std::string(rest.substr(0, colon));
     if (address.host.size() >= 2 && address.host.front() == '[' && address.host.back() == ']') {
@@ -178,7 +220,7 @@ void RedisConnection::connectDone(const redisAsyncContext* context, int status)
         self->lost(context->errstr);
         return;
     }
-    self->selectDatabase();
+    self->authenticate();
 }
 
 void RedisConnection::disconnected(const redisAsyncContext* context, int status)
@@ -186,6 +228,25 @@ void RedisConnection::disconnected(const redisAsyncContext* context, int status)
     RedisConnection* self = owner(context);
     self->m_context = nullptr;
     self->lost(status == REDIS_OK ? "closed" : context->errstr);
+}
+
+void RedisConnection::authenticate()
+{
+    if (m_address.password.empty()) {
+        selectDatabase();
+        return;
+    }
+    std::vector<std::string_view> command = {"AUTH", m_address.password};
+    if (!m_address.user.empty()) {
+        command.insert(command.begin() + 1, m_address.user);
+    }
+    send(command, [this](const RedisReply& reply) {
+        if (reply.ok()) {
+            selectDatabase();
+        } else if (reply.kind == RedisReply::Kind::Error) {
+            m_log.write("redis", m_role, {}, "AUTH refused: " + reply.text);
+        }
+    });
 }
 
 void RedisConnection::selectDatabase()

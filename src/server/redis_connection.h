@@ -19,13 +19,17 @@ struct redisAsyncContext;
 
 namespace kovrel::server {
 
-// Where the cluster's Redis is: "redis://HOST:PORT[/DB]".
+// Where the cluster's Redis is, and how to log in to it: "redis://[[USER]:PASSWORD@]HOST:PORT[/DB]".
 struct RedisAddress
 {
     std::string host;
     unsigned short port = 6379;
     unsigned database = 0;
+    // With a password, every connection authenticates first (AUTH; as USER when one is given).
+    std::string user;
+    std::string password;
 
+    // For the log: the password shows as "***".
     std::string text() const;
 };
 
@@ -56,7 +60,7 @@ struct RedisReply
 // One connection to Redis through hiredis's non-blocking API, its socket watched by the io_context, so
 // that neither a slow nor a dead Redis ever blocks the thread that serves the clients. The host is
 // resolved asynchronously too. A lost connection is opened again after a back-off that doubles up to a
-// few seconds; every attempt selects the database first.
+// few seconds; every attempt authenticates and selects the database first.
 class RedisConnection
 {
 public:
@@ -101,6 +105,8 @@ private:
 
     void resolveAndConnect();
     void connectTo(const asio::ip::tcp::endpoint& endpoint);
+    // AUTH when there is a password, then SELECT; the connection is ready after both.
+    void authenticate();
     void selectDatabase();
     // Sends whether or not the connection is ready: for the database selection.
     bool send(const std::vector<std::string_view>& arguments, ReplyHandler handler);

@@ -111,10 +111,28 @@ TEST(Options, ClusterTakesARedisAddressAndAPresenceExpiry)
     EXPECT_EQ(full.cluster->presenceTtl, 3s);
 }
 
+TEST(Options, ARedisAddressMayCarryALogInThatTheLogNeverShows)
+{
+    const RedisAddress withPassword = parseRedisAddress("redis://:s%40cret:42@10.0.0.5:6380/1");
+    EXPECT_EQ(withPassword.user, "");
+    EXPECT_EQ(withPassword.password, "s@cret:42");
+    EXPECT_EQ(withPassword.host, "10.0.0.5");
+    EXPECT_EQ(withPassword.text(), "redis://:***@10.0.0.5:6380/1");
+
+    const RedisAddress withUser = parseRedisAddress("redis://chat:p%2Fw@[::1]:6379");
+    EXPECT_EQ(withUser.user, "chat");
+    EXPECT_EQ(withUser.password, "p/w");
+    EXPECT_EQ(withUser.host, "::1");
+    EXPECT_EQ(withUser.text(), "redis://chat:***@::1:6379/0");
+    EXPECT_EQ(parseRedisAddress("redis://h:1").text(), "redis://h:1/0");
+}
+
 TEST(Options, ClusterRefusesBadAddressesAndOptionsThatDoNotGoWithIt)
 {
     for (const std::string_view address :
-         {"10.0.0.5:6379", "redis://10.0.0.5", "redis://:6379", "redis://host:0", "redis://host:6379/x"}) {
+         {"10.0.0.5:6379", "redis://10.0.0.5", "redis://:6379", "redis://host:0", "redis://host:6379/x",
+          "redis://chat@host:1", "redis://:@host:1", "redis://:%4@host:1", "redis://:%zz@host:1",
+          "redis://:pw@:1"}) {
         EXPECT_THROW(parse({"--cluster", address}), UsageError) << address;
     }
     EXPECT_THROW(parse({"--presence-ttl", "5"}), UsageError);

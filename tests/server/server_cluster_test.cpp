@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <thread>
@@ -265,6 +266,35 @@ TEST_F(ServerCluster, TheBenchSpreadOverTwoNodesLosesNothingPubliclyOrPrivately)
         EXPECT_TRUE(result.output.starts_with("clients 6, sent 120, " + deliveries)) << result.output;
         EXPECT_NE(result.output.find("lost 0, corrupted 0"), std::string::npos) << result.output;
     }
+}
+
+TEST(ServerClusterLogIn, ANodeAuthenticatesWithThePasswordOfItsAddressOrOfItsEnvironment)
+{
+    if (!RedisProcess::executable()) {
+        GTEST_SKIP() << "redis-server is not installed (scripts/install-deps installs it)";
+    }
+    const TemporaryDirectory folder;
+    const RedisProcess redis(folder.path(), "s@cret");
+    const std::string where = "127.0.0.1:" + std::to_string(redis.port());
+
+    ServerProcess refused({"--cluster", "redis://:wrong@" + where});
+    EXPECT_TRUE(refused.waitForLog("AUTH refused")) << refused.log();
+    TestClient early(refused.port());
+    EXPECT_EQ(tryLogin(early, "Early"), "Disconnect|");
+
+    ServerProcess north({"--cluster", "redis://:s%40cret@" + where});
+    ServerProcess west({"--cluster", "redis://default:s%40cret@" + where}); // as a named user
+    ::setenv("KOVREL_REDIS_PASSWORD", "s@cret", 1);
+    ServerProcess south({"--cluster", "redis://" + where});
+    ::unsetenv("KOVREL_REDIS_PASSWORD");
+    ASSERT_TRUE(north.waitForLog("roster read")) << north.log();
+    ASSERT_TRUE(south.waitForLog("roster read")) << south.log();
+    ASSERT_TRUE(west.waitForLog("roster read")) << west.log();
+    TestClient vasya(north.port());
+    vasya.login("Vasya");
+    EXPECT_TRUE(knownOn(south, "Vasya"));
+    EXPECT_EQ(north.log().find("s@cret"), std::string::npos);
+    EXPECT_EQ(north.log().find("s%40cret"), std::string::npos);
 }
 
 } // namespace

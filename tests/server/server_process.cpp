@@ -216,7 +216,8 @@ std::optional<std::filesystem::path> RedisProcess::executable()
     return std::nullopt;
 }
 
-RedisProcess::RedisProcess(std::filesystem::path directory) : m_directory(std::move(directory))
+RedisProcess::RedisProcess(std::filesystem::path directory, std::string password)
+    : m_directory(std::move(directory)), m_password(std::move(password))
 {
     constexpr int kAttempts = 10;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -257,11 +258,23 @@ void RedisProcess::restart()
 bool RedisProcess::startOnPort()
 {
     const std::filesystem::path log = m_directory / "redis.log";
-    const auto [pid, output] =
-        spawn({executable().value_or("redis-server").string(), "--port", std::to_string(m_port), "--bind",
-               "127.0.0.1", "--save", "", "--appendonly", "no", "--dir", m_directory.string(), "--logfile",
-               log.string()},
-              "/dev/null");
+    std::vector<std::string> command = {executable().value_or("redis-server").string(),
+                                        "--port",
+                                        std::to_string(m_port),
+                                        "--bind",
+                                        "127.0.0.1",
+                                        "--save",
+                                        "",
+                                        "--appendonly",
+                                        "no",
+                                        "--dir",
+                                        m_directory.string(),
+                                        "--logfile",
+                                        log.string()};
+    if (!m_password.empty()) {
+        command.insert(command.end(), {"--requirepass", m_password});
+    }
+    const auto [pid, output] = spawn(command, "/dev/null");
     ::close(output);
     m_pid = pid;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kStartupTimeoutMs);

@@ -55,7 +55,8 @@ public:
     // The redis-server on the PATH; nothing when it is not installed.
     static std::optional<std::filesystem::path> executable();
 
-    explicit RedisProcess(std::filesystem::path directory);
+    // With a password, Redis refuses every command of a connection that has not authenticated.
+    explicit RedisProcess(std::filesystem::path directory, std::string password = {});
     ~RedisProcess();
     RedisProcess(const RedisProcess&) = delete;
     RedisProcess& operator=(const RedisProcess&) = delete;
@@ -73,6 +74,7 @@ private:
     bool startOnPort();
 
     std::filesystem::path m_directory;
+    std::string m_password;
     pid_t m_pid = -1;
     unsigned short m_port = 0;
 };
