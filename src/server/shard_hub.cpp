@@ -71,7 +71,8 @@ ShardHub::~ShardHub() = default;
 void ShardHub::attach(asio::io_context& io, Room& room)
 {
     const std::size_t shard = m_shards.size();
-    m_shards.push_back({&io, &room, std::make_unique<Link>(*this, shard), std::make_unique<Mirror>(*this, shard)});
+    m_shards.push_back(
+        {&io, &room, std::make_unique<Link>(*this, shard), std::make_unique<Mirror>(*this, shard)});
     room.setLink(m_shards.back().link.get());
     room.setKeptStateSink(m_shards.back().mirror.get());
 }

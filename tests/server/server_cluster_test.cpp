@@ -206,7 +206,8 @@ TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns
     const Fields roster = petya.login("Petya");
     EXPECT_EQ(vasya.expect("AddUser|"), "AddUser|Petya");
     // What changed on the node that stayed up was written to Redis and told to the others once it was back.
-    EXPECT_TRUE(north->waitForLog("1 cards changed while Redis was unreachable are written now")) << north->log();
+    EXPECT_TRUE(north->waitForLog("1 cards changed while Redis was unreachable are written now"))
+        << north->log();
     const std::string topic = "Topic|Set while Redis was away";
     EXPECT_TRUE(contains(roster, topic) || petya.expect("Topic|") == topic);
     EXPECT_TRUE(eventuallyAnswers(petya, "GetInfo|vasya", "GetInfo|Vasya|" + kCard));

@@ -53,9 +53,8 @@ TEST(ServerThreads, ClientsOnThreeThreadsTalkAsOneRoomAndTheServerStopsCleanly)
     TestClient newcomer(server.port());
     newcomer.send({"GetUser|Newcomer"});
     const Fields roster = newcomer.readUntil("GetUser|" + nickOf(kClients - 1));
-    EXPECT_EQ(std::count_if(roster.begin(), roster.end(), [](const std::string& field) {
-                  return field.starts_with("GetUser|");
-              }),
+    EXPECT_EQ(std::count_if(roster.begin(), roster.end(),
+                            [](const std::string& field) { return field.starts_with("GetUser|"); }),
               kClients);
 
     clients.front()->send({"AllUser|User0|to everybody"});

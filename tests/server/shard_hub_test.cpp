@@ -59,7 +59,10 @@ protected:
         return connection;
     }
 
-    void send(FakeConnection& connection, std::string_view message) { connection.handler.handle(message, now); }
+    void send(FakeConnection& connection, std::string_view message)
+    {
+        connection.handler.handle(message, now);
+    }
     Fields received(FakeConnection& connection) { return connection.participant->takeFields(); }
 
     // Runs what the threads were told until none has anything left.
