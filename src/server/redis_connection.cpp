@@ -69,9 +69,21 @@ namespace {
 
 constexpr std::string_view kAddressForm = "redis://[[USER]:PASSWORD@]HOST:PORT[/DB]";
 
+// The address with whatever stands before its last "@" shown as "***": an error message may end up in a
+// log that others read.
+std::string withoutLogIn(std::string_view text)
+{
+    const std::size_t start = text.find("://");
+    const std::size_t at = text.rfind('@');
+    if (start == std::string_view::npos || at == std::string_view::npos || at < start) {
+        return std::string(text);
+    }
+    return std::string(text.substr(0, start + 3)) + "***" + std::string(text.substr(at));
+}
+
 [[noreturn]] void badAddress(std::string_view text)
 {
-    throw UsageError("expected " + std::string(kAddressForm) + ", not \"" + std::string(text) + "\"");
+    throw UsageError("expected " + std::string(kAddressForm) + ", not \"" + withoutLogIn(text) + "\"");
 }
 
 // A user name or password as URLs carry them: "%40" stands for "@", and so on.

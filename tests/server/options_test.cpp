@@ -125,6 +125,17 @@ TEST(Options, ARedisAddressMayCarryALogInThatTheLogNeverShows)
     EXPECT_EQ(withUser.host, "::1");
     EXPECT_EQ(withUser.text(), "redis://chat:***@::1:6379/0");
     EXPECT_EQ(parseRedisAddress("redis://h:1").text(), "redis://h:1/0");
+
+    // A refusal may be logged: it does not repeat the password.
+    for (const std::string_view address : {"redis://chat:s3cret@:1", "redis://:s3cret%zz@host:1"}) {
+        try {
+            parseRedisAddress(address);
+            ADD_FAILURE() << address << " taken";
+        } catch (const UsageError& error) {
+            EXPECT_EQ(std::string(error.what()).find("s3cret"), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find("redis://***@"), std::string::npos) << error.what();
+        }
+    }
 }
 
 TEST(Options, ClusterRefusesBadAddressesAndOptionsThatDoNotGoWithIt)
