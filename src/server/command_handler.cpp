@@ -225,7 +225,7 @@ void CommandHandler::claimThenJoin(std::string_view nick)
                 }
                 joinRoom(nick);
             } else {
-                refuseLogin(nick, claim == RoomLink::Claim::Taken ? "nick in use on another node"
+                refuseLogin(nick, claim == RoomLink::Claim::Taken ? "nick in use on another thread or node"
                                                                   : "cluster unreachable, log-ins refused");
             }
         });

@@ -16,15 +16,16 @@ namespace kovrel::server {
 // and the cards; every announcement goes to every member. Nicks are unique without regard to letter case
 // and to look-alike letters: no two members' nicks read the same.
 //
-// In a cluster the room also lists the members of the other nodes (with no participant here) and tells
-// its link of everything its own members do; what comes from the other nodes goes to its own members.
+// In a cluster, and in a server of several threads, the room also lists the members of the other nodes or
+// threads (with no participant here) and tells its link of everything its own members do; what comes from
+// the others goes to its own members.
 class Room
 {
 public:
     struct Member
     {
-        ParticipantPtr participant; // null for a member of another node
-        std::string node;           // the node that holds a member of another node
+        ParticipantPtr participant; // null for a member of another node or thread
+        std::string node;           // the node or thread that holds such a member
         std::string address;
         std::string nick;
         std::string key;      // the nick in lower case
@@ -70,7 +71,7 @@ public:
     bool addRemote(std::string_view node, std::string_view nick, std::string_view address, int state);
     void removeRemote(std::string_view nick);
     void setRemoteState(std::string_view nick, int state);
-    // Keeps the topic set on another node and announces it to the members here when it changed.
+    // Keeps the topic set on another node or thread and announces it to the members here when it changed.
     void applyTopic(std::string_view topic);
     const std::vector<Member>& members() const { return m_members; }
 
@@ -100,7 +101,7 @@ public:
     StoredState keptState() const;
     // Takes the kept state back without reporting it to the sink.
     void restore(const StoredState& state);
-    // A card stored or removed on another node; not reported to the sink.
+    // A card stored or removed on another node or thread; not reported to the sink.
     void restoreCard(const StoredCard& card) { m_cards.restore(card); }
     void forgetCard(const std::string& key) { m_cards.forget(key); }
 
