@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <memory>
@@ -23,11 +22,6 @@ const std::string kStyle = "204|0|-13|0|0|0|0|Tahoma";
 const std::string kCard = "Ivan|Petrov|RU|Tver|N/A|N/A|N/A|ivan@example.org|http://|N/A|Tea\r\nand | cake";
 // Short, so that a dead node's users go away quickly; the waits themselves are bounded by a deadline only.
 const std::string kPresenceTtl = "2";
-
-bool contains(const Fields& fields, const std::string& field)
-{
-    return std::find(fields.begin(), fields.end(), field) != fields.end();
-}
 
 // Whether the fields that came before the own "AddUser" tell of `nick`: in the user list, or as one who
 // came while the log-in was under way.

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
 
 namespace kovrel::server::test {
@@ -18,11 +17,6 @@ using Fields = std::vector<std::string>;
 
 const std::string kStyle = "204|0|-13|0|0|0|0|Tahoma";
 const std::string kCard = "Ivan|Petrov|RU|Tver|N/A|N/A|N/A|ivan@example.org|http://|N/A|Tea\r\nand | cake";
-
-bool contains(const Fields& fields, const std::string& field)
-{
-    return std::find(fields.begin(), fields.end(), field) != fields.end();
-}
 
 TEST(ServerConversation, TwoUsersMeetTalkChangeStateAndTopicQueryEachOtherAndLeave)
 {

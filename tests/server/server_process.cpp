@@ -115,6 +115,15 @@ bool stillRunning(pid_t pid)
     return ::waitpid(pid, nullptr, WNOHANG) == 0;
 }
 
+// Kills the process, if there is one, and waits for it so that no zombie is left.
+void killAndReap(pid_t& pid)
+{
+    if (pid > 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(std::exchange(pid, -1), nullptr, 0);
+    }
+}
+
 int exitStatusOf(pid_t pid)
 {
     int status = 0;
@@ -157,10 +166,7 @@ ServerProcess::~ServerProcess()
 
 void ServerProcess::discard()
 {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(std::exchange(m_pid, -1), nullptr, 0);
-    }
+    killAndReap(m_pid);
     closeLogReader();
     std::error_code ignored;
     std::filesystem::remove(m_logFile, ignored);
@@ -236,10 +242,7 @@ RedisProcess::~RedisProcess()
 
 void RedisProcess::kill()
 {
-    if (m_pid > 0) {
-        ::kill(m_pid, SIGKILL);
-        ::waitpid(std::exchange(m_pid, -1), nullptr, 0);
-    }
+    killAndReap(m_pid);
 }
 
 void RedisProcess::restart()

@@ -38,11 +38,6 @@ Clients logInMany(const ServerProcess& server, int count, std::string_view card 
     return clients;
 }
 
-bool contains(const Fields& fields, const std::string& field)
-{
-    return std::find(fields.begin(), fields.end(), field) != fields.end();
-}
-
 TEST(ServerThreads, ClientsOnThreeThreadsTalkAsOneRoomAndTheServerStopsCleanly)
 {
     ServerProcess server({"--threads", "3"});

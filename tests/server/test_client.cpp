@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <thread>
 
@@ -145,6 +146,11 @@ bool TestClient::readSome(std::chrono::steady_clock::time_point deadline)
         m_fields.push_back(std::move(field));
     }
     return true;
+}
+
+bool contains(const std::vector<std::string>& fields, const std::string& field)
+{
+    return std::find(fields.begin(), fields.end(), field) != fields.end();
 }
 
 std::vector<std::string> chatLine(TestClient& client, std::string_view command)

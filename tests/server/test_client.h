@@ -66,6 +66,9 @@ private:
     bool m_answerProbes = true;
 };
 
+// Whether the fields hold `field`.
+bool contains(const std::vector<std::string>& fields, const std::string& field);
+
 // The field a chat message arrives in, with the style field that must come right before it.
 std::vector<std::string> chatLine(TestClient& client, std::string_view command);
 
