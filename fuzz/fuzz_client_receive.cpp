@@ -102,7 +102,7 @@ void runSession(kovrel::test::ScriptedPeer& peer, const std::vector<std::string>
     peer.forgetReceived();
     kovrel::test::FakeView view;
     ChatClient client(view);
-    view.client = &client;
+    view.attach(client);
     client.session().setAnswerWaits(2s, 2s);
     client.ToggleLogin();
     if (!client.isConnected()) {

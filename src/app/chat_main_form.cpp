@@ -112,6 +112,7 @@ TChatMainForm::TChatMainForm(QWidget* parent) : QMainWindow(parent)
     setCentralWidget(Panel1);
     createMenus();
     connectControls();
+    connectSession();
     connectNotices();
     RestoreLayout();
 }
@@ -216,12 +217,23 @@ void TChatMainForm::connectControls()
     // A private page, of a partner or of a log, gets the private pages' attributes when it opens.
     connect(PageControl1, &ConversationPages::conversationOpened, this,
             [this](ConversationView* page) { applyAttributeSet(FontRow::Private, page); });
-    connect(&m_client->session(), &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
     connect(&m_client->roster(), &QAbstractItemModel::dataChanged, AdvancedSendForm,
             &TAdvancedSendForm::UserListChange);
     connect(m_statePictures, &StateImageList::changed, AdvancedSendForm, &TAdvancedSendForm::UserListChange);
     // The window sees keys before its controls (Esc minimises the program).
     qApp->installEventFilter(this);
+}
+
+void TChatMainForm::connectSession()
+{
+    ChatSession* session = &m_client->session();
+    connect(session, &ChatSession::loginRunningChanged, this, &TChatMainForm::setLoginRunning);
+    connect(session, &ChatSession::loginCaptionChanged, ToolBar1, &MainToolBar::setLoginCaption);
+    connect(session, &ChatSession::waitingChanged, this, &TChatMainForm::setWaitCursor);
+    connect(session, &ChatSession::serverSetupNeeded, this, &TChatMainForm::setUpServerThenLogIn,
+            Qt::QueuedConnection);
+    connect(session, &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
+    connect(Panel4, &InputPane::importanceChanged, m_client, &ChatClient::setMarkImportant);
 }
 
 void TChatMainForm::connectNotices()
@@ -341,9 +353,11 @@ void TChatMainForm::writeLine(const ChatLine& line)
     PageControl1->writeLine(line);
 }
 
-bool TChatMainForm::openConversation(const QString& partner)
+void TChatMainForm::openConversation(const QString& partner)
 {
-    return PageControl1->openConversation(partner);
+    if (PageControl1->openConversation(partner)) {
+        m_client->conversationOpened(partner);
+    }
 }
 
 void TChatMainForm::showImportantMessage(const QString& line)
@@ -359,11 +373,6 @@ void TChatMainForm::showCard(const PersonalCard& card)
 void TChatMainForm::showTopic(const QString& topic)
 {
     setWindowTitle(lines::TopicCaption(topic, m_baseCaption));
-}
-
-void TChatMainForm::setLoginCaption(const QString& caption)
-{
-    ToolBar1->setLoginCaption(caption);
 }
 
 void TChatMainForm::setLoginRunning(bool running)
@@ -382,16 +391,13 @@ void TChatMainForm::setWaitCursor(bool waiting)
     }
 }
 
-bool TChatMainForm::runConnectDialog()
+// Runs once the log-in that found no server has ended, never inside it: the dialog is the user's, and a
+// confirmed one is the log-in asked for again.
+void TChatMainForm::setUpServerThenLogIn()
 {
-    return ConnectDialog->ExecuteConnectDialog();
-}
-
-void TChatMainForm::sendAsPublicMessage(const QString& text)
-{
-    PageControl1->setCurrentIndex(0);
-    Panel4->setText(text);
-    Button2Click();
+    if (!ConnectDialog->isVisible() && ConnectDialog->ExecuteConnectDialog()) {
+        Button1Click();
+    }
 }
 
 void TChatMainForm::reportError(const QString& message, const QString& className)

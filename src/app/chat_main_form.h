@@ -10,12 +10,12 @@
 
 class QMenu;
 class QSplitter;
-class TConnectDialog;
 
 namespace kovrel {
 
 class ChatClient;
 class ConfigurationMenu;
+class TConnectDialog;
 class FindBar;
 class StateImageList;
 class TFontConfigDlg;
@@ -58,15 +58,16 @@ protected:
 private:
     // ChatView.
     void writeLine(const ChatLine& line) override;
-    bool openConversation(const QString& partner) override;
+    void openConversation(const QString& partner) override;
     void showImportantMessage(const QString& line) override;
     void showTopic(const QString& topic) override;
     void showCard(const PersonalCard& card) override;
-    void setLoginCaption(const QString& caption) override;
-    void setLoginRunning(bool running) override;
-    void setWaitCursor(bool waiting) override;
-    bool runConnectDialog() override;
-    void sendAsPublicMessage(const QString& text) override;
+
+    // The log-in's progress.
+    void connectSession();
+    void setLoginRunning(bool running);
+    void setWaitCursor(bool waiting);
+    void setUpServerThenLogIn();
 
     // MultiSendHost.
     std::optional<QString> shownPartner() const override;

@@ -19,7 +19,7 @@ const QString kSocketClassName = QStringLiteral("TClientSocket");
 } // namespace
 
 ChatClient::ChatClient(ChatView& view, QObject* parent)
-    : QObject(parent), m_view(view), m_session(*this, view, this)
+    : QObject(parent), m_view(view), m_session(*this, this)
 {
     connect(&m_session.connection(), &ChatConnection::fieldsReceived, this, &ChatClient::scheduleDispatch);
     connect(&m_networkWatch, &NetworkWatch::networkReturned, &m_session, &ChatSession::networkReturned);
@@ -185,6 +185,24 @@ std::optional<int> ChatClient::entryOf(const std::optional<QString>& conversatio
     return m_roster.find(conversation.value_or(nick()));
 }
 
+const CommandRoute<ChatClient> ChatClient::kCommands[] = {
+    {command::AddUser, &ChatClient::onAddUser},
+    {command::GetUser, &ChatClient::onGetUser},
+    {command::DelUser, &ChatClient::onDelUser},
+    {command::Topic, &ChatClient::onTopic},
+    {command::GetInfo, &ChatClient::onGetInfo},
+    {command::TextStyle, &ChatClient::onTextStyle},
+    {command::ClearTextStyle, &ChatClient::onClearTextStyle},
+    {command::AllUser, &ChatClient::onPublicMessage},
+    {command::PrivatUser, &ChatClient::onPrivateMessage},
+    {command::Disconnect, &ChatClient::onDisconnect},
+    {command::ExistUser, &ChatClient::onExistUser},
+    {command::GetNick, &ChatClient::onGetNick},
+    {command::StateUser, &ChatClient::onStateUser},
+    {command::GetIPUser, &ChatClient::onGetIPUser},
+    {command::TestConnection, &ChatClient::onTestConnection},
+};
+
 void ChatClient::scheduleDispatch()
 {
     // Handled once the socket's signal is over: a handler that waits must see the fields behind it.
@@ -208,7 +226,7 @@ void ChatClient::dispatchField(const std::string& field)
 {
     // A malformed field is reported and skipped; its neighbours are still handled.
     try {
-        DispatchMessage(field, *this);
+        DispatchMessage<ChatClient>(field, kCommands, *this, &ChatClient::onUnknown);
     } catch (const ConversionError& error) {
         reportError(fromWire(error.what()), kSocketClassName);
     } catch (const std::exception& error) {
@@ -258,18 +276,21 @@ void ChatClient::onGetInfo(std::string_view card)
     m_view.showCard(shown);
 }
 
-void ChatClient::onTextStyle(const TextStyleValues& style)
+void ChatClient::onTextStyle(std::string_view values)
 {
-    m_receivedStyle = ReceivedTextStyle(style);
+    m_receivedStyle = ReceivedTextStyle(ParseTextStyle(values));
 }
 
-void ChatClient::onClearTextStyle()
+void ChatClient::onClearTextStyle(std::string_view)
 {
     m_receivedStyle.reset();
 }
 
-void ChatClient::onPublicMessage(std::string_view sender, std::string_view text)
+void ChatClient::onPublicMessage(std::string_view values)
 {
+    MessageValues message(values);
+    const std::string_view sender = message.next();
+    const std::string_view text = message.rest();
     const bool showTime = ReadConfigFlag(ConfigFlag::ShowTime);
     const QString prefix = lines::TimePrefix(showTime, QTime::currentTime());
     const QString from = fromWire(sender);
@@ -283,8 +304,12 @@ void ChatClient::onPublicMessage(std::string_view sender, std::string_view text)
     m_alerts.messageArrived(std::nullopt, unprefixed);
 }
 
-void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, std::string_view text)
+void ChatClient::onPrivateMessage(std::string_view values)
 {
+    MessageValues message(values);
+    const std::string_view from = message.next();
+    const std::string_view to = message.next();
+    const std::string_view text = message.rest();
     const bool showTime = ReadConfigFlag(ConfigFlag::ShowTime);
     const QString prefix = lines::TimePrefix(showTime, QTime::currentTime());
     const QString sender = fromWire(from);
@@ -297,9 +322,7 @@ void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, st
     if (ownCopy) {
         ++m_ownCopies[partner];
     }
-    if (m_view.openConversation(partner)) {
-        m_shownPartner = partner;
-    }
+    m_view.openConversation(partner);
     const QString said = fromWire(text);
     writeLine(partner, lines::ChatMessage(prefix, sender, said), true, showTime);
     const QString unprefixed = lines::ChatMessage(QString(), sender, said);
@@ -307,7 +330,7 @@ void ChatClient::onPrivateMessage(std::string_view from, std::string_view to, st
     m_alerts.messageArrived(partner, unprefixed);
 }
 
-void ChatClient::onDisconnect()
+void ChatClient::onDisconnect(std::string_view)
 {
     if (isConnected()) {
         ToggleLogin();
@@ -319,13 +342,16 @@ void ChatClient::onExistUser(std::string_view answer)
     m_session.onExistAnswer(fromWire(answer));
 }
 
-void ChatClient::onGetNick()
+void ChatClient::onGetNick(std::string_view)
 {
     m_session.sendMessage(command::GetNick, {nick()});
 }
 
-void ChatClient::onStateUser(std::string_view nick, std::int32_t code)
+void ChatClient::onStateUser(std::string_view values)
 {
+    MessageValues message(values);
+    const std::string_view nick = message.next();
+    const std::int32_t code = ParseInteger(message.rest());
     if (const std::optional<int> row = m_roster.find(fromWire(nick))) {
         m_roster.setState(*row, code);
     }
@@ -336,15 +362,15 @@ void ChatClient::onGetIPUser(std::string_view address)
     m_session.onAddressAnswer(fromWire(address));
 }
 
-void ChatClient::onTestConnection(std::string_view message)
+void ChatClient::onTestConnection(std::string_view values)
 {
-    // Sent back byte for byte.
-    m_session.connection().sendPacket({message});
+    // Sent back byte for byte: a field without "|" is no command at all, so the probe had one.
+    m_session.connection().sendPacket({BuildMessage(command::TestConnection) + std::string(values)});
 }
 
-void ChatClient::onUnknown(std::string_view command, std::string_view rest)
+void ChatClient::onUnknown(std::string_view command, std::string_view values)
 {
-    writeLine(std::nullopt, lines::UnknownCommand(lines::TimePrefix(), fromWire(command), fromWire(rest)),
+    writeLine(std::nullopt, lines::UnknownCommand(lines::TimePrefix(), fromWire(command), fromWire(values)),
               false);
 }
 

@@ -34,7 +34,7 @@ enum class SendResult
 // to show through ChatView. Received fields are handled one at a time in arrival order, outside the
 // socket's signal, so that a handler may wait for an answer (a log-out asked for by the server, a message
 // box) and still see every field that arrives meanwhile.
-class ChatClient : public QObject, private SessionHost, private ChatEvents
+class ChatClient : public QObject, private SessionHost
 {
     Q_OBJECT
 
@@ -72,6 +72,9 @@ public:
     // but its mark stays.
     void conversationOpened(const std::optional<QString>& partner) { m_shownPartner = partner; }
     void setMinimized(bool minimized) { m_alerts.setMinimized(minimized); }
+    // Whether the user's lines go out marked important: the importance box, which the greeting and the
+    // farewell follow too.
+    void setMarkImportant(bool important) { m_markImportant = important; }
 
     void changeState(int code);
     // Asks the server for a user's address and writes the answer into the common conversation.
@@ -108,27 +111,30 @@ private:
     void writeSystemLine(const QString& line) override;
     void ownNickChanged(const QString& nick) override { m_roster.setOwnNick(nick); }
     void clearRoster() override { m_roster.clear(); }
+    void sendPublicLine(const QString& text) override { send(std::nullopt, text, m_markImportant); }
 
-    // Received fields.
+    // Received fields: each command's handler takes its values as wire text.
+    static const CommandRoute<ChatClient> kCommands[];
     void scheduleDispatch();
     void dispatchReceived();
     void dispatchField(const std::string& field);
-    void onAddUser(std::string_view nick) override;
-    void onGetUser(std::string_view nick) override;
-    void onDelUser(std::string_view nick) override;
-    void onTopic(std::string_view topic) override;
-    void onGetInfo(std::string_view card) override;
-    void onTextStyle(const TextStyleValues& style) override;
-    void onClearTextStyle() override;
-    void onPublicMessage(std::string_view sender, std::string_view text) override;
-    void onPrivateMessage(std::string_view from, std::string_view to, std::string_view text) override;
-    void onDisconnect() override;
-    void onExistUser(std::string_view answer) override;
-    void onGetNick() override;
-    void onStateUser(std::string_view nick, std::int32_t code) override;
-    void onGetIPUser(std::string_view address) override;
-    void onTestConnection(std::string_view message) override;
-    void onUnknown(std::string_view command, std::string_view rest) override;
+    void onAddUser(std::string_view nick);
+    void onGetUser(std::string_view nick);
+    void onDelUser(std::string_view nick);
+    void onTopic(std::string_view topic);
+    // The nick and the eleven card fields, still joined by "|".
+    void onGetInfo(std::string_view card);
+    void onTextStyle(std::string_view values);
+    void onClearTextStyle(std::string_view);
+    void onPublicMessage(std::string_view values);
+    void onPrivateMessage(std::string_view values);
+    void onDisconnect(std::string_view);
+    void onExistUser(std::string_view answer);
+    void onGetNick(std::string_view);
+    void onStateUser(std::string_view values);
+    void onGetIPUser(std::string_view address);
+    void onTestConnection(std::string_view values);
+    void onUnknown(std::string_view command, std::string_view values);
 
     // Every line of a conversation goes through here: the page, then the important-message test, which
     // needs to know whether lines carry the time.
@@ -151,6 +157,7 @@ private:
     std::map<QString, int> m_ownCopies;
     MessageAlerts m_alerts;
     bool m_dispatchScheduled = false;
+    bool m_markImportant = false;
 };
 
 } // namespace kovrel

@@ -1,6 +1,5 @@
 #include "chat_session.h"
 
-#include "chat_view.h"
 #include "commands.h"
 #include "settings_layout.h"
 #include "wire_text.h"
@@ -38,18 +37,17 @@ template <typename Handler> void ChatSession::reporting(const char* className, H
     try {
         handler();
     } catch (const std::exception& error) {
-        m_host.reportError(QString::fromUtf8(error.what()), QString::fromLatin1(className));
+        m_owner.reportError(QString::fromUtf8(error.what()), QString::fromLatin1(className));
     }
 }
 
-ChatSession::ChatSession(SessionHost& host, ChatView& view, QObject* parent)
-    : QObject(parent), m_host(host), m_view(view)
+ChatSession::ChatSession(SessionHost& owner, QObject* parent) : QObject(parent), m_owner(owner)
 {
-    ConnectionTimer.setInterval(kKeepAliveInterval);
-    StartTimer.setInterval(kFirstAutoLogin);
-    connect(&ConnectionTimer, &QTimer::timeout, this,
+    m_connectionTimer.setInterval(kKeepAliveInterval);
+    m_startTimer.setInterval(kFirstAutoLogin);
+    connect(&m_connectionTimer, &QTimer::timeout, this,
             [this] { reporting("QTimer", [this] { ConnectionTimerTimer(); }); });
-    connect(&StartTimer, &QTimer::timeout, this,
+    connect(&m_startTimer, &QTimer::timeout, this,
             [this] { reporting("QTimer", [this] { StartTimerTimer(); }); });
     const auto fromSocket = [this](void (ChatSession::*handler)()) {
         return [this, handler] { reporting("TClientSocket", [this, handler] { (this->*handler)(); }); };
@@ -66,14 +64,14 @@ ChatSession::ChatSession(SessionHost& host, ChatView& view, QObject* parent)
 
 void ChatSession::ToggleLogin()
 {
-    if (FBusy || m_leaving) {
+    if (m_loggingIn || m_leaving) {
         return;
     }
-    m_view.setLoginRunning(true);
+    emit loginRunningChanged(true);
     // Every way out ends the attempt, an error included: the controls come back and whoever waits for
     // the outcome hears of it.
     const auto settle = qScopeGuard([this] {
-        m_view.setLoginRunning(false);
+        emit loginRunningChanged(false);
         emit settled();
     });
     if (isConnected()) {
@@ -85,7 +83,7 @@ void ChatSession::ToggleLogin()
 
 void ChatSession::cancelLogIn()
 {
-    if (FBusy) {
+    if (m_loggingIn) {
         m_connection.close();
         m_waits.wake();
     }
@@ -93,17 +91,17 @@ void ChatSession::cancelLogIn()
 
 void ChatSession::LoadConnectionSettings()
 {
-    FPort = QString::number(ReadPort());
-    FAddress = ReadAddress();
-    FHost = ReadHost();
-    FAnotherNick = ReadAnotherNick();
+    m_port = QString::number(ReadPort());
+    m_address = ReadAddress();
+    m_hostName = ReadHost();
+    m_spareNick = ReadAnotherNick();
     setNick(ReadNick());
 }
 
 void ChatSession::setNick(const QString& nick)
 {
-    FNick = nick;
-    m_host.ownNickChanged(FNick);
+    m_nick = nick;
+    m_owner.ownNickChanged(m_nick);
 }
 
 void ChatSession::sendMessage(std::string_view command, const QStringList& values)
@@ -113,7 +111,7 @@ void ChatSession::sendMessage(std::string_view command, const QStringList& value
 
 void ChatSession::SendPersonalCard()
 {
-    QStringList values{FNick};
+    QStringList values{m_nick};
     for (InfoField field : kInfoFields) {
         values << ReadInfoField(field);
     }
@@ -133,44 +131,45 @@ void ChatSession::setAnswerWaits(std::chrono::milliseconds answer, std::chrono::
 
 void ChatSession::logIn()
 {
-    FBusy = true;
-    const auto notBusy = qScopeGuard([this] { FBusy = false; });
-    if (ReadFirstTime() && !m_view.runConnectDialog()) {
+    m_loggingIn = true;
+    const auto notBusy = qScopeGuard([this] { m_loggingIn = false; });
+    if (ReadFirstTime()) {
+        emit serverSetupNeeded();
         return;
     }
     LoadConnectionSettings();
     if (!waitForConnection() || !isConnected()) {
-        FSocketFailed = false;
+        m_socketFailed = false;
         m_connection.close();
         return;
     }
     if (!AdmitLogin(m_connection.localAddress())) {
         return;
     }
-    sendMessage(command::AddUser, {FNick});
+    sendMessage(command::AddUser, {m_nick});
     const QString greeting = ReadMsgOnConnect();
     if (!greeting.trimmed().isEmpty()) {
-        m_view.sendAsPublicMessage(greeting);
+        m_owner.sendPublicLine(greeting);
     }
     SendPersonalCard();
-    m_view.setLoginCaption(kOnlineCaption);
-    ConnectionTimer.start();
+    emit loginCaptionChanged(kOnlineCaption);
+    m_connectionTimer.start();
     m_online = true;
 }
 
 bool ChatSession::waitForConnection()
 {
-    m_view.setWaitCursor(true);
-    const auto normalCursor = qScopeGuard([this] { m_view.setWaitCursor(false); });
-    FConnectSeen = false;
-    FSocketFailed = false;
-    m_connection.open(FHost.isEmpty() ? FAddress : FHost, static_cast<quint16>(FPort.toUInt()));
+    emit waitingChanged(true);
+    const auto normalCursor = qScopeGuard([this] { emit waitingChanged(false); });
+    m_connectSeen = false;
+    m_socketFailed = false;
+    m_connection.open(m_hostName.isEmpty() ? m_address : m_hostName, static_cast<quint16>(m_port.toUInt()));
     const bool settled = m_waits.waitUntil(
-        [this] { return FConnectSeen || FSocketFailed || !m_connection.isOpen(); }, m_answerWait);
+        [this] { return m_connectSeen || m_socketFailed || !m_connection.isOpen(); }, m_answerWait);
     if (!settled) {
-        FSocketFailed = true;
+        m_socketFailed = true;
     }
-    return !FSocketFailed;
+    return !m_socketFailed;
 }
 
 bool ChatSession::AdmitLogin(const QString& localAddress)
@@ -179,17 +178,17 @@ bool ChatSession::AdmitLogin(const QString& localAddress)
         refuseLogin(kBlacklisted);
         return false;
     }
-    if (QueryExists(FNick)) {
-        const QString taken = FNick;
-        setNick(FAnotherNick);
-        FAnotherNick = taken;
-        if (QueryExists(FNick)) {
+    if (QueryExists(m_nick)) {
+        const QString taken = m_nick;
+        setNick(m_spareNick);
+        m_spareNick = taken;
+        if (QueryExists(m_nick)) {
             refuseLogin(kNickTaken);
             return false;
         }
     }
-    m_host.clearRoster();
-    sendMessage(command::GetUser, {FNick});
+    m_owner.clearRoster();
+    sendMessage(command::GetUser, {m_nick});
     return true;
 }
 
@@ -200,7 +199,7 @@ bool ChatSession::QueryExists(const QString& value)
     // A connection that is gone answers nothing: that is a failure, not a "taken".
     m_waits.waitUntil([this] { return m_existsAnswer != 0 || !isConnected(); }, m_answerWait);
     if (m_existsAnswer == 0) {
-        FSocketFailed = true;
+        m_socketFailed = true;
     }
     return m_existsAnswer != -1;
 }
@@ -208,10 +207,10 @@ bool ChatSession::QueryExists(const QString& value)
 void ChatSession::refuseLogin(const QString& line)
 {
     // A query that got no answer refuses silently: the connection is gone or mute.
-    if (!FSocketFailed) {
-        m_host.writeSystemLine(line);
+    if (!m_socketFailed) {
+        m_owner.writeSystemLine(line);
     }
-    FSocketFailed = false;
+    m_socketFailed = false;
     m_connection.close();
 }
 
@@ -230,32 +229,32 @@ void ChatSession::logOut()
     const auto left = qScopeGuard([this] { m_leaving = false; });
     const QString farewell = ReadMsgOnDisconnect();
     if (!farewell.isEmpty()) {
-        m_view.sendAsPublicMessage(farewell);
+        m_owner.sendPublicLine(farewell);
     }
-    FLeaveSeen = false;
-    sendMessage(command::DelUser, {FNick});
-    m_waits.waitUntil([this] { return FLeaveSeen || !isConnected(); }, m_answerWait);
+    m_leaveSeen = false;
+    sendMessage(command::DelUser, {m_nick});
+    m_waits.waitUntil([this] { return m_leaveSeen || !isConnected(); }, m_answerWait);
     m_connection.close();
-    m_view.setLoginCaption(kLoggedOutCaption);
+    emit loginCaptionChanged(kLoggedOutCaption);
 }
 
 void ChatSession::ClientSocketConnecting()
 {
-    m_host.writeEventLine(kConnecting);
+    m_owner.writeEventLine(kConnecting);
 }
 
 void ChatSession::ClientSocketConnect()
 {
-    FConnectSeen = true;
+    m_connectSeen = true;
     m_waits.wake();
-    m_host.writeEventLine(connectedLine(m_connection.localAddress(), m_connection.remoteAddress()));
+    m_owner.writeEventLine(connectedLine(m_connection.localAddress(), m_connection.remoteAddress()));
 }
 
 void ChatSession::ClientSocketDisconnect()
 {
-    m_view.setLoginCaption(kDisconnectedCaption);
-    m_host.writeEventLine(kDisconnected);
-    m_view.setWaitCursor(false);
+    emit loginCaptionChanged(kDisconnectedCaption);
+    m_owner.writeEventLine(kDisconnected);
+    emit waitingChanged(false);
     m_waits.wake();
     // Neither we nor the server ended it: automatic log-in replaces it without waiting for its minute.
     if (std::exchange(m_online, false) && autoLoginActive()) {
@@ -265,23 +264,23 @@ void ChatSession::ClientSocketDisconnect()
 
 void ChatSession::ClientSocketError(SocketErrorKind kind, int code)
 {
-    m_view.setWaitCursor(false);
-    FSocketFailed = true;
+    emit waitingChanged(false);
+    m_socketFailed = true;
     m_waits.wake();
-    m_host.writeEventLine(socketErrorLine(kind, code));
+    m_owner.writeEventLine(socketErrorLine(kind, code));
 }
 
 void ChatSession::ConnectionTimerTimer()
 {
-    if (!isConnected() || FBusy || m_leaving) {
+    if (!isConnected() || m_loggingIn || m_leaving) {
         return;
     }
-    FSocketFailed = false;
+    m_socketFailed = false;
     sendMessage(command::TestConnection);
-    if (FSocketFailed) {
-        FSocketFailed = false;
+    if (m_socketFailed) {
+        m_socketFailed = false;
         m_connection.close();
-        ConnectionTimer.stop();
+        m_connectionTimer.stop();
     }
 }
 
@@ -290,7 +289,7 @@ void ChatSession::setAutoLogin(bool on)
     if (on) {
         logInSoon();
     } else {
-        StartTimer.stop();
+        m_startTimer.stop();
     }
 }
 
@@ -305,17 +304,17 @@ void ChatSession::networkReturned()
 
 void ChatSession::logInSoon()
 {
-    StartTimer.stop();
-    StartTimer.setInterval(kFirstAutoLogin);
-    StartTimer.start();
+    m_startTimer.stop();
+    m_startTimer.setInterval(kFirstAutoLogin);
+    m_startTimer.start();
 }
 
 void ChatSession::StartTimerTimer()
 {
-    StartTimer.stop();
-    StartTimer.setInterval(m_autoLoginInterval);
+    m_startTimer.stop();
+    m_startTimer.setInterval(m_autoLoginInterval);
     // An attempt that fails with an error must not end the retries.
-    const auto restart = qScopeGuard([this] { StartTimer.start(); });
+    const auto restart = qScopeGuard([this] { m_startTimer.start(); });
     if (!isConnected()) {
         ToggleLogin();
     }

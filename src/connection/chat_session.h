@@ -14,8 +14,6 @@
 
 namespace kovrel {
 
-class ChatView;
-
 // What the session needs of the client core that owns it.
 class SessionHost
 {
@@ -30,6 +28,8 @@ public:
     virtual void ownNickChanged(const QString& nick) = 0;
     // Admitted: the roster is rebuilt from the server's list that follows.
     virtual void clearRoster() = 0;
+    // The greeting and the farewell: sent to the common conversation as the user's own lines are.
+    virtual void sendPublicLine(const QString& text) = 0;
     // An error that escaped one of the session's own handlers (timers, socket events).
     virtual void reportError(const QString& message, const QString& className) = 0;
 };
@@ -51,13 +51,13 @@ public:
     static constexpr std::chrono::milliseconds kFirstAutoLogin{1000};
     static constexpr std::chrono::milliseconds kAutoLoginInterval{60000};
 
-    ChatSession(SessionHost& host, ChatView& view, QObject* parent = nullptr);
+    ChatSession(SessionHost& owner, QObject* parent = nullptr);
 
     ChatConnection& connection() { return m_connection; }
     bool isConnected() const { return m_connection.isConnected(); }
-    bool isLoggingIn() const { return FBusy; }
+    bool isLoggingIn() const { return m_loggingIn; }
     bool isLoggingOut() const { return m_leaving; }
-    const QString& nick() const { return FNick; }
+    const QString& nick() const { return m_nick; }
 
     // What the log-in button does: logs out when connected and logs in otherwise, with the controls that
     // would start another one off meanwhile. Nothing happens while a log-in or log-out runs.
@@ -74,7 +74,7 @@ public:
     // Answers that the receive path hands over; wakeWaits() then lets a waiting step see them.
     void onExistAnswer(const QString& answer) { m_existsAnswer = answer == QLatin1String("-1") ? -1 : 1; }
     void onAddressAnswer(const QString& answer) { m_addressAnswer = answer; }
-    void onLeaveSeen() { FLeaveSeen = true; }
+    void onLeaveSeen() { m_leaveSeen = true; }
     void wakeWaits() { m_waits.wake(); }
     // Waits, with events flowing, until `done` holds; false on the deadline.
     bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline);
@@ -88,13 +88,22 @@ public:
     // The network came back: with automatic log-in on, an offline client logs in at once; an online one
     // probes its connection, which may not have survived the outage.
     void networkReturned();
-    bool autoLoginActive() const { return StartTimer.isActive(); }
+    bool autoLoginActive() const { return m_startTimer.isActive(); }
     // Tests shorten the intervals; the defaults are the ones above.
     void setAutoLoginInterval(std::chrono::milliseconds interval) { m_autoLoginInterval = interval; }
-    void setKeepAliveInterval(std::chrono::milliseconds interval) { ConnectionTimer.setInterval(interval); }
+    void setKeepAliveInterval(std::chrono::milliseconds interval) { m_connectionTimer.setInterval(interval); }
     void setAnswerWaits(std::chrono::milliseconds answer, std::chrono::milliseconds address);
 
 signals:
+    // While a log-in or log-out runs, the controls that would start another one are off.
+    void loginRunningChanged(bool running);
+    // What the log-in button reads: "выход" online, "вход" after a log-out, "Connect" once a connection
+    // ended.
+    void loginCaptionChanged(const QString& caption);
+    // Connecting: the wait shows as the busy pointer.
+    void waitingChanged(bool waiting);
+    // A log-in found no server set up yet: the user is to set one up before the next attempt.
+    void serverSetupNeeded();
     // A log-in or log-out has ended, however it ended.
     void settled();
 
@@ -116,29 +125,28 @@ private:
     // Runs a handler of a timer or socket event; an error escaping it is reported, not thrown into Qt.
     template <typename Handler> void reporting(const char* className, Handler handler);
 
-    SessionHost& m_host;
-    ChatView& m_view;
+    SessionHost& m_owner;
     ChatConnection m_connection;
     AnswerWaits m_waits;
-    QTimer ConnectionTimer;
-    QTimer StartTimer;
+    QTimer m_connectionTimer;
+    QTimer m_startTimer;
     std::chrono::milliseconds m_autoLoginInterval = kAutoLoginInterval;
     std::chrono::milliseconds m_answerWait = kAnswerWait;
     std::chrono::milliseconds m_addressWait = kAddressWait;
 
-    QString FHost;
-    QString FAddress;
-    QString FPort;
-    QString FNick;
-    QString FAnotherNick;
+    QString m_hostName;
+    QString m_address;
+    QString m_port;
+    QString m_nick;
+    QString m_spareNick;
 
-    bool FBusy = false;
+    bool m_loggingIn = false;
     bool m_leaving = false;
     // Logged in, from the end of a log-in until the connection ends.
     bool m_online = false;
-    bool FConnectSeen = false;
-    bool FSocketFailed = false;
-    bool FLeaveSeen = false;
+    bool m_connectSeen = false;
+    bool m_socketFailed = false;
+    bool m_leaveSeen = false;
     int m_existsAnswer = 0;
     std::optional<QString> m_addressAnswer;
 };

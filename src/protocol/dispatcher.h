@@ -1,6 +1,10 @@
 #pragma once
 
+#include "packet.h"
+
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,34 +30,30 @@ struct TextStyleValues
 // convert.
 TextStyleValues ParseTextStyle(std::string_view values);
 
-// What the client does with each received message. Values are wire text (cp1251).
-class ChatEvents
+// One row of a receiver's command table: the command's name and the member that handles its values (wire
+// text, everything after the first "|").
+template <typename Receiver> struct CommandRoute
 {
-public:
-    virtual ~ChatEvents() = default;
-
-    virtual void onAddUser(std::string_view nick) = 0;
-    virtual void onGetUser(std::string_view nick) = 0;
-    virtual void onDelUser(std::string_view nick) = 0;
-    virtual void onTopic(std::string_view topic) = 0;
-    // The nick and the eleven card fields, still joined by "|".
-    virtual void onGetInfo(std::string_view card) = 0;
-    virtual void onTextStyle(const TextStyleValues& style) = 0;
-    virtual void onClearTextStyle() = 0;
-    virtual void onPublicMessage(std::string_view sender, std::string_view text) = 0;
-    virtual void onPrivateMessage(std::string_view from, std::string_view to, std::string_view text) = 0;
-    virtual void onDisconnect() = 0;
-    virtual void onExistUser(std::string_view answer) = 0;
-    virtual void onGetNick() = 0;
-    virtual void onStateUser(std::string_view nick, std::int32_t code) = 0;
-    virtual void onGetIPUser(std::string_view address) = 0;
-    // The whole message, to be sent back unchanged.
-    virtual void onTestConnection(std::string_view message) = 0;
-    virtual void onUnknown(std::string_view command, std::string_view rest) = 0;
+    std::string_view name;
+    void (Receiver::*handler)(std::string_view values);
 };
 
-// Splits one received field into command and values and calls the matching handler. Command names are
-// compared byte for byte. Throws ConversionError when a value that must be a number is not.
-void DispatchMessage(std::string_view field, ChatEvents& events);
+// Splits one received field into command and values and calls the handler of its row; a command without a
+// row goes to `unknown` with its name. Names are compared byte for byte.
+template <typename Receiver>
+void DispatchMessage(std::string_view field, std::span<const CommandRoute<Receiver>> routes,
+                     Receiver& receiver,
+                     void (Receiver::*unknown)(std::string_view command, std::string_view values))
+{
+    const SplitText split = SplitFirst(field);
+    const auto route = std::find_if(routes.begin(), routes.end(), [&](const CommandRoute<Receiver>& known) {
+        return known.name == split.head;
+    });
+    if (route == routes.end()) {
+        (receiver.*unknown)(split.head, split.rest);
+    } else {
+        (receiver.*route->handler)(split.rest);
+    }
+}
 
 } // namespace kovrel

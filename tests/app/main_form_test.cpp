@@ -3,6 +3,7 @@
 #include "main_form_fixture.h"
 
 #include "cp1251.h"
+#include "modal_answerer.h"
 #include "packet.h"
 #include "scripted_peer.h"
 
@@ -102,14 +103,14 @@ TEST_F(MainFormScriptedTest, RefusesTheSeparatorCharacterAndKeepsTheText)
     EXPECT_EQ(msgEdit()->currentText(), "a|b");
 }
 
-TEST_F(MainFormScriptedTest, TheOwnTextStyleWithItsColourIsChosenStoredAndSent)
+TEST_F(MainFormScriptedTest, TheOwnTextStyleWithItsColorIsChosenStoredAndSent)
 {
     logInQuietly();
     onNextModal([](QWidget* chooser) {
         chooser->findChild<QAbstractButton*>(QStringLiteral("underlineBox"))->click();
-        onNextModal([](QWidget* colours) {
-            static_cast<QColorDialog*>(colours)->setCurrentColor(QColor(0x12, 0x34, 0x56));
-            static_cast<QDialog*>(colours)->accept();
+        onNextModal([](QWidget* colors) {
+            static_cast<QColorDialog*>(colors)->setCurrentColor(QColor(0x12, 0x34, 0x56));
+            static_cast<QDialog*>(colors)->accept();
         });
         chooser->findChild<QAbstractButton*>(QStringLiteral("colorButton"))->click();
         chooser->findChild<QSpinBox*>(QStringLiteral("sizeSpin"))->setValue(14);
@@ -175,7 +176,7 @@ TEST_F(MainFormScriptedTest, ImportantLinesPopUpWithoutBuryingTheDesktop)
     QList<QWidget*> popups;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window->isVisible() &&
-            window->metaObject()->className() == QLatin1String("TImpotatntMessageForm")) {
+            window->metaObject()->className() == QLatin1String("kovrel::TImpotatntMessageForm")) {
             popups << window;
         }
     }
@@ -216,15 +217,21 @@ TEST_F(MainFormScriptedTest, EscClosingTheHistoryListDoesNotMinimise)
     EXPECT_TRUE(QTest::qWaitFor([&] { return form->isMinimized(); })) << "Esc elsewhere minimises";
 }
 
-TEST(MainFormFirstStart, AsksForTheServerAtTheFirstLogIn)
+TEST(MainFormFirstStart, AsksForTheServerThenLogsInAndGreetsWithoutTouchingTheInput)
 {
     SettingsSandbox sandbox;
     ScriptedPeer peer;
     TChatMainForm form;
     form.show();
-    onNextModal([&](QWidget* dialog) {
+    control<QComboBox>(&form, "MsgEdit")->setEditText(QStringLiteral("наполовину"));
+    // The dialog opens once the log-in that found no server has ended, not inside it.
+    ModalAnswerer answerer;
+    answerer.answerNext<QDialog>([&](QDialog& shown) {
+        QDialog* dialog = &shown;
+        EXPECT_TRUE(control<QToolButton>(&form, "ToolButton1")->isEnabled());
         auto field = [&](const char* name) { return dialog->findChild<QLineEdit*>(QLatin1String(name)); };
         field("NickName")->setText(QStringLiteral("Новичок"));
+        field("Edit1")->setText(QStringLiteral("Всем привет"));
         field("HostName")->setText(QString());
         field("PortNumber")->setText(QString::number(peer.port()));
         for (const auto& [name, octet] :
@@ -238,6 +245,9 @@ TEST(MainFormFirstStart, AsksForTheServerAtTheFirstLogIn)
     EXPECT_TRUE(QTest::qWaitFor([&] { return login->text() == "выход"; }));
     EXPECT_EQ(peer.waitForField("AddUser|"), wire("AddUser|Новичок"));
     EXPECT_FALSE(ReadFirstTime());
+    EXPECT_EQ(peer.waitForField("AllUser|"), wire("AllUser|Новичок|Всем привет"));
+    EXPECT_EQ(control<QComboBox>(&form, "MsgEdit")->currentText(), "наполовину")
+        << "the greeting leaves the typed text alone";
 }
 
 TEST(MainFormFirstStart, StartsAtTheTopRightWithTheBuiltInOptions)

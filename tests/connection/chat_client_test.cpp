@@ -39,7 +39,7 @@ protected:
         WriteNick(QStringLiteral("Вася"));
         WriteAnotherNick(QStringLiteral("Василий"));
         WriteFirstTime(false);
-        view.client = &client;
+        view.attach(client);
         session().setAnswerWaits(3s, 300ms);
     }
 
@@ -82,8 +82,12 @@ TEST_F(ChatClientTest, GreetsAfterTheAnnouncementWhenAGreetingIsStored)
 {
     WriteMsgOnConnect(QStringLiteral("  Всем привет  "));
     ASSERT_TRUE(logIn());
-    EXPECT_EQ(view.greetings, QStringList{"  Всем привет  "});
     EXPECT_EQ(peer.waitForField("AllUser|"), wire("AllUser|Вася|  Всем привет  "));
+    // Sent as the user's own lines are: in the own style, and marked while the importance box is ticked.
+    client.setMarkImportant(true);
+    client.ToggleLogin();
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(peer.waitForField("AllUser|"), wire("AllUser|Вася|!  Всем привет  "));
 }
 
 TEST_F(ChatClientTest, TakesTheSpareNickWhenTheNickIsTaken)
@@ -139,14 +143,14 @@ TEST_F(ChatClientTest, AServerThatClosesDuringTheAdmissionIsNoRefusal)
     EXPECT_EQ(view.texts().back(), "Конец связи...");
 }
 
-TEST_F(ChatClientTest, ShowsTheConnectDialogUntilTheServerIsSetUp)
+TEST_F(ChatClientTest, AsksForAServerUntilOneIsSetUp)
 {
     WriteFirstTime(true);
-    view.acceptDialog = false;
     EXPECT_FALSE(logIn());
-    EXPECT_EQ(view.dialogRuns, 1);
-    EXPECT_TRUE(view.lines.empty()) << "a cancelled dialog leaves the client offline and quiet";
+    EXPECT_EQ(view.setupRequests, 1);
+    EXPECT_TRUE(view.lines.empty()) << "without a server the client stays offline and quiet";
     EXPECT_FALSE(session().isLoggingIn());
+    EXPECT_EQ(view.running, (std::vector<bool>{true, false})) << "the attempt has ended before the setup";
 }
 
 TEST_F(ChatClientTest, LogOutSaysGoodbyeAndWaitsForTheServer)
@@ -155,7 +159,6 @@ TEST_F(ChatClientTest, LogOutSaysGoodbyeAndWaitsForTheServer)
     ASSERT_TRUE(logIn());
     client.ToggleLogin();
     EXPECT_FALSE(client.isConnected());
-    EXPECT_EQ(view.greetings, QStringList{"Пока"});
     const std::vector<std::string>& fields = peer.fields();
     ASSERT_GE(fields.size(), 3u);
     EXPECT_EQ(fields[fields.size() - 2], wire("AllUser|Вася|Пока"));

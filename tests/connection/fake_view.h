@@ -12,7 +12,8 @@
 
 namespace kovrel::test {
 
-// A window played by the test: it records what the client core asks it to show.
+// A window played by the test: it records what the client core asks it to show, and what its session
+// reports of the log-in.
 class FakeView : public ChatView
 {
 public:
@@ -24,11 +25,20 @@ public:
     std::vector<PersonalCard> cards;
     QStringList captions{QStringLiteral("Вход")};
     std::vector<bool> running;
-    QStringList greetings;
-    bool acceptDialog = true;
-    int dialogRuns = 0;
+    int setupRequests = 0;
     // Runs when an important line is shown, as a pop-up's own event loop would.
     std::function<void(const QString&)> onImportant;
+
+    void attach(ChatClient& shown)
+    {
+        client = &shown;
+        ChatSession* session = &shown.session();
+        QObject::connect(session, &ChatSession::loginCaptionChanged, session,
+                         [this](const QString& caption) { captions << caption; });
+        QObject::connect(session, &ChatSession::loginRunningChanged, session,
+                         [this](bool on) { running.push_back(on); });
+        QObject::connect(session, &ChatSession::serverSetupNeeded, session, [this] { ++setupRequests; });
+    }
 
     // Like the window, it shows no line of a private conversation whose page is not open.
     void writeLine(const ChatLine& line) override
@@ -37,13 +47,13 @@ public:
             lines.push_back(line);
         }
     }
-    bool openConversation(const QString& partner) override
+    // Like the window, a page it opens is the one shown.
+    void openConversation(const QString& partner) override
     {
-        if (opened.contains(partner)) {
-            return false;
+        if (!opened.contains(partner)) {
+            opened << partner;
+            client->conversationOpened(partner);
         }
-        opened << partner;
-        return true;
     }
     void showImportantMessage(const QString& line) override
     {
@@ -54,20 +64,6 @@ public:
     }
     void showTopic(const QString& topic) override { topics << topic; }
     void showCard(const PersonalCard& card) override { cards.push_back(card); }
-    void setLoginCaption(const QString& caption) override { captions << caption; }
-    void setLoginRunning(bool on) override { running.push_back(on); }
-    void setWaitCursor(bool) override {}
-    bool runConnectDialog() override
-    {
-        ++dialogRuns;
-        return acceptDialog;
-    }
-    // As the window does: the text goes out as a public message from the input.
-    void sendAsPublicMessage(const QString& text) override
-    {
-        greetings << text;
-        client->send(std::nullopt, text, false);
-    }
 
     const QString& caption() const { return captions.back(); }
 

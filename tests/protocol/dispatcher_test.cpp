@@ -11,45 +11,17 @@ namespace kovrel {
 namespace {
 
 // Writes down every call as one readable line.
-class RecordingEvents : public ChatEvents
+class Recorder
 {
 public:
+    static const CommandRoute<Recorder> kRoutes[];
     std::vector<std::string> calls;
-    TextStyleValues style;
 
-    void onAddUser(std::string_view nick) override { record("AddUser", nick); }
-    void onGetUser(std::string_view nick) override { record("GetUser", nick); }
-    void onDelUser(std::string_view nick) override { record("DelUser", nick); }
-    void onTopic(std::string_view topic) override { record("Topic", topic); }
-    void onGetInfo(std::string_view card) override { record("GetInfo", card); }
-    void onTextStyle(const TextStyleValues& values) override
+    void onAddUser(std::string_view nick) { record("AddUser", nick); }
+    void onAllUser(std::string_view values) { record("AllUser", values); }
+    void onUnknown(std::string_view command, std::string_view values)
     {
-        style = values;
-        record("TextStyle", values.fontName);
-    }
-    void onClearTextStyle() override { record("ClearTextStyle", ""); }
-    void onPublicMessage(std::string_view sender, std::string_view text) override
-    {
-        record("AllUser", std::string(sender) + " / " + std::string(text));
-    }
-    void onPrivateMessage(std::string_view from, std::string_view to, std::string_view text) override
-    {
-        record("PrivatUser", std::string(from) + " / " + std::string(to) + " / " + std::string(text));
-    }
-    void onDisconnect() override { record("Disconnect", ""); }
-    void onExistUser(std::string_view answer) override { record("ExistUser", answer); }
-    void onGetNick() override { record("GetNick", ""); }
-    void onStateUser(std::string_view nick, std::int32_t code) override
-    {
-        record("StateUser", std::string(nick) + " = " + std::to_string(code));
-    }
-    void onGetIPUser(std::string_view address) override { record("GetIPUser", address); }
-    void onTestConnection(std::string_view message) override { record("TestConnection", message); }
-    void onUnknown(std::string_view command, std::string_view rest) override
-    {
-        std::string values = "[";
-        values.append(command).append("] ").append(rest);
-        record("unknown", values);
+        record("unknown", "[" + std::string(command) + "] " + std::string(values));
     }
 
 private:
@@ -59,39 +31,33 @@ private:
     }
 };
 
+const CommandRoute<Recorder> Recorder::kRoutes[] = {
+    {"AddUser", &Recorder::onAddUser},
+    {"AllUser", &Recorder::onAllUser},
+};
+
 std::vector<std::string> dispatch(std::initializer_list<std::string_view> fields)
 {
-    RecordingEvents events;
+    Recorder recorder;
     for (std::string_view field : fields) {
-        DispatchMessage(field, events);
+        DispatchMessage<Recorder>(field, Recorder::kRoutes, recorder, &Recorder::onUnknown);
     }
-    return events.calls;
+    return recorder.calls;
 }
 
-TEST(Dispatcher, CallsTheHandlerOfEachCommand)
+TEST(Dispatcher, CallsTheRouteOfEachCommandWithItsValues)
 {
-    EXPECT_EQ(dispatch({"AddUser|Вася", "GetUser|Петя", "DelUser|Вася", "Topic|о погоде|и о прочем",
-                        "AllUser|Петя|привет|всем", "PrivatUser|Петя|Вася|тс-с", "ExistUser|-1",
-                        "GetIPUser|10.0.0.7", "StateUser|Петя|3", "GetNick|", "ClearTextStyle|",
-                        "Disconnect|", "GetInfo|Петя|Пётр|Петров|rest"}),
-              (std::vector<std::string>{
-                  "AddUser: Вася", "GetUser: Петя", "DelUser: Вася", "Topic: о погоде|и о прочем",
-                  "AllUser: Петя / привет|всем", "PrivatUser: Петя / Вася / тс-с", "ExistUser: -1",
-                  "GetIPUser: 10.0.0.7", "StateUser: Петя = 3",
-                  "GetNick: ", "ClearTextStyle: ", "Disconnect: ", "GetInfo: Петя|Пётр|Петров|rest"}));
+    EXPECT_EQ(dispatch({"AddUser|Вася", "AllUser|Петя|привет|всем", "AllUser|", "AddUser|Вася|"}),
+              (std::vector<std::string>{"AddUser: Вася", "AllUser: Петя|привет|всем",
+                                        "AllUser: ", "AddUser: Вася|"}));
 }
 
 TEST(Dispatcher, ReportsWhatItDoesNotKnow)
 {
-    EXPECT_EQ(dispatch({"SetInfo|Вася|N/A", "no separator", "adduser|Вася", "|x"}),
+    EXPECT_EQ(dispatch({"SetInfo|Вася|N/A", "no separator", "adduser|Вася", "|x", "AddUser"}),
               (std::vector<std::string>{"unknown: [SetInfo] Вася|N/A", "unknown: [] no separator",
-                                        "unknown: [adduser] Вася", "unknown: [] x"}));
-}
-
-TEST(Dispatcher, HandsTheWholeProbeBack)
-{
-    EXPECT_EQ(dispatch({"TestConnection|17"}),
-              (std::vector<std::string>{"TestConnection: TestConnection|17"}));
+                                        "unknown: [adduser] Вася", "unknown: [] x", "unknown: [] AddUser"}))
+        << "names are compared byte for byte, and a field without a separator names no command";
 }
 
 TEST(Dispatcher, ReadsTextStylesOfBothKinds)
@@ -106,14 +72,10 @@ TEST(Dispatcher, ReadsTextStylesOfBothKinds)
     EXPECT_EQ(style.fontName, "Arial|x");
 }
 
-TEST(Dispatcher, RaisesConversionErrorsForNumbersThatAreNot)
+TEST(Dispatcher, RaisesConversionErrorsForStyleNumbersThatAreNot)
 {
-    RecordingEvents events;
-    EXPECT_THROW(DispatchMessage("StateUser|Петя|away", events), ConversionError);
-    EXPECT_THROW(DispatchMessage("TextStyle|AllUser|x|0|0|0|0|0|0|Arial", events), ConversionError);
-    EXPECT_THROW(DispatchMessage("TextStyle|AllUser", events), ConversionError)
-        << "empty values are no numbers";
-    EXPECT_TRUE(events.calls.empty());
+    EXPECT_THROW(ParseTextStyle("AllUser|x|0|0|0|0|0|0|Arial"), ConversionError);
+    EXPECT_THROW(ParseTextStyle("AllUser"), ConversionError) << "empty values are no numbers";
 }
 
 } // namespace

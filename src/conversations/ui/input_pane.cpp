@@ -105,6 +105,7 @@ QWidget* InputPane::createStyleButtons()
     ImpotantBox->setAccessibleDescription(QStringLiteral("Сообщение уйдёт как важное"));
     layout->addWidget(SpeedButton1, 0, Qt::AlignTop);
     layout->addWidget(ImpotantBox, 0, Qt::AlignTop);
+    connect(ImpotantBox, &QCheckBox::toggled, this, &InputPane::importanceChanged);
     connect(SpeedButton1, &QToolButton::clicked, this, &InputPane::styleRequested);
     return Panel5;
 }

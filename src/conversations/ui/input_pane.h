@@ -47,6 +47,8 @@ signals:
     void editorToggleRequested();
     // The button of the own text style.
     void styleRequested();
+    // The importance box was ticked or cleared.
+    void importanceChanged(bool important);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
