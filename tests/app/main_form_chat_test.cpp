@@ -93,7 +93,7 @@ TEST_F(MainFormChatTest, ImportantLineFromSomebodyElsePopsUp)
         int count = 0;
         for (QWidget* window : QApplication::topLevelWidgets()) {
             count += window->isVisible() &&
-                     window->metaObject()->className() == QLatin1String("TImpotatntMessageForm");
+                     window->metaObject()->className() == QLatin1String("kovrel::TImpotatntMessageForm");
         }
         return count;
     };

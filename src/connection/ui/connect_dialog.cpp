@@ -19,6 +19,8 @@
 #include "settings_error.h"
 #include "settings_layout.h"
 
+namespace kovrel {
+
 namespace {
 
 constexpr int kMaximumPort = 65535;
@@ -350,3 +352,5 @@ void TConnectDialog::updateFocusHighlight()
     for (const FocusHighlight& highlight : m_focusHighlights)
         setBold(highlight.shown, highlight.fields.contains(focused));
 }
+
+} // namespace kovrel

@@ -9,6 +9,9 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+
+namespace kovrel {
+
 class TFloatEdit;
 
 // "Подключение": the server (host name or IPv4 address, port), the nick, the spare nick and the greeting
@@ -83,3 +86,5 @@ private:
     QLabel* m_addressLabel;
     QList<FocusHighlight> m_focusHighlights;
 };
+
+} // namespace kovrel

@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+namespace kovrel {
+
 namespace {
 
 bool isAsciiDigit(QChar character)
@@ -71,3 +73,5 @@ QString TFloatEdit::textWithTyped(QChar digit) const
     }
     return result;
 }
+
+} // namespace kovrel

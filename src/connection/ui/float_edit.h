@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QStringView>
 
+namespace kovrel {
+
 // The number that `text` spells in decimal digits alone, when it is not greater than `maximum`.
 std::optional<int> decimalUpTo(QStringView text, int maximum);
 
@@ -29,3 +31,5 @@ protected:
 private:
     QString textWithTyped(QChar digit) const;
 };
+
+} // namespace kovrel

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+namespace kovrel {
+
 namespace {
 
 constexpr QSize kClientSize(249, 148);
@@ -82,3 +84,5 @@ void TImpotatntMessageForm::centreOnScreen()
     area.moveCenter(screen->availableGeometry().center());
     move(area.topLeft());
 }
+
+} // namespace kovrel

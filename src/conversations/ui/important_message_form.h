@@ -5,6 +5,8 @@
 class QPlainTextEdit;
 class QToolButton;
 
+namespace kovrel {
+
 // Pop-up for one important line of a conversation: an always-on-top window in the middle of the screen
 // showing the line in large red letters until the user dismisses it with "Прибить", Esc or the frame.
 // Each important line gets a window of its own; closing it destroys it.
@@ -27,3 +29,5 @@ private:
     QPlainTextEdit* Memo1;
     QToolButton* SpeedButton1;
 };
+
+} // namespace kovrel

@@ -5,9 +5,10 @@
 #include <QPointer>
 
 class QWidget;
-class TImpotatntMessageForm;
 
 namespace kovrel {
+
+class TImpotatntMessageForm;
 
 // The pop-ups of important lines. Each line opens a window of its own, offset from the previous one so
 // that none hides another exactly; with kMaxOpen windows open, further lines are added to the newest, so

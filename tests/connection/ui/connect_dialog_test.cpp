@@ -20,6 +20,7 @@
 
 #include "settings_layout.h"
 
+namespace kovrel {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
@@ -287,3 +288,4 @@ TEST_F(ConnectDialogTest, NamesTheFocusedFieldInBold)
 }
 
 } // namespace
+} // namespace kovrel

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QToolButton>
 
+namespace kovrel {
 namespace {
 
 using namespace Qt::Literals::StringLiterals;
@@ -68,3 +69,4 @@ TEST_F(ImportantMessageFormTest, ButtonClosesAndDestroysIt)
 }
 
 } // namespace
+} // namespace kovrel
