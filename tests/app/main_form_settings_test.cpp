@@ -59,9 +59,9 @@ TEST_F(MainFormTest, StoredAttributeSetsAreAppliedAtStartAndAfterTheDialog)
 
     // The private pages' background, chosen in the dialog, reaches a page opened afterwards.
     onNextModal([](QWidget* dialog) {
-        onNextModal([](QWidget* colours) {
-            static_cast<QColorDialog*>(colours)->setCurrentColor(QColor(0, 0, 128));
-            static_cast<QDialog*>(colours)->accept();
+        onNextModal([](QWidget* colors) {
+            static_cast<QColorDialog*>(colors)->setCurrentColor(QColor(0, 0, 128));
+            static_cast<QDialog*>(colors)->accept();
         });
         dialog->findChild<QToolButton*>(QStringLiteral("SpeedButton8"))->click();
         dialog->findChild<QPushButton*>(QStringLiteral("SpeedButton5"))->click();

@@ -23,10 +23,10 @@ class StatePictureFiles : public testing::Test
 {
 protected:
     // A square of one colour, in the format its suffix names.
-    QString writeImage(const QString& name, const QSize& size, const QColor& colour) const
+    QString writeImage(const QString& name, const QSize& size, const QColor& color) const
     {
         QImage image(size, QImage::Format_ARGB32);
-        image.fill(colour);
+        image.fill(color);
         const QString path = sandbox.path(name);
         const QByteArray format = name.section(u'.', -1).toLower().toLatin1();
         EXPECT_TRUE(image.save(path, format.constData())) << name.toStdString();

@@ -141,8 +141,8 @@ void DocumentBuilder::takeTextWord(WordAction action, const Token& token)
         format.halfPoints = std::clamp(token.hasParameter ? token.parameter : kPlainHalfPoints,
                                        kMinHalfPoints, kMaxHalfPoints);
         break;
-    case WordAction::Colour:
-        format.colour = token.parameter;
+    case WordAction::Color:
+        format.color = token.parameter;
         break;
     case WordAction::Bold:
         format.bold = switchedOn(token);
@@ -188,11 +188,11 @@ void DocumentBuilder::takeTableWord(WordAction action, const Token& token)
         return;
     }
     if (action == WordAction::Red) {
-        m_colours.setRed(token.parameter);
+        m_colors.setRed(token.parameter);
     } else if (action == WordAction::Green) {
-        m_colours.setGreen(token.parameter);
+        m_colors.setGreen(token.parameter);
     } else if (action == WordAction::Blue) {
-        m_colours.setBlue(token.parameter);
+        m_colors.setBlue(token.parameter);
     }
 }
 
@@ -244,7 +244,7 @@ void DocumentBuilder::takeTableText(std::string_view bytes)
         if (group().destination == Destination::FontTable) {
             m_fonts.endEntry();
         } else {
-            m_colours.endEntry();
+            m_colors.endEntry();
         }
         bytes.remove_prefix(end + 1);
     }
@@ -269,7 +269,7 @@ void DocumentBuilder::putCharacter(char16_t c)
     case Destination::FontTable:
         m_fonts.appendToFace(QStringView(&c, 1));
         break;
-    case Destination::ColourTable:
+    case Destination::ColorTable:
     case Destination::Skipped:
         break;
     }
@@ -319,7 +319,7 @@ const Attributes& DocumentBuilder::currentAttributes()
         const Font* font = m_fonts.find(format.font);
         m_attributes = Attributes{font ? font->face : QString(),
                                   font ? font->charset : kDefaultCharset,
-                                  m_colours.colour(format.colour),
+                                  m_colors.color(format.color),
                                   format.halfPoints,
                                   format.bold,
                                   format.italic,

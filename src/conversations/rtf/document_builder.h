@@ -73,7 +73,7 @@ private:
     CodePage m_codePage = CodePage::Windows1251;
     int m_defaultFont = 0;
     FontTable m_fonts;
-    ColourTable m_colours;
+    ColorTable m_colors;
     Attributes m_attributes;
     CodePage m_textCodePage = CodePage::Windows1251;
     bool m_attributesStale = true;

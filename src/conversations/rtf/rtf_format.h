@@ -6,8 +6,8 @@ namespace kovrel::rtf {
 // The size \plain sets when a file names none.
 inline constexpr int kPlainHalfPoints = 24;
 // \cf0 names the first colour table entry, RTF's automatic colour; ours start after it.
-inline constexpr int kAutomaticColour = 0;
-inline constexpr int kFirstColour = 1;
+inline constexpr int kAutomaticColor = 0;
+inline constexpr int kFirstColor = 1;
 
 // \fcharset1: the document's code page.
 inline constexpr int kDefaultCharset = 1;
@@ -17,7 +17,7 @@ struct CharacterFormat
 {
     int font = 0;
     int halfPoints = kPlainHalfPoints;
-    int colour = kAutomaticColour;
+    int color = kAutomaticColor;
     bool bold = false;
     bool italic = false;
     bool underline = false;

@@ -47,19 +47,19 @@ const Font* FontTable::find(int number) const
     return found == m_fonts.end() ? nullptr : &found->second;
 }
 
-void ColourTable::endEntry()
+void ColorTable::endEntry()
 {
-    m_colours.push_back(m_entry);
+    m_colors.push_back(m_entry);
     m_entry = 0;
 }
 
-quint32 ColourTable::colour(int index) const
+quint32 ColorTable::color(int index) const
 {
     const auto position = static_cast<std::size_t>(index);
-    return index >= 0 && position < m_colours.size() ? m_colours[position] : 0;
+    return index >= 0 && position < m_colors.size() ? m_colors[position] : 0;
 }
 
-void ColourTable::setComponent(int shift, int value)
+void ColorTable::setComponent(int shift, int value)
 {
     const auto component = static_cast<quint32>(std::clamp(value, 0, 255));
     m_entry = (m_entry & ~(0xFFu << shift)) | (component << shift);

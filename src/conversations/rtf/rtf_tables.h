@@ -45,7 +45,7 @@ private:
 };
 
 // Entries look like "\red255\green0\blue0;"; the first is usually empty, RTF's automatic colour.
-class ColourTable
+class ColorTable
 {
 public:
     void setRed(int value) { setComponent(16, value); }
@@ -54,12 +54,12 @@ public:
     void endEntry();
 
     // 0xRRGGBB of entry `index`; black for the automatic colour and for entries the table lacks.
-    quint32 colour(int index) const;
+    quint32 color(int index) const;
 
 private:
     void setComponent(int shift, int value);
 
-    std::vector<quint32> m_colours;
+    std::vector<quint32> m_colors;
     quint32 m_entry = 0;
 };
 

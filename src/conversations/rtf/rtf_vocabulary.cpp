@@ -9,7 +9,7 @@ std::optional<Destination> destinationOf(std::string_view word)
     static const std::unordered_map<std::string_view, Destination> kDestinations = [] {
         std::unordered_map<std::string_view, Destination> destinations = {
             {"fonttbl", Destination::FontTable},
-            {"colortbl", Destination::ColourTable},
+            {"colortbl", Destination::ColorTable},
             {"fldrslt", Destination::Text},
         };
         for (std::string_view skipped : {"annotation", "atnauthor", "atnid",        "author",
@@ -40,7 +40,7 @@ WordMeaning meaningOf(std::string_view word)
     static const std::unordered_map<std::string_view, WordMeaning> kWords = {
         {"f", {Font}},
         {"fs", {FontSize}},
-        {"cf", {Colour}},
+        {"cf", {Color}},
         {"b", {Bold}},
         {"i", {Italic}},
         {"ul", {Underline}},

@@ -11,7 +11,7 @@ enum class Destination
 {
     Text,
     FontTable,
-    ColourTable,
+    ColorTable,
     Skipped
 };
 
@@ -27,7 +27,7 @@ enum class WordAction
     // Character formatting.
     Font,
     FontSize,
-    Colour,
+    Color,
     Bold,
     Italic,
     Underline,

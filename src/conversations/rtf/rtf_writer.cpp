@@ -44,7 +44,7 @@ FontKey fontOf(const Attributes& attributes)
     return {attributes.face, attributes.charset};
 }
 
-quint32 colourOf(const Attributes& attributes)
+quint32 colorOf(const Attributes& attributes)
 {
     return attributes.rgb & 0xFFFFFF;
 }
@@ -57,7 +57,7 @@ public:
 
 private:
     void writeFontTable(const std::vector<FontKey>& fonts);
-    void writeColourTable(const std::vector<quint32>& colours);
+    void writeColorTable(const std::vector<quint32>& colors);
     void writeRun(const Run& run);
     void writeFormatChanges(const CharacterFormat& format);
     void writeSwitch(std::string_view word, bool now, bool before, std::string_view offWord);
@@ -75,7 +75,7 @@ private:
     // Whether \'hh is read in Windows-1251 in the font being written.
     bool m_hexInCp1251 = true;
     Catalogue<FontKey> m_fonts;
-    Catalogue<quint32> m_colours;
+    Catalogue<quint32> m_colors;
     CharacterFormat m_written;
 };
 
@@ -86,7 +86,7 @@ RtfWriter::RtfWriter(const Document& document)
         for (const Run& run : line.runs) {
             if (!run.text.isEmpty()) {
                 m_fonts.add(fontOf(run.attributes));
-                m_colours.add(colourOf(run.attributes));
+                m_colors.add(colorOf(run.attributes));
                 characters += static_cast<std::size_t>(run.text.size());
             }
         }
@@ -99,7 +99,7 @@ RtfWriter::RtfWriter(const Document& document)
     m_out.reserve(kBytesPerCharacter * characters + kBytesPerLine * document.lines.size() + kBytesForTables);
     m_out += "{\\rtf1\\ansi\\ansicpg1251\\deff0\n";
     writeFontTable(m_fonts.keysInOrder());
-    writeColourTable(m_colours.keysInOrder());
+    writeColorTable(m_colors.keysInOrder());
     writeWord("\\uc1");
     writeWord("\\pard");
     writeWord("\\plain");
@@ -139,12 +139,12 @@ void RtfWriter::writeFontTable(const std::vector<FontKey>& fonts)
     writeLiteral('\n');
 }
 
-void RtfWriter::writeColourTable(const std::vector<quint32>& colours)
+void RtfWriter::writeColorTable(const std::vector<quint32>& colors)
 {
     writeLiteral('{');
     writeWord("\\colortbl");
     writeLiteral(';');
-    for (const quint32 rgb : colours) {
+    for (const quint32 rgb : colors) {
         writeWord("\\red", static_cast<int>(rgb >> 16));
         writeWord("\\green", static_cast<int>((rgb >> 8) & 0xFF));
         writeWord("\\blue", static_cast<int>(rgb & 0xFF));
@@ -161,7 +161,7 @@ void RtfWriter::writeRun(const Run& run)
     }
     const Attributes& attributes = run.attributes;
     writeFormatChanges({m_fonts.numberOf(fontOf(attributes)), attributes.halfPoints,
-                        kFirstColour + m_colours.numberOf(colourOf(attributes)), attributes.bold,
+                        kFirstColor + m_colors.numberOf(colorOf(attributes)), attributes.bold,
                         attributes.italic, attributes.underline, attributes.strikeout});
     useCharset(attributes.charset);
     writeText(run.text);
@@ -175,8 +175,8 @@ void RtfWriter::writeFormatChanges(const CharacterFormat& format)
     if (format.halfPoints != m_written.halfPoints) {
         writeWord("\\fs", format.halfPoints);
     }
-    if (format.colour != m_written.colour) {
-        writeWord("\\cf", format.colour);
+    if (format.color != m_written.color) {
+        writeWord("\\cf", format.color);
     }
     writeSwitch("\\b", format.bold, m_written.bold, "\\b0");
     writeSwitch("\\i", format.italic, m_written.italic, "\\i0");

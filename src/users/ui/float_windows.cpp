@@ -46,10 +46,10 @@ void FloatWindows::Float1Click(int row)
     const QModelIndex index = m_roster.model()->index(row, 0);
     window->move(m_roster.viewport()->mapToGlobal(m_roster.visualRect(index).topLeft()));
     window->setFont(m_roster.font());
-    QPalette colours = window->palette();
-    colours.setColor(QPalette::Window, m_roster.palette().color(QPalette::Base));
-    colours.setColor(QPalette::WindowText, m_roster.palette().color(QPalette::Text));
-    window->setPalette(colours);
+    QPalette colors = window->palette();
+    colors.setColor(QPalette::Window, m_roster.palette().color(QPalette::Base));
+    colors.setColor(QPalette::WindowText, m_roster.palette().color(QPalette::Text));
+    window->setPalette(colors);
     window->resize(m_roster.width() + kExtraWidth, std::max(window->height(), window->sizeHint().height()));
     window->SetNick(nick);
     showEntry(*window, row);

@@ -72,7 +72,7 @@ TEST(RtfFuzz, MutatedDocumentsReadWithoutHarm)
     const Attributes tahoma = font("Tahoma", 204, 20);
     const std::array<std::string, 3> seeds = {
         WriteRtf(Document{{Line{{run("(12:00:01) Петя: ", bold(tahoma)), run("日本 😀 {}\\\t", tahoma)}},
-                           Line{{run("конец\nстроки", coloured(italic(tahoma), 0xFF))}}}}),
+                           Line{{run("конец\nстроки", colored(italic(tahoma), 0xFF))}}}}),
         readDataFile("libreoffice-sample.rtf"), readDataFile("wordpad-sample.rtf")};
     std::mt19937 random(20240229);
     for (int i = 0; i < 20000; ++i) {

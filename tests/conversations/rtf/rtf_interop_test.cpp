@@ -57,7 +57,7 @@ TEST(RtfInterop, LibreOfficeReadsTheLinesWeWrite)
         Line{},
         // A page's own lines are in the default character set, which LibreOffice reads in its own locale.
         Line{{run("Соединяемся...", font("DejaVu Sans", 1, 18))}},
-        Line{{run("日本 € 😀", italic(coloured(font("Arial", 0, 28), 0xC00000))),
+        Line{{run("日本 € 😀", italic(colored(font("Arial", 0, 28), 0xC00000))),
               run("\tтаб", struckOut(tahoma))}},
     }};
     QTemporaryDir dir;
@@ -87,7 +87,7 @@ TEST(RtfInterop, ReadsASampleWrittenByLibreOffice)
     const Document expected{{
         Line{{run("Привет, мир! Это ", dejaVu), run("жирное", bold(dejaVu)), run(" слово.", dejaVu)}},
         Line{{run("А это ", dejaVu), run("курсив", italic(dejaVu)), run(" и ", dejaVu),
-              run("красное", coloured(dejaVu, 0xC00000)), run(" слово.", dejaVu)}},
+              run("красное", colored(dejaVu, 0xC00000)), run(" слово.", dejaVu)}},
     }};
     EXPECT_EQ(ReadDocument(readDataFile("libreoffice-sample.rtf")), expected);
 }
@@ -99,12 +99,12 @@ TEST(RtfInterop, ReadsASampleInWordPadsStyle)
     const Attributes calibri = font("Calibri", 204, 22);
     const Document expected{{
         Line{{run("Привет, ", calibri), run("мир", bold(calibri)), run("!", calibri)}},
-        Line{{run("Курсив", italic(calibri)), run(" и ", calibri),
-              run("красный", coloured(calibri, 0xFF0000)), run(" текст.", calibri)}},
+        Line{{run("Курсив", italic(calibri)), run(" и ", calibri), run("красный", colored(calibri, 0xFF0000)),
+              run(" текст.", calibri)}},
         Line{{run("Подчеркнуто", underlined(calibri)), run(" ", calibri),
               run("зачеркнуто", struckOut(calibri))}},
         Line{{run("Café 5€\t", font("Calibri", 0, 22)), run("и крупно", font("Times New Roman", 204, 28))}},
-        Line{{run("Синий – ☃ и «кавычки»", coloured(calibri, 0x004DBB))}},
+        Line{{run("Синий – ☃ и «кавычки»", colored(calibri, 0x004DBB))}},
         Line{},
     }};
     EXPECT_EQ(ReadDocument(readDataFile("wordpad-sample.rtf")), expected);

@@ -76,7 +76,7 @@ TEST(RtfReader, GroupsKeepTheirFormattingToThemselves)
                  run("j", plain)}));
 }
 
-TEST(RtfReader, TakesFacesSizesAndColoursFromTheTables)
+TEST(RtfReader, TakesFacesSizesAndColorsFromTheTables)
 {
     const std::string rtf = "{\\rtf1\\deff1{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial{\\*\\panose 020b0604}"
                             "{\\*\\falt Helvetica};}{\\f1\\fcharset204 Times \\'cd\\'ee\\'e2\\'fb\\'e9;}}"
@@ -86,8 +86,8 @@ TEST(RtfReader, TakesFacesSizesAndColoursFromTheTables)
     const Attributes arial = font("Arial", 0, 18);
     EXPECT_EQ(
         ReadDocument(rtf),
-        oneLine({run("a", times), run("b", arial), run("c", coloured(arial, 0xFF0000)),
-                 run("d", coloured(arial, 0x0080FF)), run("e", arial),
+        oneLine({run("a", times), run("b", arial), run("c", colored(arial, 0xFF0000)),
+                 run("d", colored(arial, 0x0080FF)), run("e", arial),
                  run("f", font("Arial", 0, kMaxHalfPoints)), run("g", font("Arial", 0, kMinHalfPoints))}));
 }
 

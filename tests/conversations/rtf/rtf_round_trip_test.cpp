@@ -10,7 +10,7 @@ namespace {
 using namespace test;
 
 const Attributes kTahoma = font("Tahoma", 204, 20);
-const Attributes kCourier = coloured(font("Courier New", 0, 16), 0x0000FF);
+const Attributes kCourier = colored(font("Courier New", 0, 16), 0x0000FF);
 
 // A page as the client has it: time stamps, nicks in other styles, text no code page holds.
 Document samplePage()
@@ -19,8 +19,8 @@ Document samplePage()
         Line{{run("(12:00:01) ", kTahoma), run("Петя", bold(kTahoma)), run(": привет, Ёжик!", kTahoma)}},
         Line{{run("{}\\ \\par {\\b not a word}", kCourier), run("日本 € 😀 ℃", italic(kTahoma))}},
         Line{},
-        Line{{run("колонка\tколонка", underlined(coloured(kTahoma, 0xC00000))),
-              run("зачёркнуто", struckOut(coloured(kTahoma, 0x00FF00))),
+        Line{{run("колонка\tколонка", underlined(colored(kTahoma, 0xC00000))),
+              run("зачёркнуто", struckOut(colored(kTahoma, 0x00FF00))),
               run("всё сразу", bold(italic(underlined(struckOut(font("Arial", 0, 72))))))}},
         Line{{run("first row\n-1 second row\t-2", font("", 1, 20)), run(" 3x", kTahoma),
               run("-4", bold(kTahoma))}},

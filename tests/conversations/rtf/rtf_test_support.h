@@ -89,7 +89,7 @@ inline Attributes struckOut(const Attributes& attributes)
     return switchedOn(attributes, &Attributes::strikeout);
 }
 
-inline Attributes coloured(Attributes attributes, quint32 rgb)
+inline Attributes colored(Attributes attributes, quint32 rgb)
 {
     attributes.rgb = rgb;
     return attributes;

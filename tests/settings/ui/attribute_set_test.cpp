@@ -77,7 +77,7 @@ TEST_F(AttributeSetTest, ASetNeverStoredKeepsTheCurrentValuesButNotTheStyle)
     EXPECT_EQ(LoadAttributeSet(u"Юзеры", serifSet()), expected);
 }
 
-TEST_F(AttributeSetTest, ApplyingASetToATextEditChangesItsFontTextColourAndPage)
+TEST_F(AttributeSetTest, ApplyingASetToATextEditChangesItsFontTextColorAndPage)
 {
     QTextEdit edit;
     ApplyAttributeSet(&edit, serifSet());
@@ -98,7 +98,7 @@ TEST_F(AttributeSetTest, ApplyingASetToATextEditChangesItsFontTextColourAndPage)
 }
 
 // A system colour is the desktop's, not what an earlier set gave the control.
-TEST_F(AttributeSetTest, SystemColoursComeFromTheDesktopAndReadBackAsSystemColours)
+TEST_F(AttributeSetTest, SystemColorsComeFromTheDesktopAndReadBackAsSystemColors)
 {
     QTextEdit edit;
     ApplyAttributeSet(&edit, serifSet());

@@ -95,7 +95,7 @@ protected:
     ModalAnswerer m_answerer;
 };
 
-TEST_F(FontChooserDialogTest, ShowsThePresetFontAndColour)
+TEST_F(FontChooserDialogTest, ShowsThePresetFontAndColor)
 {
     QFont preset(m_faces[0], 14, QFont::Bold);
     preset.setUnderline(true);
@@ -182,7 +182,7 @@ TEST_F(FontChooserDialogTest, EffectBoxesSetUnderlineAndStrikeOut)
     EXPECT_TRUE(m_dialog.chosenFont().strikeOut());
 }
 
-TEST_F(FontChooserDialogTest, ColourButtonChoosesTheColourThroughAColourDialog)
+TEST_F(FontChooserDialogTest, ColorButtonChoosesTheColorThroughAColorDialog)
 {
     m_dialog.setChosenColor(Qt::black);
     QColor offered;

@@ -120,7 +120,7 @@ TEST_F(FontConfigDlgTest, CancelStoresNothing)
 
 // A value the dialog does not change is stored as it was read: a system colour as its number, which the
 // preview alone could not tell from a plain colour, and the character set, which a font does not keep.
-TEST_F(FontConfigDlgTest, UnchangedSystemColourAndCharsetAreStoredAsRead)
+TEST_F(FontConfigDlgTest, UnchangedSystemColorAndCharsetAreStoredAsRead)
 {
     WriteFontNumber(kFontSets[2], FontNumber::BackgroundColor, kButtonFaceColor);
     WriteFontNumber(kFontSets[2], FontNumber::Charset, 204);

@@ -242,7 +242,7 @@ TEST(InfoFormEditTest, SeparatorIsRefusedOnTheFieldThatHoldsItButAllowedInTheDes
     EXPECT_EQ(edited, expected);
 }
 
-TEST(InfoFormTest, ReadOnlyFieldsShowThePageBehindThemAndEditableOnesTheBaseColour)
+TEST(InfoFormTest, ReadOnlyFieldsShowThePageBehindThemAndEditableOnesTheBaseColor)
 {
     TInfoForm form;
     form.show();

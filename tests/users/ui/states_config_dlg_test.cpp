@@ -79,10 +79,10 @@ protected:
         return list(dialog).topLevelItem(row)->text(column);
     }
 
-    QString writePicture(const QString& name, const QColor& colour) const
+    QString writePicture(const QString& name, const QColor& color) const
     {
         QImage image(16, 16, QImage::Format_ARGB32);
-        image.fill(colour);
+        image.fill(color);
         const QString path = sandbox.path(name);
         EXPECT_TRUE(image.save(path, "PNG"));
         return path;
