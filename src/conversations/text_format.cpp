@@ -2,7 +2,6 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QWidget>
 
 #include <cstdlib>
 
@@ -65,11 +64,11 @@ int NumberForColor(const QColor& color)
     return rgb.red() | (rgb.green() << 8) | (rgb.blue() << 16);
 }
 
-QTextCharFormat DefaultCharFormat(const QWidget* control)
+QTextCharFormat DefaultCharFormat(const QFont& font, const QPalette& palette)
 {
     QTextCharFormat format;
-    format.setFont(control->font());
-    format.setForeground(control->palette().color(QPalette::Text));
+    format.setFont(font);
+    format.setForeground(palette.color(QPalette::Text));
     format.setProperty(kCharsetProperty, kDefaultCharset);
     return format;
 }

@@ -7,8 +7,6 @@
 #include <QPalette>
 #include <QTextCharFormat>
 
-class QWidget;
-
 namespace kovrel {
 
 // A colour number as peers and the settings keep it: non-negative is 0x00BBGGRR, negative a system colour
@@ -27,7 +25,7 @@ inline constexpr int kCharsetProperty = QTextFormat::UserProperty + 1;
 inline constexpr int kDefaultCharset = 1;
 
 // The attributes a control writes its own lines in: its font and text colour.
-QTextCharFormat DefaultCharFormat(const QWidget* control);
+QTextCharFormat DefaultCharFormat(const QFont& font, const QPalette& palette);
 
 // The attributes of a text style. A face that is not installed gives way to the face of `fallback`; size,
 // colour and style flags still apply.

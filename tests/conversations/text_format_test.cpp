@@ -10,7 +10,7 @@
 namespace kovrel {
 namespace {
 
-TEST(TextFormat, ColourNumbersAsPeersSendThem)
+TEST(TextFormat, ColorNumbersAsPeersSendThem)
 {
     const QPalette palette;
     EXPECT_EQ(ColorFromNumber(0x0000ff, palette), QColor(255, 0, 0)) << "0x00BBGGRR";
@@ -18,7 +18,7 @@ TEST(TextFormat, ColourNumbersAsPeersSendThem)
     EXPECT_EQ(ColorFromNumber(kWindowTextColor, palette), palette.color(QPalette::Text));
 }
 
-TEST(TextFormat, AnUnchangedSystemColourStaysASystemColour)
+TEST(TextFormat, AnUnchangedSystemColorStaysASystemColor)
 {
     const QPalette palette;
     TextStyle own;

@@ -50,12 +50,12 @@ QString drawnFace(const QFont& font)
 rtf::Attributes attributesOf(const QTextCharFormat& format, double dotsPerInch)
 {
     const QFont font = format.font();
-    const QColor colour = format.foreground().color();
+    const QColor color = format.foreground().color();
     rtf::Attributes attributes;
     attributes.face = drawnFace(font);
     attributes.charset =
         format.hasProperty(kCharsetProperty) ? format.intProperty(kCharsetProperty) : kDefaultCharset;
-    attributes.rgb = static_cast<quint32>(colour.rgb() & 0xffffff);
+    attributes.rgb = static_cast<quint32>(color.rgb() & 0xffffff);
     attributes.halfPoints = halfPointsOf(font, dotsPerInch);
     attributes.bold = font.bold();
     attributes.italic = font.italic();
@@ -107,7 +107,7 @@ void ShowLog(const rtf::Document& log, QTextEdit* page)
 {
     // The page is rewritten: not the user selecting text.
     const QSignalBlocker quiet(page);
-    const QTextCharFormat pageFormat = DefaultCharFormat(page);
+    const QTextCharFormat pageFormat = DefaultCharFormat(page->font(), page->palette());
     page->clear();
     QTextCursor cursor(page->document());
     cursor.beginEditBlock();

@@ -32,11 +32,11 @@ void ConversationView::addLine(const ChatLine& line)
 QTextCharFormat ConversationView::formatFor(const std::optional<TextStyle>& style)
 {
     if (!style) {
-        return DefaultCharFormat(this);
+        return DefaultCharFormat(font(), palette());
     }
     if (style != m_lastStyle) {
         m_lastStyle = style;
-        m_lastStyleFormat = CharFormatFor(*style, DefaultCharFormat(this), palette());
+        m_lastStyleFormat = CharFormatFor(*style, DefaultCharFormat(font(), palette()), palette());
     }
     return m_lastStyleFormat;
 }

@@ -5,14 +5,13 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFormLayout>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "dialog_footer.h"
 #include "hot_keys.h"
 
 namespace kovrel {
@@ -43,14 +42,6 @@ QLabel* labelFor(QWidget* field, const QString& caption)
     auto* label = new QLabel(caption, field->parentWidget());
     label->setBuddy(field);
     return label;
-}
-
-QFrame* horizontalLine(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
 }
 
 } // namespace
@@ -139,16 +130,10 @@ void TMacrosDlg::arrangeControls()
     fields->addRow(m_messageLabel, Edit1);
     fields->addRow(m_hotKeyLabel, ComboBox1);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(fields);
-    layout->addWidget(horizontalLine(this));
-    layout->addLayout(buttons);
+    AddDialogFooter(layout, {Button1, Button2});
 }
 
 // Each label keeps the width of its bold form, so that the fields never move when it turns bold.

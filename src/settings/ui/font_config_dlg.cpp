@@ -3,9 +3,7 @@
 #include <algorithm>
 
 #include <QColorDialog>
-#include <QFrame>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +11,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "dialog_footer.h"
 #include "font_chooser_dialog.h"
 #include "named_control.h"
 
@@ -161,21 +160,10 @@ void TFontConfigDlg::arrangeControls()
         rows->addWidget(backgroundButtons[row], row, 3);
     }
 
-    auto* line = new QFrame(this);
-    line->setObjectName(QStringLiteral("line"));
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(SpeedButton5);
-    buttons->addWidget(SpeedButton6);
-
     auto* layout = new QVBoxLayout(this);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(rows);
-    layout->addWidget(line);
-    layout->addLayout(buttons);
+    AddDialogFooter(layout, {SpeedButton5, SpeedButton6});
 }
 
 void TFontConfigDlg::loadRows()

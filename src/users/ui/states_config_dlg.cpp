@@ -1,5 +1,6 @@
 #include "states_config_dlg.h"
 
+#include "dialog_footer.h"
 #include "settings_layout.h"
 
 #include <algorithm>
@@ -7,8 +8,6 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFrame>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMessageBox>
@@ -118,20 +117,9 @@ void TStatesConfigDlg::createMenu()
 
 void TStatesConfigDlg::arrangeControls()
 {
-    auto* line = new QFrame(this);
-    line->setObjectName(QStringLiteral("Bevel1"));
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(SpeedButton5);
-    buttons->addWidget(SpeedButton6);
-
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(ListView1, 1);
-    layout->addWidget(line);
-    layout->addLayout(buttons);
+    AddDialogFooter(layout, {SpeedButton5, SpeedButton6});
     // Wide enough to show the three captions whole.
     const int columnsWidth = ListView1->header()->length() + 2 * ListView1->frameWidth();
     const QMargins margins = layout->contentsMargins();
@@ -143,10 +131,10 @@ bool TStatesConfigDlg::ExecuteStatesDialog(const QWidget& roster)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ListView1->setFont(roster.font());
-    QPalette colours = ListView1->palette();
-    colours.setColor(QPalette::Base, roster.palette().color(QPalette::Base));
-    colours.setColor(QPalette::Text, roster.palette().color(QPalette::Text));
-    ListView1->setPalette(colours);
+    QPalette colors = ListView1->palette();
+    colors.setColor(QPalette::Base, roster.palette().color(QPalette::Base));
+    colors.setColor(QPalette::Text, roster.palette().color(QPalette::Text));
+    ListView1->setPalette(colors);
     m_working = m_pictures.pictures();
     loadRows();
     QApplication::restoreOverrideCursor();
