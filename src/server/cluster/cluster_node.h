@@ -12,6 +12,7 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
+#include "cluster_settings.h"
 #include "event_log.h"
 #include "kept_state.h"
 #include "redis_connection.h"
@@ -19,13 +20,6 @@
 #include "room_link.h"
 
 namespace kovrel::server {
-
-struct ClusterSettings
-{
-    RedisAddress redis;
-    // How long a node's nicks outlive it: the holding node refreshes them three times as often.
-    std::chrono::milliseconds presenceTtl{15000};
-};
 
 // This node's part in a cluster of servers that share one room through Redis.
 //
