@@ -2,7 +2,9 @@
 #include "redis_address.h"
 
 #include <charconv>
+#include <optional>
 
+#include "host_port.h"
 #include "usage_error.h"
 
 namespace kovrel::server {
@@ -78,15 +80,12 @@ RedisAddress parseRedisAddress(std::string_view text)
         address.password = percentDecoded(login.substr(colon + 1), text);
         rest = rest.substr(at + 1);
     }
-    const std::size_t colon = rest.rfind(':');
-    if (colon == std::string_view::npos || colon == 0) {
+    const std::optional<HostPort> parts = splitHostPort(rest);
+    if (!parts) {
         badAddress(text);
     }
-    address.host = std::string(rest.substr(0, colon));
-    if (address.host.size() >= 2 && address.host.front() == '[' && address.host.back() == ']') {
-        address.host = address.host.substr(1, address.host.size() - 2);
-    }
-    address.port = parseNumberOption<unsigned short>("the Redis port", rest.substr(colon + 1), 1, 65535);
+    address.host = parts->host;
+    address.port = parseNumberOption<unsigned short>("the Redis port", parts->port, 1, 65535);
     return address;
 }
 
