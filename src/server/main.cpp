@@ -47,11 +47,13 @@ int run(const ServerOptions& options)
     ServerSettings settings = options.server;
     settings.sharePort = options.threads > 1;
     std::vector<std::unique_ptr<Shard>> shards;
-    shards.push_back(std::make_unique<Shard>(options, settings, blacklist, count, log));
+    shards.push_back(
+        std::make_unique<Shard>(options.cards, options.cluster, settings, blacklist, count, log));
     // With port 0 the first shard picked the port; the others listen on the same one.
     settings.listen = shards.front()->localEndpoint();
     for (unsigned i = 1; i < options.threads; ++i) {
-        shards.push_back(std::make_unique<Shard>(options, settings, blacklist, count, log));
+        shards.push_back(
+            std::make_unique<Shard>(options.cards, options.cluster, settings, blacklist, count, log));
     }
 
     // Every room starts from the kept state, and from then on every change of it is written.

@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "host_port.h"
+
 namespace kovrel::server {
 namespace {
 
@@ -74,20 +76,16 @@ void checkClusterOptions(ServerOptions& options, std::optional<std::chrono::seco
 
 asio::ip::tcp::endpoint parseEndpoint(std::string_view text)
 {
-    const std::size_t colon = text.rfind(':');
-    if (colon == std::string_view::npos) {
+    const std::optional<HostPort> parts = splitHostPort(text);
+    if (!parts) {
         throw UsageError("expected ADDR:PORT, not \"" + std::string(text) + "\"");
     }
-    std::string_view host = text.substr(0, colon);
-    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
-        host = host.substr(1, host.size() - 2);
-    }
     std::error_code ec;
-    const asio::ip::address address = asio::ip::make_address(std::string(host), ec);
+    const asio::ip::address address = asio::ip::make_address(std::string(parts->host), ec);
     if (ec) {
-        throw UsageError("\"" + std::string(host) + "\" is not an IP address");
+        throw UsageError("\"" + std::string(parts->host) + "\" is not an IP address");
     }
-    const auto port = parseNumberOption<unsigned short>("the port", text.substr(colon + 1), 0, 65535);
+    const auto port = parseNumberOption<unsigned short>("the port", parts->port, 0, 65535);
     return {address, port};
 }
 

@@ -12,8 +12,8 @@
 #include <asio/ip/tcp.hpp>
 
 #include "card_book.h"
-#include "cluster_node.h"
-#include "server.h"
+#include "cluster_settings.h"
+#include "server_settings.h"
 
 namespace kovrel::server {
 

@@ -15,20 +15,10 @@
 #include "blacklist.h"
 #include "event_log.h"
 #include "room.h"
+#include "server_settings.h"
 #include "session.h"
 
 namespace kovrel::server {
-
-struct ServerSettings
-{
-    asio::ip::tcp::endpoint listen;
-    // Connections of the whole server, logged in or not: in all, and from one address.
-    std::size_t maxClients = 500;
-    std::size_t maxPerAddress = 16;
-    SessionSettings session;
-    // Lets other sockets of this process listen on the same port (SO_REUSEPORT), one per thread.
-    bool sharePort = false;
-};
 
 // How many connections are open, in all and from each address, for every thread that accepts them.
 class ConnectionCount

@@ -16,24 +16,9 @@
 #include "idle_watch.h"
 #include "packet_reader.h"
 #include "participant.h"
+#include "server_settings.h"
 
 namespace kovrel::server {
-
-struct SessionSettings
-{
-    std::chrono::steady_clock::duration probeInterval = std::chrono::seconds(60);
-    // A connection that is not logged in this long after it opened (or after its user logged out) is
-    // closed, so that sockets that never log in cannot hold the server's connection slots.
-    std::chrono::seconds loginTimeout{30};
-    // Chat messages a second per connection, with bursts of up to chatBurst; 0: no limit.
-    double chatRate = 20;
-    double chatBurst = 40;
-    // Bytes of such messages a second per connection, with bursts of up to chatBurstBytes; 0: no limit.
-    double chatBytes = 64 * 1024;
-    double chatBurstBytes = 128 * 1024;
-    // A client that lets this much output pile up is not reading: it is cut off rather than held in memory.
-    std::size_t maxQueuedBytes = 4 * 1024 * 1024;
-};
 
 // One client connection: reads whole fields and hands them to the command handling, writes what is
 // queued for it (all queued buffers gathered into one write, one write in flight), probes it when it is

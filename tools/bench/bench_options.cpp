@@ -1,5 +1,9 @@
 #include "bench_options.h"
 
+#include <optional>
+
+#include "host_port.h"
+
 namespace kovrel::bench {
 
 BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
@@ -14,16 +18,11 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             return arguments[++i];
         };
         if (name == "--server") {
-            const std::string_view server = value();
-            const std::size_t colon = server.rfind(':');
-            if (colon == std::string_view::npos || colon == 0) {
+            const std::optional<HostPort> server = splitHostPort(value());
+            if (!server) {
                 throw UsageError("--server expects HOST:PORT");
             }
-            std::string_view host = server.substr(0, colon);
-            if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
-                host = host.substr(1, host.size() - 2); // [IPv6]:PORT
-            }
-            options.servers.push_back({std::string(host), std::string(server.substr(colon + 1))});
+            options.servers.push_back({std::string(server->host), std::string(server->port)});
         } else if (name == "--clients") {
             options.clients = parseNumberOption(name, value(), 1, 10000);
         } else if (name == "--name") {

@@ -24,12 +24,13 @@ void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
 
 } // namespace
 
-Shard::Shard(const ServerOptions& options, const ServerSettings& settings, const Blacklist& blacklist,
-             ConnectionCount& count, EventLog& log)
-    : m_room(options.cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log)
+Shard::Shard(CardBook::Limits cards, const std::optional<ClusterSettings>& cluster,
+             const ServerSettings& settings, const Blacklist& blacklist, ConnectionCount& count,
+             EventLog& log)
+    : m_room(cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log)
 {
-    if (options.cluster) {
-        m_cluster.emplace(m_io, m_room, *options.cluster, log);
+    if (cluster) {
+        m_cluster.emplace(m_io, m_room, *cluster, log);
         m_room.setLink(&*m_cluster);
         m_room.setKeptStateSink(&m_cluster->cardSink());
     }

@@ -14,27 +14,11 @@
 #include <asio/steady_timer.hpp>
 
 #include "event_log.h"
+#include "redis_address.h"
 
 struct redisAsyncContext;
 
 namespace kovrel::server {
-
-// Where the cluster's Redis is, and how to log in to it: "redis://[[USER]:PASSWORD@]HOST:PORT[/DB]".
-struct RedisAddress
-{
-    std::string host;
-    unsigned short port = 6379;
-    unsigned database = 0;
-    // With a password, every connection authenticates first (AUTH; as USER when one is given).
-    std::string user;
-    std::string password;
-
-    // For the log: the password shows as "***".
-    std::string text() const;
-};
-
-// Throws UsageError when the text is not such an address.
-RedisAddress parseRedisAddress(std::string_view text);
 
 // A reply from Redis, copied out of the library's buffers.
 struct RedisReply

@@ -8,9 +8,9 @@
 #include <asio/steady_timer.hpp>
 
 #include "blacklist.h"
+#include "card_book.h"
 #include "cluster_node.h"
 #include "event_log.h"
-#include "options.h"
 #include "room.h"
 #include "server.h"
 
@@ -22,8 +22,9 @@ namespace kovrel::server {
 class Shard
 {
 public:
-    Shard(const ServerOptions& options, const ServerSettings& settings, const Blacklist& blacklist,
-          ConnectionCount& count, EventLog& log);
+    // Without `cluster` the shard serves a standalone room (or one linked to other threads by a ShardHub).
+    Shard(CardBook::Limits cards, const std::optional<ClusterSettings>& cluster,
+          const ServerSettings& settings, const Blacklist& blacklist, ConnectionCount& count, EventLog& log);
 
     asio::io_context& io() { return m_io; }
     Room& room() { return m_room; }

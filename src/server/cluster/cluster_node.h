@@ -1,0 +1,88 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include <asio/io_context.hpp>
+#include <asio/steady_timer.hpp>
+
+#include "cluster_settings.h"
+#include "event_log.h"
+#include "event_relay.h"
+#include "kept_state.h"
+#include "nick_registry.h"
+#include "redis_connection.h"
+#include "redis_kept_state.h"
+#include "room.h"
+#include "room_link.h"
+
+namespace kovrel::server {
+
+// This node's part in a cluster of servers that share one room through Redis: the NickRegistry claims
+// the nicks of its members and reads those of the others, the EventRelay tells the other nodes what its
+// members do and the room here what theirs do, and RedisKeptState keeps the topic and the cards.
+//
+// One connection sends commands, another receives the channels (a subscribed connection takes no other
+// commands). While either is down, log-ins are refused and what cannot be published is counted; the topic
+// and the cards changed meanwhile are written to Redis once it is back.
+class ClusterNode : public RoomLink
+{
+public:
+    // Where the room reports its card changes in a cluster: to Redis and to the other nodes. (The topic
+    // goes through the link.)
+    class CardMirror : public KeptStateSink
+    {
+    public:
+        explicit CardMirror(RedisKeptState& kept) : m_kept(kept) {}
+        void topicChanged(std::string_view) override {}
+        void cardStored(const StoredCard& card) override { m_kept.cardStored(card); }
+        void cardRemoved(const std::string& key) override { m_kept.cardRemoved(key); }
+
+    private:
+        RedisKeptState& m_kept;
+    };
+
+    ClusterNode(asio::io_context& io, Room& room, ClusterSettings settings, EventLog& log);
+    // Closes the connections first, so that replies still due find every member alive.
+    ~ClusterNode() override { stop(); }
+    ClusterNode(const ClusterNode&) = delete;
+    ClusterNode& operator=(const ClusterNode&) = delete;
+
+    const std::string& id() const { return m_id; }
+    KeptStateSink& cardSink() { return m_cardMirror; }
+
+    void start();
+    // Stops the refreshes and closes the connections once what was sent is answered.
+    void finish();
+    // Closes the connections at once.
+    void stop();
+
+    void claimNick(std::string_view nick, std::string_view address, ClaimDone done) override;
+    void releaseNick(std::string_view nick) override;
+    void joined(std::string_view nick, std::string_view address) override;
+    void left(std::string_view nick) override;
+    void stateChanged(std::string_view nick, std::string_view address, int state) override;
+    void topicChanged(std::string_view topic) override;
+    void chatSent(const SharedBytes& bytes) override;
+    void privateSent(std::string_view node, std::string_view nick, const SharedBytes& bytes) override;
+
+private:
+    bool ready() const { return m_commands.connected() && m_channels.connected(); }
+    void connectionChanged();
+    void refreshEvery();
+
+    ClusterSettings m_settings;
+    EventLog& m_log;
+    std::string m_id;
+    RedisConnection m_commands;
+    RedisConnection m_channels;
+    NickRegistry m_registry;
+    EventRelay m_relay;
+    RedisKeptState m_kept;
+    asio::steady_timer m_refresh;
+    CardMirror m_cardMirror{m_kept};
+    bool m_wasReady = false;
+    bool m_finished = false;
+};
+
+} // namespace kovrel::server

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+#include <asio/ip/tcp.hpp>
+
+namespace kovrel::server {
+
+// What each connection is allowed: the command line sets these, the sessions apply them.
+struct SessionSettings
+{
+    std::chrono::steady_clock::duration probeInterval = std::chrono::seconds(60);
+    // A connection that is not logged in this long after it opened (or after its user logged out) is
+    // closed, so that sockets that never log in cannot hold the server's connection slots.
+    std::chrono::seconds loginTimeout{30};
+    // Chat messages a second per connection, with bursts of up to chatBurst; 0: no limit.
+    double chatRate = 20;
+    double chatBurst = 40;
+    // Bytes of such messages a second per connection, with bursts of up to chatBurstBytes; 0: no limit.
+    double chatBytes = 64 * 1024;
+    double chatBurstBytes = 128 * 1024;
+    // A client that lets this much output pile up is not reading: it is cut off rather than held in memory.
+    std::size_t maxQueuedBytes = 4 * 1024 * 1024;
+};
+
+// The listening socket and the limits of the whole server.
+struct ServerSettings
+{
+    asio::ip::tcp::endpoint listen;
+    // Connections of the whole server, logged in or not: in all, and from one address.
+    std::size_t maxClients = 500;
+    std::size_t maxPerAddress = 16;
+    SessionSettings session;
+    // Lets other sockets of this process listen on the same port (SO_REUSEPORT), one per thread.
+    bool sharePort = false;
+};
+
+} // namespace kovrel::server
