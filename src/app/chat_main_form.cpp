@@ -200,7 +200,7 @@ void TChatMainForm::connectControls()
     connect(PageControl1, &ConversationPages::conversationShown, m_client, &ChatClient::conversationShown);
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this] { m_findBar->setTarget(PageControl1->currentView()); });
-    connect(PageControl1, &ConversationPages::textSelected, Panel4, &InputPane::setText);
+    connect(PageControl1, &ConversationPages::textSelected, Panel4, &InputPane::offerSelection);
     connect(PageControl1, &ConversationPages::saveLogRequested, this, &TChatMainForm::Save1Click);
     connect(PageControl1, &ConversationPages::loadLogRequested, this, &TChatMainForm::Load1Click);
     connect(UserList, &UserListView::conversationRequested, this, &TChatMainForm::openRequestedConversation);
@@ -219,6 +219,10 @@ void TChatMainForm::connectControls()
             [this](ConversationView* page) { applyAttributeSet(FontRow::Private, page); });
     connect(&m_client->roster(), &QAbstractItemModel::dataChanged, AdvancedSendForm,
             &TAdvancedSendForm::UserListChange);
+    const RosterModel* roster = &m_client->roster();
+    connect(roster, &QAbstractItemModel::dataChanged, this, &TChatMainForm::showPageMarks);
+    connect(roster, &QAbstractItemModel::rowsRemoved, this, &TChatMainForm::showPageMarks);
+    connect(roster, &QAbstractItemModel::modelReset, this, &TChatMainForm::showPageMarks);
     connect(m_statePictures, &StateImageList::changed, AdvancedSendForm, &TAdvancedSendForm::UserListChange);
     // The window sees keys before its controls (Esc minimises the program).
     qApp->installEventFilter(this);
@@ -274,6 +278,7 @@ void TChatMainForm::RestoreLayout()
 
 void TChatMainForm::restorePlacement()
 {
+    fitToolBar();
     const QSize defaultSize = kDefaultSize.expandedTo(minimumSizeHint());
     resize(defaultSize);
     const QRect screen = this->screen()->availableGeometry();
@@ -285,7 +290,6 @@ void TChatMainForm::restorePlacement()
     m_builtInTop = top == kAbsent;
     const int width = ReadMainFormValue(MainFormValue::Width);
     const int height = ReadMainFormValue(MainFormValue::Height);
-    m_builtInWidth = width == kAbsent;
     resize(width == kAbsent ? defaultSize.width() : width, height == kAbsent ? defaultSize.height() : height);
     const int userPane = ReadMainFormValue(MainFormValue::SplitterLeft);
     const int inputPane = ReadMainFormValue(MainFormValue::SplitterTop);
@@ -312,15 +316,10 @@ void TChatMainForm::showEvent(QShowEvent* event)
     QTimer::singleShot(0, this, &TChatMainForm::FormResize);
 }
 
-// Once shown, the controls have their real sizes: the built-in width is widened where the tool bar needs
-// more room than the default width gives it in the fonts at hand. The built-in place at the right edge of the
-// screen is made flush once the window manager has framed the window (its frame is known a little after
-// showing).
+// The built-in place at the right edge of the screen is made flush once the window manager has framed the
+// window (its frame is known a little after showing).
 void TChatMainForm::settleBuiltInPlacement()
 {
-    if (m_builtInWidth && ToolBar1->orientation() == Qt::Horizontal) {
-        resize(std::max(width(), ToolBar1->widthShowingAllButtons()), height());
-    }
     if (!m_builtInLeft) {
         return;
     }
@@ -353,9 +352,13 @@ void TChatMainForm::writeLine(const ChatLine& line)
     PageControl1->writeLine(line);
 }
 
+// A line the user is typing stays with the page it was begun on: a new conversation then opens behind it,
+// its tab and roster entry marked, and Enter still sends to the page in front.
 void TChatMainForm::openConversation(const QString& partner)
 {
-    if (PageControl1->openConversation(partner)) {
+    if (Panel4->holdsTypedText()) {
+        PageControl1->addConversation(partner);
+    } else if (PageControl1->openConversation(partner)) {
         m_client->conversationOpened(partner);
     }
 }
@@ -447,11 +450,31 @@ void TChatMainForm::SpeedButton1Click()
 void TChatMainForm::applyToolBarStyle()
 {
     ToolBar1->applyCaptionStyle(ConfMenu->listStyle(), ConfMenu->showCaptions());
+    fitToolBar();
 }
 
 void TChatMainForm::placeToolBar(ToolBarSide side)
 {
     addToolBar(dockAreaOf(side), ToolBar1);
+    fitToolBar();
+}
+
+// The window is never narrower (or, with the bar at a side, lower) than the tool bar with every button in
+// view: a bar that had to fold would unfold a second row over the pages and the user list.
+void TChatMainForm::fitToolBar()
+{
+    const int length = ToolBar1->lengthShowingAllButtons();
+    const bool across = ToolBar1->orientation() == Qt::Horizontal;
+    ToolBar1->setMinimumSize(across ? length : 0, across ? 0 : length);
+}
+
+void TChatMainForm::showPageMarks()
+{
+    const RosterModel& roster = m_client->roster();
+    for (const QString& partner : PageControl1->privatePartners()) {
+        const std::optional<int> row = roster.find(partner);
+        PageControl1->setPageMarked(partner, row && roster.at(*row).incoming);
+    }
 }
 
 void TChatMainForm::Connect1Click()

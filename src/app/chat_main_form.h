@@ -94,6 +94,9 @@ private:
     void SpeedButton1Click();
     void applyToolBarStyle();
     void placeToolBar(ToolBarSide side);
+    void fitToolBar();
+    // The private pages' tabs carry the incoming marks of their roster entries.
+    void showPageMarks();
     void Connect1Click();
     void openRequestedConversation(const std::optional<QString>& partner);
     // The window's own keys, seen before its controls: Esc minimises, Ctrl+F finds in the conversation.
@@ -148,7 +151,6 @@ private:
     bool m_firstShow = true;
     bool m_builtInLeft = false;
     bool m_builtInTop = false;
-    bool m_builtInWidth = false;
     int m_framingChecks = 0;
     bool m_closeRequested = false;
 };

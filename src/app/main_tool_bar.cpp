@@ -94,17 +94,25 @@ void MainToolBar::keepRoomForLoginCaptions()
     ToolButton1->setMinimumWidth(width);
 }
 
-int MainToolBar::widthShowingAllButtons() const
+int MainToolBar::lengthShowingAllButtons() const
 {
+    const bool across = orientation() == Qt::Horizontal;
+    const auto along = [across](QSize size) { return across ? size.width() : size.height(); };
     const int spacing = style()->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, this);
     const int margin = style()->pixelMetric(QStyle::PM_ToolBarItemMargin, nullptr, this) +
                        style()->pixelMetric(QStyle::PM_ToolBarFrameWidth, nullptr, this);
-    const auto buttons = findChildren<QToolButton*>(QString(), Qt::FindDirectChildrenOnly);
-    int width = 2 * margin + contentsMargins().left() + contentsMargins().right();
-    for (const QToolButton* button : buttons) {
-        width += button->sizeHint().width() + spacing;
+    const QMargins contents = contentsMargins();
+    int length =
+        2 * margin + (across ? contents.left() + contents.right() : contents.top() + contents.bottom());
+    if (isMovable()) {
+        length += style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, this) + spacing;
     }
-    return width;
+    for (QAction* action : actions()) {
+        if (const QWidget* button = widgetForAction(action); button && action->isVisible()) {
+            length += along(button->sizeHint().expandedTo(button->minimumSize())) + spacing;
+        }
+    }
+    return length;
 }
 
 void MainToolBar::setSendMenu(QMenu* menu)

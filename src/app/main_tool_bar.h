@@ -19,8 +19,9 @@ public:
     void setLoginCaption(const QString& caption);
     // Captions beside the pictures (list style) or under them, or no captions at all.
     void applyCaptionStyle(bool listStyle, bool showCaptions);
-    // The width a horizontal bar needs to show every button without its extension menu.
-    int widthShowingAllButtons() const;
+    // The length (width across, height down the side) the bar needs to show every button without its
+    // extension button, with the captions and fonts in use.
+    int lengthShowingAllButtons() const;
 
     // The send button's menu opens with the right button; the log and configuration buttons drop theirs.
     void setSendMenu(QMenu* menu);

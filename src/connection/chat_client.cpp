@@ -15,6 +15,7 @@ static_assert(kInfoFields.size() == PersonalCard::kFieldCount, "a card travels w
 
 // Errors of the receive path are reported as the socket's, whose data was being handled.
 const QString kSocketClassName = QStringLiteral("TClientSocket");
+const QString kNotSentOffline = QStringLiteral("Сообщение не отправлено: нет связи с сервером.");
 
 } // namespace
 
@@ -23,6 +24,7 @@ ChatClient::ChatClient(ChatView& view, QObject* parent)
 {
     connect(&m_session.connection(), &ChatConnection::fieldsReceived, this, &ChatClient::scheduleDispatch);
     connect(&m_networkWatch, &NetworkWatch::networkReturned, &m_session, &ChatSession::networkReturned);
+    connect(&m_session, &ChatSession::onlineChanged, this, &ChatClient::onlineChanged);
 }
 
 SendResult ChatClient::checkSend(const QString& text) const
@@ -44,6 +46,9 @@ SendResult ChatClient::checkSend(const QString& text) const
 SendResult ChatClient::send(const std::optional<QString>& partner, const QString& text, bool important)
 {
     if (const SendResult check = checkSend(text); check != SendResult::Sent) {
+        if (check == SendResult::NotConnected && CheckOutgoingText(text) == OutgoingCheck::Ready) {
+            writeLine(partner, lines::TimePrefix() + kNotSentOffline, false);
+        }
         return check;
     }
     const ChatFields fields = BuildChatFields(m_outputStyle, nick(), partner, important, text);
@@ -86,7 +91,23 @@ void ChatClient::conversationShown(const std::optional<QString>& partner)
 
 void ChatClient::changeState(int code)
 {
+    m_chosenState = code;
     m_session.sendMessage(command::StateUser, {nick(), QString::number(code)});
+}
+
+// Offline, the user list shows every entry greyed until the server's list replaces it. A log-in of the
+// user's own starts as "on line"; one that replaced a lost connection restores the state chosen before.
+void ChatClient::onlineChanged(bool online, bool automatic)
+{
+    m_roster.setOnline(online);
+    if (!online) {
+        return;
+    }
+    if (!automatic) {
+        m_chosenState = OnLine;
+    } else if (m_chosenState != OnLine) {
+        changeState(m_chosenState);
+    }
 }
 
 void ChatClient::queryAddress(const QString& nick)

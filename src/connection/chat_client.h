@@ -51,7 +51,7 @@ public:
     void ToggleLogin() { m_session.ToggleLogin(); }
 
     // A chat message from the user: without a partner to the common conversation. The line shows when the
-    // server sends it back.
+    // server sends it back. Offline, a line in that conversation says that the message was not sent.
     SendResult send(const std::optional<QString>& partner, const QString& text, bool important);
     // What send() would answer for `text`, without sending anything.
     SendResult checkSend(const QString& text) const;
@@ -76,6 +76,7 @@ public:
     // farewell follow too.
     void setMarkImportant(bool important) { m_markImportant = important; }
 
+    // Announces the user's state; an automatic log-in announces it again.
     void changeState(int code);
     // Asks the server for a user's address and writes the answer into the common conversation.
     void queryAddress(const QString& nick);
@@ -112,6 +113,7 @@ private:
     void ownNickChanged(const QString& nick) override { m_roster.setOwnNick(nick); }
     void clearRoster() override { m_roster.clear(); }
     void sendPublicLine(const QString& text) override { send(std::nullopt, text, m_markImportant); }
+    void onlineChanged(bool online, bool automatic);
 
     // Received fields: each command's handler takes its values as wire text.
     static const CommandRoute<ChatClient> kCommands[];
@@ -158,6 +160,8 @@ private:
     MessageAlerts m_alerts;
     bool m_dispatchScheduled = false;
     bool m_markImportant = false;
+    // The state the user chose last: a connection replaced by automatic log-in keeps it.
+    int m_chosenState = OnLine;
 };
 
 } // namespace kovrel

@@ -5,6 +5,9 @@
 #include "wire_text.h"
 
 #include <QScopeGuard>
+#include <QScopedValueRollback>
+
+#include <algorithm>
 
 namespace kovrel {
 
@@ -44,7 +47,6 @@ template <typename Handler> void ChatSession::reporting(const char* className, H
 ChatSession::ChatSession(SessionHost& owner, QObject* parent) : QObject(parent), m_owner(owner)
 {
     m_connectionTimer.setInterval(kKeepAliveInterval);
-    m_startTimer.setInterval(kFirstAutoLogin);
     connect(&m_connectionTimer, &QTimer::timeout, this,
             [this] { reporting("QTimer", [this] { ConnectionTimerTimer(); }); });
     connect(&m_startTimer, &QTimer::timeout, this,
@@ -154,7 +156,7 @@ void ChatSession::logIn()
     SendPersonalCard();
     emit loginCaptionChanged(kOnlineCaption);
     m_connectionTimer.start();
-    m_online = true;
+    setOnline(true);
 }
 
 bool ChatSession::waitForConnection()
@@ -224,7 +226,7 @@ std::optional<QString> ChatSession::queryAddress(const QString& nick)
 
 void ChatSession::logOut()
 {
-    m_online = false;
+    setOnline(false);
     m_leaving = true;
     const auto left = qScopeGuard([this] { m_leaving = false; });
     const QString farewell = ReadMsgOnDisconnect();
@@ -257,7 +259,9 @@ void ChatSession::ClientSocketDisconnect()
     emit waitingChanged(false);
     m_waits.wake();
     // Neither we nor the server ended it: automatic log-in replaces it without waiting for its minute.
-    if (std::exchange(m_online, false) && autoLoginActive()) {
+    const bool wasOnline = m_online;
+    setOnline(false);
+    if (wasOnline && autoLoginActive()) {
         logInSoon();
     }
 }
@@ -302,20 +306,39 @@ void ChatSession::networkReturned()
     }
 }
 
+void ChatSession::setOnline(bool online)
+{
+    if (std::exchange(m_online, online) != online) {
+        emit onlineChanged(online, m_autoLoginRunning);
+    }
+}
+
 void ChatSession::logInSoon()
 {
+    scheduleAutoLogin(0);
+}
+
+void ChatSession::scheduleAutoLogin(int attempt)
+{
+    m_autoLoginAttempts = attempt;
+    const std::size_t step =
+        std::min<std::size_t>(static_cast<std::size_t>(attempt), kAutoLoginBackOff.size() - 1);
     m_startTimer.stop();
-    m_startTimer.setInterval(kFirstAutoLogin);
+    m_startTimer.setInterval(m_autoLoginUnit * kAutoLoginBackOff[step]);
     m_startTimer.start();
 }
 
 void ChatSession::StartTimerTimer()
 {
-    m_startTimer.stop();
-    m_startTimer.setInterval(m_autoLoginInterval);
+    // The next attempt backs off further; once online, a tick every longest step finds nothing to do until
+    // the user logs out (a lost connection starts the back-off again from its first step).
     // An attempt that fails with an error must not end the retries.
-    const auto restart = qScopeGuard([this] { m_startTimer.start(); });
+    const auto next = qScopeGuard([this] {
+        scheduleAutoLogin(m_online ? static_cast<int>(kAutoLoginBackOff.size()) : m_autoLoginAttempts + 1);
+    });
+    m_startTimer.stop();
     if (!isConnected()) {
+        const QScopedValueRollback automatic(m_autoLoginRunning, true);
         ToggleLogin();
     }
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <array>
 #include <chrono>
 #include <optional>
 #include <string_view>
@@ -48,8 +49,9 @@ public:
     // The address query; an answer that never comes must not hang the caller.
     static constexpr std::chrono::milliseconds kAddressWait{10000};
     static constexpr std::chrono::milliseconds kKeepAliveInterval{60000};
-    static constexpr std::chrono::milliseconds kFirstAutoLogin{1000};
-    static constexpr std::chrono::milliseconds kAutoLoginInterval{60000};
+    // Automatic log-in tries again after 1, 2, 4, 8, 16 and 30 units, then every 60; the unit is a second.
+    static constexpr std::array<int, 7> kAutoLoginBackOff{1, 2, 4, 8, 16, 30, 60};
+    static constexpr std::chrono::milliseconds kAutoLoginUnit{1000};
 
     ChatSession(SessionHost& owner, QObject* parent = nullptr);
 
@@ -82,15 +84,17 @@ public:
     // Asks the server for a user's address; nothing when no answer came in time.
     std::optional<QString> queryAddress(const QString& nick);
 
-    // Automatic log-in: the first attempt after a second, then every minute while offline. A connection
-    // lost while online is replaced after a second too.
+    // Automatic log-in: the first attempt after a second, then with the back-off above while offline. A
+    // connection lost while online is replaced the same way, starting again at a second.
     void setAutoLogin(bool on);
     // The network came back: with automatic log-in on, an offline client logs in at once; an online one
     // probes its connection, which may not have survived the outage.
     void networkReturned();
     bool autoLoginActive() const { return m_startTimer.isActive(); }
+    // How long automatic log-in waits before its next attempt.
+    std::chrono::milliseconds autoLoginDelay() const { return m_startTimer.intervalAsDuration(); }
     // Tests shorten the intervals; the defaults are the ones above.
-    void setAutoLoginInterval(std::chrono::milliseconds interval) { m_autoLoginInterval = interval; }
+    void setAutoLoginUnit(std::chrono::milliseconds unit) { m_autoLoginUnit = unit; }
     void setKeepAliveInterval(std::chrono::milliseconds interval) { m_connectionTimer.setInterval(interval); }
     void setAnswerWaits(std::chrono::milliseconds answer, std::chrono::milliseconds address);
 
@@ -104,6 +108,8 @@ signals:
     void waitingChanged(bool waiting);
     // A log-in found no server set up yet: the user is to set one up before the next attempt.
     void serverSetupNeeded();
+    // Logged in (by the user, or by automatic log-in) or no longer.
+    void onlineChanged(bool online, bool automatic);
     // A log-in or log-out has ended, however it ended.
     void settled();
 
@@ -111,6 +117,8 @@ private:
     void logIn();
     void logOut();
     void logInSoon();
+    void setOnline(bool online);
+    void scheduleAutoLogin(int attempt);
     void setNick(const QString& nick);
     bool waitForConnection();
     bool AdmitLogin(const QString& localAddress);
@@ -130,7 +138,10 @@ private:
     AnswerWaits m_waits;
     QTimer m_connectionTimer;
     QTimer m_startTimer;
-    std::chrono::milliseconds m_autoLoginInterval = kAutoLoginInterval;
+    std::chrono::milliseconds m_autoLoginUnit = kAutoLoginUnit;
+    // Automatic attempts since the last time we were online.
+    int m_autoLoginAttempts = 0;
+    bool m_autoLoginRunning = false;
     std::chrono::milliseconds m_answerWait = kAnswerWait;
     std::chrono::milliseconds m_addressWait = kAddressWait;
 

@@ -1,6 +1,7 @@
 #include "roster_model.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kovrel {
 
@@ -45,8 +46,9 @@ QVariant RosterModel::data(const QModelIndex& index, int role) const
     const RosterEntry& shown = at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return shown.nick;
+    case Qt::ToolTipRole:
+        return m_online ? shown.nick : shown.nick + QStringLiteral(" (нет связи с сервером)");
     case Qt::CheckStateRole:
         return shown.ignored ? Qt::Checked : Qt::Unchecked;
     case PictureRole:
@@ -75,7 +77,8 @@ Qt::ItemFlags RosterModel::flags(const QModelIndex& index) const
     if (!index.isValid()) {
         return Qt::NoItemFlags;
     }
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+    const Qt::ItemFlags flags = Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemNeverHasChildren;
+    return m_online ? flags | Qt::ItemIsEnabled : flags;
 }
 
 QVariant RosterModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -129,6 +132,13 @@ bool RosterModel::remove(const QString& nick)
     m_entries.erase(m_entries.begin() + *row);
     endRemoveRows();
     return true;
+}
+
+void RosterModel::setOnline(bool online)
+{
+    if (std::exchange(m_online, online) != online && !m_entries.empty()) {
+        emit dataChanged(index(0), index(size() - 1));
+    }
 }
 
 void RosterModel::clear()

@@ -81,6 +81,10 @@ public:
     // A line arrived in the entry's conversation unseen: the incoming mark is set and the line kept.
     void markUnseenLine(int row, const QString& line);
     void setIgnored(int row, bool ignored);
+    // Offline, the entries are what the server listed before the connection ended: they are shown greyed
+    // (not enabled) and say so in their tool tips until the next log-in lists the users again.
+    void setOnline(bool online);
+    bool isOnline() const { return m_online; }
 
 signals:
     // A user arrived or was listed again: the entry at `row` starts afresh.
@@ -92,6 +96,7 @@ private:
 
     std::vector<RosterEntry> m_entries;
     QString m_ownNick;
+    bool m_online = true;
 };
 
 } // namespace kovrel

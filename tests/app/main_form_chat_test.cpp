@@ -207,17 +207,54 @@ TEST_F(MainFormChatTest, TheServerEndingTheSessionLogsUsOut)
     EXPECT_TRUE(server.waitForExit());
 }
 
+// The server goes away and comes back: offline the user list shows that it is, a line typed on a private
+// page stays in the input with a word on the page, and the automatic log-in brings back exactly the users
+// the new server lists, and the state the user had chosen.
 TEST_F(MainFormChatTest, ALostServerIsReachedAgainByAutomaticLogIn)
 {
     const quint16 port = server.port();
-    form->client().session().setAutoLoginInterval(std::chrono::milliseconds(200));
+    form->client().session().setAutoLoginUnit(std::chrono::milliseconds(100));
     action("StartonRun1")->trigger();
+    selectUser("Вася");
+    action("Busy1")->trigger();
+    EXPECT_EQ(peter.waitFor("StateUser|"), "StateUser|Вася|3");
+    peter.sayPrivate("Вася", "ты тут?");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages()->currentWidget() == privatePage("Петя"); }));
+
     server.kill();
     ASSERT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "Connect"; }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return commonText().endsWith("Конец связи..."); }));
+    EXPECT_FALSE(rosterRow("Петя").flags() & Qt::ItemIsEnabled) << "offline, the list is shown greyed";
+    typeAndSend("да, тут");
+    EXPECT_TRUE(waitForText(privatePage("Петя"), "Сообщение не отправлено: нет связи с сервером."));
+    EXPECT_EQ(msgEdit()->currentText(), "да, тут") << "the text is kept for later";
+
     RealServer again(port);
     ASSERT_EQ(again.port(), port);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "выход"; }, 15000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return loginCaption() == "выход"; }, 15000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return userList()->model()->rowCount() == 1; }))
+        << "Петя left with the old server, and the new one lists only us";
+    EXPECT_TRUE(rosterRow("Вася").flags() & Qt::ItemIsEnabled);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return rosterRow("Вася").data(RosterModel::StateRole) == Busy; }))
+        << "the state chosen before the loss is announced again";
+}
+
+// A private message that arrives while the user types on the common page opens its page behind, marked,
+// and Enter sends the line where it was begun.
+TEST_F(MainFormChatTest, AReplyTypedOnTheCommonPageGoesToTheCommonConversation)
+{
+    typeText(msgEdit(), QStringLiteral("всем до завтра"));
+    peter.sayPrivate("Вася", "а мне?");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return privatePage("Петя") != nullptr; }));
+    EXPECT_TRUE(waitForText(privatePage("Петя"), "Петя: а мне?"));
+    EXPECT_EQ(pages()->currentIndex(), 0) << "the page the user types on stays in front";
+    EXPECT_NE(pages()->tabBar()->tabTextColor(1), pages()->tabBar()->tabTextColor(0)) << "its tab is marked";
+    EXPECT_TRUE(rosterRow("Петя").data(RosterModel::PictureRole).toInt() % 2 == 1)
+        << "so is its roster entry";
+
+    QTest::keyClick(msgEdit(), Qt::Key_Return);
+    EXPECT_EQ(peter.waitFor("AllUser|Вася|"), "AllUser|Вася|всем до завтра");
+    pages()->setCurrentIndex(1);
+    EXPECT_EQ(pages()->tabBar()->tabTextColor(1), pages()->tabBar()->tabTextColor(0)) << "seen, unmarked";
 }
 
 } // namespace

@@ -262,6 +262,12 @@ TEST(MainFormFirstStart, StartsAtTheTopRightWithTheBuiltInOptions)
     auto* bar = control<QToolBar>(&form, "ToolBar1");
     EXPECT_EQ(form.toolBarArea(bar), Qt::TopToolBarArea);
     EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+    auto* fold = control<QToolButton>(bar, "qt_toolbar_ext_button");
+    EXPECT_FALSE(fold->isVisible()) << "every tool bar button fits the first size";
+    EXPECT_TRUE(control<QToolButton>(bar, "ToolButton6")->isVisible());
+    form.resize(200, form.height());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form.width() >= bar->sizeHint().width(); }));
+    EXPECT_FALSE(fold->isVisible()) << "nor does a narrower window fold the bar over the pages";
     EXPECT_TRUE(control<QComboBox>(&form, "MsgEdit")->isVisible());
     EXPECT_FALSE(control<QAction>(&form, "ShowTime1")->isChecked());
     EXPECT_TRUE(control<QAction>(&form, "ScrollUpToDown1")->isChecked());
@@ -322,21 +328,32 @@ TEST(MainFormLayout, OptionsAndPlacementSurviveARestart)
 class MainFormConversationTest : public MainFormScriptedTest
 {};
 
-TEST_F(MainFormConversationTest, SelectingTextFillsTheInputWhileAClickKeepsTheDraft)
+TEST_F(MainFormConversationTest, SelectingTextFillsAnEmptyInputButNeverReplacesADraft)
 {
     logInQuietly();
     peer.send({wire("AllUser|Петя|пойдём обедать")});
     ASSERT_TRUE(waitForCommon("Петя: пойдём обедать"));
+    // Selects the last word of the page, or the one `back` words before it.
+    const auto selectWord = [this](int back) {
+        QTextCursor word(common()->document());
+        word.movePosition(QTextCursor::End);
+        word.movePosition(QTextCursor::PreviousWord, QTextCursor::MoveAnchor, back + 1);
+        word.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+        common()->setTextCursor(word);
+    };
     msgEdit()->setEditText(QStringLiteral("черновик"));
     EXPECT_EQ(msgEdit()->currentText(), "черновик") << "a line arriving leaves the input alone";
     QTest::mouseClick(common()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(msgEdit()->currentText(), "черновик") << "placing the caret keeps the draft";
-    QTextCursor word(common()->document());
-    word.movePosition(QTextCursor::End);
-    word.movePosition(QTextCursor::StartOfWord);
-    word.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
-    common()->setTextCursor(word);
-    EXPECT_EQ(msgEdit()->currentText(), "обедать");
+    selectWord(0);
+    EXPECT_EQ(msgEdit()->currentText(), "черновик") << "a selection never replaces typed text";
+
+    msgEdit()->setEditText(QString());
+    QTest::mouseClick(common()->viewport(), Qt::LeftButton, {}, QPoint(5, 5));
+    selectWord(0);
+    EXPECT_EQ(msgEdit()->currentText(), "обедать") << "an empty input takes the selection";
+    selectWord(1);
+    EXPECT_EQ(msgEdit()->currentText(), "пойдём") << "and the next selection replaces the copied one";
     msgEdit()->setEditText(QStringLiteral("черновик"));
     button("ToolButton3")->click();
     EXPECT_TRUE(commonText().isEmpty());

@@ -190,12 +190,21 @@ TEST_F(ChatClientTest, KeepAliveProbesTheServer)
     EXPECT_EQ(peer.waitForField("TestConnection"), "TestConnection|");
 }
 
-TEST_F(ChatClientTest, AutomaticLogInRetriesUntilTheServerAnswers)
+TEST_F(ChatClientTest, AutomaticLogInBacksOffUntilTheServerAnswers)
 {
     WritePort(1);
-    session().setAutoLoginInterval(50ms);
+    const auto unit = 5ms;
+    session().setAutoLoginUnit(unit);
+    std::vector<std::chrono::milliseconds> delays;
+    // Read once the attempt's tick is over and the next one is set.
+    QObject::connect(
+        &session(), &ChatSession::settled, &session(), [&] { delays.push_back(session().autoLoginDelay()); },
+        Qt::QueuedConnection);
     session().setAutoLogin(true);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return view.texts().count("Конец связи...") >= 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return delays.size() >= 8; }));
+    EXPECT_EQ(
+        std::vector(delays.begin(), delays.begin() + 8),
+        (std::vector{unit * 2, unit * 4, unit * 8, unit * 16, unit * 30, unit * 60, unit * 60, unit * 60}));
     WritePort(peer.port());
     EXPECT_TRUE(QTest::qWaitFor([&] { return client.isConnected() && view.caption() == "выход"; }));
     session().setAutoLogin(false);
@@ -207,15 +216,18 @@ TEST_F(ChatClientTest, AutomaticLogInRetriesUntilTheServerAnswers)
 
 // A connection that ends while we are online, neither by us nor by the server's word, is replaced at once,
 // not at the next minute's try; the network coming back does the same for a client that is offline.
-TEST_F(ChatClientTest, AutomaticLogInReplacesALostConnectionAtOnce)
+TEST_F(ChatClientTest, AutomaticLogInReplacesALostConnectionAtOnceInTheChosenState)
 {
-    session().setAutoLoginInterval(10min);
     session().setAutoLogin(true);
     ASSERT_TRUE(peer.waitForClients(1));
     ASSERT_TRUE(QTest::qWaitFor([&] { return view.caption() == "выход"; }));
+    EXPECT_EQ(session().autoLoginDelay(), 60s) << "online, the retries have backed off to their longest";
+    client.changeState(Busy);
+    ASSERT_EQ(peer.waitForField("StateUser|"), wire("StateUser|Вася|3"));
     peer.drop();
-    EXPECT_TRUE(peer.waitForClients(2)) << "logged in again without waiting for the ten minutes";
+    EXPECT_TRUE(peer.waitForClients(2)) << "logged in again after a second, not after the longest step";
     EXPECT_TRUE(QTest::qWaitFor([&] { return view.caption() == "выход"; }));
+    EXPECT_EQ(peer.waitForField("StateUser|"), wire("StateUser|Вася|3")) << "the chosen state is kept";
 
     // Logging out ourselves is no loss.
     client.ToggleLogin();

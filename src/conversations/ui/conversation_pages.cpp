@@ -97,6 +97,17 @@ void ConversationPages::flushLines()
 
 bool ConversationPages::openConversation(const QString& partner)
 {
+    if (!addConversation(partner)) {
+        return false;
+    }
+    // Opening shows the page, but it is not a page change: the conversation's mark stays.
+    const QScopedValueRollback opening(m_opening, true);
+    setCurrentIndex(FindPrivatePage(partner));
+    return true;
+}
+
+bool ConversationPages::addConversation(const QString& partner)
+{
     if (FindPrivatePage(partner) >= 0) {
         return false;
     }
@@ -105,10 +116,14 @@ bool ConversationPages::openConversation(const QString& partner)
     const int page = addTab(Privat, tabCaption(partner));
     tabBar()->setTabData(page, partner);
     emit conversationOpened(Privat);
-    // Opening shows the page, but it is not a page change: the conversation's mark stays.
-    const QScopedValueRollback opening(m_opening, true);
-    setCurrentIndex(page);
     return true;
+}
+
+void ConversationPages::setPageMarked(const QString& partner, bool marked)
+{
+    if (const int page = FindPrivatePage(partner); page > 0) {
+        tabBar()->setTabTextColor(page, marked ? palette().color(QPalette::Link) : QColor());
+    }
 }
 
 int ConversationPages::pageOf(const std::optional<QString>& partner) const
@@ -181,6 +196,15 @@ QList<ConversationView*> ConversationPages::privateViews() const
         views.append(static_cast<ConversationView*>(widget(page)));
     }
     return views;
+}
+
+QStringList ConversationPages::privatePartners() const
+{
+    QStringList partners;
+    for (int page = 1; page < count(); ++page) {
+        partners.append(tabBar()->tabData(page).toString());
+    }
+    return partners;
 }
 
 void ConversationPages::ToolButton3Click()

@@ -34,6 +34,10 @@ public:
 
     // Creates the page of the conversation with `partner` at the end and shows it; false when it exists.
     bool openConversation(const QString& partner);
+    // Creates the page at the end, leaving the page shown as it is; false when it exists.
+    bool addConversation(const QString& partner);
+    // A page whose conversation has lines the user has not seen shows its tab in the link colour.
+    void setPageMarked(const QString& partner, bool marked);
     // Brings the conversation into view as a page change (none: the common conversation).
     void showConversation(const std::optional<QString>& partner);
     // Shows the conversation again without it counting as a page change: its mark stays.
@@ -47,8 +51,9 @@ public:
     // The conversation of the page shown.
     ConversationView* currentView() const;
     ConversationView* viewOf(const std::optional<QString>& partner) const;
-    // The private pages' conversations, in page order.
+    // The private pages' conversations, and their partners, in page order.
     QList<ConversationView*> privateViews() const;
+    QStringList privatePartners() const;
 
     // Empties the page shown.
     void ToolButton3Click();

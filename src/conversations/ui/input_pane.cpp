@@ -155,6 +155,21 @@ void InputPane::InsertInputText(const QString& text)
     }
 }
 
+void InputPane::offerSelection(const QString& selection)
+{
+    if (holdsTypedText()) {
+        return;
+    }
+    setText(selection);
+    m_offeredSelection = text();
+}
+
+bool InputPane::holdsTypedText() const
+{
+    const QString shown = text();
+    return !shown.isEmpty() && shown != m_offeredSelection;
+}
+
 QList<QWidget*> InputPane::inputs() const
 {
     return {MsgEdit, Memo1};

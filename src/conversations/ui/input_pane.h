@@ -34,6 +34,11 @@ public:
     // Appends a text (a macro's) to the shown input, with one blank between unless the input is empty or
     // already ends with one.
     void InsertInputText(const QString& text);
+    // Text selected in a conversation, copied into the input for a quick reply: only into an empty input
+    // or over the selection copied there before, never over text the user typed.
+    void offerSelection(const QString& selection);
+    // The input holds text of the user's own, not just a copied selection.
+    bool holdsTypedText() const;
     bool isImportant() const;
     // The one-line input and the editor, which share the attribute set of the message input.
     QList<QWidget*> inputs() const;
@@ -67,6 +72,8 @@ private:
     QToolButton* SpeedButton1;
     QCheckBox* ImpotantBox;
     InputHistory m_history;
+    // The input's text as the last copied selection left it.
+    QString m_offeredSelection;
 };
 
 } // namespace kovrel
