@@ -12,8 +12,9 @@ inline constexpr int kToolbarImageCount = 7;
 inline constexpr int kTrayPhaseCount = 2;
 inline constexpr int kAboutPictureCount = 2;
 
-// The state pictures in roster order: 0 other user on line, 2 own entry on line, 4 unavailable, 6 away,
-// 8 busy; each odd index is the picture before it with the incoming-message mark.
+// The state pictures in roster order: 0 other user on line (a light bulb), 2 own entry on line (a red arrow
+// pointing right), 4 unavailable (a traffic light), 6 away (a walking figure), 8 busy (a hammer on a tile);
+// each odd index is the picture before it lit up, shown while a message waits unread.
 QIcon statePicture(int index);
 
 // Tool bar images: 0 log in (not connected), 1 send, 2 connected, 3 close page, 4 clear page, 5 log,

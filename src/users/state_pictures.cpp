@@ -81,6 +81,15 @@ LoadedPicture LoadStatePicture(const QString& path)
     return {picture, QString()};
 }
 
+QImage StatePicturePreview(const QString& path, int side)
+{
+    if (!isAcceptedSuffix(path)) {
+        return {};
+    }
+    QString error;
+    return readSquare(path, side, error).value_or(QImage());
+}
+
 StateImageList::StateImageList(QObject* parent) : QObject(parent), m_pictures(BuiltInStatePictures()) {}
 
 QIcon StateImageList::picture(int position) const

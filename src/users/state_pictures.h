@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -49,6 +50,10 @@ struct LoadedPicture
     QString error;
 };
 LoadedPicture LoadStatePicture(const QString& path);
+
+// The picture file drawn as LoadStatePicture reads it, on a transparent square of `side` device pixels, for
+// a preview; a null image when the file is no picture.
+QImage StatePicturePreview(const QString& path, int side);
 
 // The state pictures in use, shown by the user list and the floating windows. Those who show them redraw
 // on changed().

@@ -6,11 +6,15 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
 #include <QTreeWidget>
@@ -23,9 +27,39 @@ namespace {
 constexpr QSize kDefaultSize(329, 186);
 constexpr int kColumnWidth = 100;
 constexpr int kRowCount = static_cast<int>(kStatePictureRowPositions.size());
+// The side of the picture dialog's preview, in pixels.
+constexpr int kPreviewSide = 64;
+
 const QString kPictureFilters =
     QStringLiteral("Картинки (*.png *.svg *.bmp *.ico);;PNG (*.png);;SVG (*.svg);;"
                    "Bitmaps (*.bmp);;Icons (*.ico)");
+
+// The picture under the cursor, as it would be read, or nothing for a file that is no picture.
+void showPreview(QLabel& preview, const QString& path)
+{
+    const qreal ratio = preview.devicePixelRatioF();
+    QPixmap picture = QPixmap::fromImage(StatePicturePreview(path, qRound(kPreviewSide * ratio)));
+    picture.setDevicePixelRatio(ratio);
+    preview.setPixmap(picture);
+}
+
+// A preview label beside the file list of the widget-based file dialog.
+void addPreview(QFileDialog& dialog)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    Q_ASSERT(grid);
+    auto* preview = new QLabel(&dialog);
+    preview->setObjectName(QStringLiteral("PicturePreview"));
+    preview->setAccessibleName(QStringLiteral("Просмотр картинки"));
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    const int frame = 2 * preview->frameWidth();
+    preview->setFixedSize(kPreviewSide + frame, kPreviewSide + frame);
+    // The list sits in the grid's second row, across its columns; the preview takes a column after them.
+    grid->addWidget(preview, 1, grid->columnCount(), Qt::AlignTop);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview,
+                     [preview](const QString& path) { showPreview(*preview, path); });
+}
 
 QAction* addNamedAction(QMenu* menu, const char* name, const QString& caption)
 {
@@ -175,13 +209,17 @@ std::optional<int> TStatesConfigDlg::selectedRow() const
 }
 
 // The picture dialog opens in the folder of the row's file; a new one each time, so that no earlier choice
-// lingers in it.
+// lingers in it. It is Qt's own widget-based dialog on every platform, so that it can hold the preview.
 std::optional<QString> TStatesConfigDlg::askForPicture(const QString& current)
 {
     QFileDialog OpenPictureDialog1(this, QStringLiteral("Картинка"), QString(), kPictureFilters);
     OpenPictureDialog1.setObjectName(QStringLiteral("OpenPictureDialog1"));
     OpenPictureDialog1.setFileMode(QFileDialog::ExistingFile);
     OpenPictureDialog1.setOption(QFileDialog::ReadOnly);
+    OpenPictureDialog1.setOption(QFileDialog::DontUseNativeDialog);
+    // Its list matches the filter's extensions in any letter case ("LAMP.PNG", "Lamp.Png").
+    OpenPictureDialog1.setFilter(OpenPictureDialog1.filter() & ~QDir::CaseSensitive);
+    addPreview(OpenPictureDialog1);
     if (!current.isEmpty()) {
         OpenPictureDialog1.setDirectory(QFileInfo(current).absolutePath());
     }

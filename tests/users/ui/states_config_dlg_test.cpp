@@ -7,12 +7,17 @@
 #include "settings_layout.h"
 #include "settings_sandbox.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -74,6 +79,25 @@ protected:
         control<QPushButton>(dialog, button).click();
     }
 
+    // The picture dialog's file list as shown, in list or in detail mode.
+    static QAbstractItemView& shownFiles(const QFileDialog& files)
+    {
+        auto& list = control<QAbstractItemView>(files, "listView");
+        return list.isVisible() ? list : control<QAbstractItemView>(files, "treeView");
+    }
+
+    // The file list's row that shows `name`; invalid until the folder has been read.
+    static QModelIndex listed(const QAbstractItemView& files, const QString& name)
+    {
+        const QAbstractItemModel& model = *files.model();
+        for (int row = 0; row < model.rowCount(files.rootIndex()); ++row) {
+            const QModelIndex index = model.index(row, 0, files.rootIndex());
+            if (index.data().toString() == name)
+                return index;
+        }
+        return {};
+    }
+
     static QString shownPath(TStatesConfigDlg& dialog, int row, int column)
     {
         return list(dialog).topLevelItem(row)->text(column);
@@ -122,6 +146,34 @@ TEST_F(StatesConfigDlgTest, OkStoresTheChosenFilesAndPutsThePicturesIntoUse)
     EXPECT_EQ(shown(pictures.picture(8)).pixelColor(8, 8), QColor(Qt::red));
     EXPECT_EQ(shown(pictures.picture(9)).pixelColor(8, 8), QColor(Qt::yellow));
     EXPECT_TRUE(showsBuiltIn(pictures, 0));
+}
+
+TEST_F(StatesConfigDlgTest, ThePictureDialogListsAnUpperCaseFilePreviewsItAndLoadsIt)
+{
+    // The row's stored file makes the picture dialog open in the sandbox folder.
+    WriteStatePicture(u"OnLine", StatePicture::Plain, writePicture("earlier.png", Qt::red));
+    const QString upper = writePicture("LAMP.PNG", Qt::green);
+    runDialog([&](TStatesConfigDlg& dialog) {
+        selectRow(dialog, OnLine);
+        fileAnswerer.answerNext<QFileDialog>([&](QFileDialog& files) {
+            EXPECT_TRUE(files.testOption(QFileDialog::DontUseNativeDialog)) << "the dialog with the preview";
+            QAbstractItemView& view = shownFiles(files);
+            QModelIndex lamp;
+            if (!QTest::qWaitFor([&] { return (lamp = listed(view, "LAMP.PNG")).isValid(); })) {
+                ADD_FAILURE() << "LAMP.PNG is not listed";
+                files.reject();
+                return;
+            }
+            QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(lamp).center());
+            const QPixmap preview = control<QLabel>(files, "PicturePreview").pixmap();
+            EXPECT_EQ(preview.toImage().pixelColor(preview.rect().center()), QColor(Qt::green));
+            control<QDialogButtonBox>(files, "buttonBox").button(QDialogButtonBox::Open)->click();
+        });
+        control<QAction>(dialog, "SelectPicture1").trigger();
+        EXPECT_EQ(shownPath(dialog, OnLine, 1), upper);
+        EXPECT_EQ(shown(list(dialog).topLevelItem(OnLine)->icon(1)).pixelColor(8, 8), QColor(Qt::green));
+        click(dialog, "SpeedButton6");
+    });
 }
 
 TEST_F(StatesConfigDlgTest, CancelStoresNothingAndChangesNoPicture)
