@@ -572,11 +572,12 @@ void TChatMainForm::bringToFront()
     activateWindow();
 }
 
-// The notification window's button: the program comes back, and the conversation shown counts as seen.
+// The notification window's button: the program comes back with the conversation shown, opened from its
+// roster entry as a double click would, so that it counts as seen.
 void TChatMainForm::BeepFormClick()
 {
     N1Click();
-    m_client->conversationShown(PageControl1->currentPartner());
+    UserList->openEntry(PageControl1->currentPartner().value_or(m_client->nick()));
 }
 
 // Where the desktop shows tray icons the program is reached through its icon and keeps out of the task bar;

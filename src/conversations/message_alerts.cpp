@@ -2,6 +2,8 @@
 
 #include "settings_layout.h"
 
+#include <utility>
+
 namespace kovrel {
 
 MessageAlerts::MessageAlerts(QObject* parent) : QObject(parent)
@@ -40,7 +42,10 @@ void MessageAlerts::setMinimized(bool minimized)
 void MessageAlerts::stopFlash()
 {
     m_flashTimer.stop();
-    m_phase = 0;
+    // Stopped in its lit phase, the tray would keep the alert picture and read as still unread.
+    if (std::exchange(m_phase, 0) != 0) {
+        emit flashPhaseChanged(0);
+    }
 }
 
 void MessageAlerts::BeepTimerTimer()

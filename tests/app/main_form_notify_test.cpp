@@ -2,6 +2,7 @@
 
 #include "main_form_fixture.h"
 
+#include "artwork.h"
 #include "chat_client.h"
 #include "cp1251.h"
 #include "scripted_peer.h"
@@ -96,6 +97,36 @@ TEST_F(MainFormNotifyTest, MinimisedWithASoundTheNotificationWindowFlashesUntilR
     EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isMinimized(); }));
     EXPECT_FALSE(show->isVisible()) << "\"Показать\" brings the window back and the commands go";
     EXPECT_TRUE(QTest::qWaitFor([&] { return !notification->isVisible(); }));
+}
+
+// Reading stops the flash in the normal pictures, opening the window's "Прочел" is reading, and its button
+// brings back the conversation shown through its roster entry, whatever the letter case.
+TEST_F(MainFormNotifyTest, TheNotificationWindowIsReadAndOpensTheConversationShown)
+{
+    const auto showsNormalPicture = [](const QIcon& icon) {
+        return icon.pixmap(16).toImage() == artwork::trayIcon(0).pixmap(16).toImage();
+    };
+    peer.send({wire("AddUser|ПЕТЯ"), wire("PrivatUser|Петя|Вася|привет")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pages()->currentIndex() == 1; }));
+    action("BeeponPublic1")->trigger();
+    minimize();
+    QWidget* notification = visibleWindow("kovrel::TBeepForm");
+    ASSERT_NE(notification, nullptr);
+    EXPECT_TRUE(notification->testAttribute(Qt::WA_AlwaysShowToolTips)) << "its hint shows while inactive";
+
+    peer.send({wire("AllUser|ПЕТЯ|ау")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return form->client().alerts().flashPhase() == 1; }));
+    auto* readMenu = control<QMenu>(notification, "N1");
+    readMenu->popup(notification->mapToGlobal(QPoint()));
+    EXPECT_FALSE(form->client().alerts().isFlashing()) << "opening \"Прочел\" stops the flash";
+    readMenu->hide();
+    EXPECT_TRUE(showsNormalPicture(trayIcon()->icon())) << "the tray no longer reads as unread";
+    EXPECT_TRUE(showsNormalPicture(control<QToolButton>(notification, "SpeedButton1")->icon()));
+
+    control<QToolButton>(notification, "SpeedButton1")->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !form->isMinimized(); }));
+    EXPECT_EQ(userList()->currentIndex(), rosterRow("ПЕТЯ")) << "the entry of the page shown, in any case";
+    EXPECT_EQ(control<QTabWidget>(form.get(), "PageControl1")->tabText(pages()->currentIndex()), "ПЕТЯ");
 }
 
 TEST_F(MainFormNotifyTest, ADoubleClickOnTheTrayIconBringsTheWindowBack)

@@ -59,9 +59,11 @@ TEST_F(MessageAlertsTest, MinimisedWithASoundOptionEachMessageBeepsAndTheFlashGo
     EXPECT_EQ(phases.count(), ticks) << "and does not restart the flash";
     EXPECT_EQ(alerts.flashPhase(), phaseBefore);
 
+    ASSERT_TRUE(QTest::qWaitFor([&] { return alerts.flashPhase() == 1; }));
     alerts.stopFlash();
     EXPECT_FALSE(alerts.isFlashing());
     EXPECT_EQ(alerts.flashPhase(), 0);
+    EXPECT_EQ(phases.back().front().toInt(), 0) << "stopped in its lit phase, the pictures go back to normal";
     alerts.messageArrived(QStringLiteral("Петя"), QStringLiteral("Петя: лично"));
     EXPECT_EQ(beeps.count(), 2) << "private messages have their own option, which is off";
 

@@ -35,6 +35,8 @@ TBeepForm::TBeepForm(QWidget* parent)
     SpeedButton1->setIconSize(kButtonSize - QSize(4, 4));
     SpeedButton1->setIcon(artwork::trayIcon(0));
     SpeedButton1->installEventFilter(this);
+    // A tool window of an application that is not active shows tool tips only when it asks for them.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(SpeedButton1);
@@ -64,6 +66,8 @@ void TBeepForm::createMenu()
     N3 = N1->addAction(QStringLiteral("Пусто"));
     N3->setObjectName(QStringLiteral("N3"));
     connect(N3, &QAction::triggered, this, &TBeepForm::readRequested);
+    // Opening "Прочел" is reading already: the flash stops as it does for the item under it.
+    connect(N1, &QMenu::aboutToShow, this, &TBeepForm::readRequested);
     PopupMenu1->addSeparator();
     m_states = new QActionGroup(PopupMenu1);
     const QString captions[] = {QStringLiteral("На линии"), QStringLiteral("Недоступен"),

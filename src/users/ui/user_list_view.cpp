@@ -181,6 +181,14 @@ void UserListView::UserMenuPopup()
     }
 }
 
+void UserListView::openEntry(const QString& nick)
+{
+    if (const std::optional<int> row = m_client.roster().findIgnoringCase(nick)) {
+        setCurrentIndex(model()->index(*row, 0));
+        UserListDblClick();
+    }
+}
+
 void UserListView::UserListDblClick()
 {
     if (const std::optional<int> row = selectedRow()) {

@@ -25,6 +25,9 @@ public:
 
     // Every floating window stores its position and closed mark and goes (the program ends).
     void closeFloatWindows();
+    // Selects the entry of this nick, found ignoring letter case, and opens its conversation as a double
+    // click would; nothing when there is none.
+    void openEntry(const QString& nick);
 
 signals:
     // The user asked for a conversation: with a partner, or the common one (none) from the own entry.
