@@ -354,7 +354,7 @@ void ChatClient::onPrivateMessage(std::string_view values)
 void ChatClient::onDisconnect(std::string_view)
 {
     if (isConnected()) {
-        ToggleLogin();
+        m_session.leaveAtServersRequest();
     }
 }
 

@@ -91,6 +91,15 @@ void ChatSession::cancelLogIn()
     }
 }
 
+void ChatSession::leaveAtServersRequest()
+{
+    const bool replace = m_online && autoLoginActive();
+    ToggleLogin();
+    if (replace && !isConnected()) {
+        logInSoon();
+    }
+}
+
 void ChatSession::LoadConnectionSettings()
 {
     m_port = QString::number(ReadPort());

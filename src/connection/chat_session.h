@@ -66,6 +66,9 @@ public:
     void ToggleLogin();
     // Ends a log-in that is still under way: the connection is closed and its waits give up.
     void cancelLogIn();
+    // The server asked us to log out, as it does when it stops or restarts: the log-out runs, and with
+    // automatic log-in on the connection counts as lost, to be replaced as soon as the server is back.
+    void leaveAtServersRequest();
     void LoadConnectionSettings();
 
     // Sends one message (a packet of one field) when connected.

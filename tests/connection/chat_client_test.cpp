@@ -237,6 +237,12 @@ TEST_F(ChatClientTest, AutomaticLogInReplacesALostConnectionAtOnceInTheChosenSta
 
     session().networkReturned();
     EXPECT_TRUE(peer.waitForClients(3)) << "the network came back";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return view.caption() == "выход"; }));
+
+    // A server that stops or restarts asks its users to leave: they log out and come back once it is up.
+    peer.send({"Disconnect|"});
+    EXPECT_EQ(peer.waitForField("DelUser|"), wire("DelUser|Вася"));
+    EXPECT_TRUE(peer.waitForClients(4)) << "logged in again after the server's request to leave";
 }
 
 TEST_F(ChatClientTest, TheNetworkComingBackProbesALiveConnection)
