@@ -71,6 +71,9 @@ QWidget* InputPane::createOneLineInput()
     MsgEdit->lineEdit()->setMaxLength(kMaxInputLength);
     // The one-line input keeps its height at the top of the pane, however tall the pane is.
     Panel6 = panelHolding("Panel6", MsgEdit, "MsgEdit");
+    // The line inside the box is what a screen reader meets: it carries the box's name.
+    MsgEdit->lineEdit()->setAccessibleName(MsgEdit->accessibleName());
+    MsgEdit->lineEdit()->setAccessibleDescription(MsgEdit->accessibleDescription());
     static_cast<QVBoxLayout*>(Panel6->layout())->addStretch();
     return Panel6;
 }

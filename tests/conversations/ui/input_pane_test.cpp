@@ -4,6 +4,7 @@
 
 #include "qt_printers.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -130,6 +131,15 @@ TEST(InputPaneHeightTest, TheEditorShowsThreeLinesAndTheOneLineInputGivesTheRoom
     pane->setMultiLine(false);
     splitter.setSizes({1000, 29});
     EXPECT_EQ(splitter.sizes().value(1), 29) << "one line needs no more";
+}
+
+TEST_F(InputPaneTest, TheLineInsideTheBoxIsNamedAsTheBox)
+{
+    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(lineEdit);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(QAccessible::Name), "Сообщение");
+    EXPECT_EQ(line->text(QAccessible::Name), box->accessibleName());
+    EXPECT_EQ(line->text(QAccessible::Description), box->accessibleDescription());
 }
 
 } // namespace
