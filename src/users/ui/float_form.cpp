@@ -191,17 +191,24 @@ void TFloatForm::mouseMoveEvent(QMouseEvent* event)
     if (!(event->buttons() & Qt::LeftButton)) {
         return;
     }
+    const QPoint place = event->globalPosition().toPoint() - m_dragStart; // the grabbed point under the mouse
     if (m_drag == Drag::Pressed) {
         const QPoint travelled = event->position().toPoint() - m_dragStart;
         if (travelled.manhattanLength() < QApplication::startDragDistance()) {
             return;
         }
-        const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
-        m_drag = systemMove ? Drag::SystemMove : Drag::Following;
+        // The window first catches up with the mouse: the window system moves it from where the mouse is
+        // when asked, and the way travelled up to here would be lost.
+        move(place);
+        m_drag = startSystemMove() ? Drag::SystemMove : Drag::Following;
+    } else if (m_drag == Drag::Following) {
+        move(place);
     }
-    if (m_drag == Drag::Following) {
-        move(event->globalPosition().toPoint() - m_dragStart);
-    }
+}
+
+bool TFloatForm::startSystemMove()
+{
+    return windowHandle() && windowHandle()->startSystemMove();
 }
 
 void TFloatForm::mouseReleaseEvent(QMouseEvent* event)

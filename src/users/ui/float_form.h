@@ -49,6 +49,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Hands the drag under way to the window system; false where it cannot take it.
+    virtual bool startSystemMove();
 
 private:
     void createControls();
