@@ -157,6 +157,17 @@ void TFloatForm::SpeedButton1Click()
     close();
 }
 
+// A modal dialog blocks every other window of the program, this one included. Above all windows, this
+// one would cover the dialog (the file dialog of the state pictures, say) with nothing else to click.
+bool TFloatForm::event(QEvent* event)
+{
+    if ((event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) &&
+        windowHandle()) {
+        windowHandle()->setFlag(Qt::WindowStaysOnTopHint, event->type() == QEvent::WindowUnblocked);
+    }
+    return QWidget::event(event);
+}
+
 void TFloatForm::showEvent(QShowEvent* event)
 {
     m_closed = false;

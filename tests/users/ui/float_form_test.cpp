@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A user's floating window on its own.
+// A user's floating window on its own: dragging it, and its place above other windows.
 
 #include "float_form.h"
 
 #include "qt_printers.h"
 #include "state_pictures.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -34,6 +36,8 @@ protected:
 
     // The mouse at `global`, given in the window's coordinates of the moment, as the window system does.
     void moveMouseTo(const QPoint& global) { QTest::mouseMove(form.windowHandle(), global - form.pos()); }
+
+    bool isAboveAll() const { return form.windowHandle()->flags() & Qt::WindowStaysOnTopHint; }
 
     StateImageList pictures;
     TFloatForm form{pictures};
@@ -90,6 +94,30 @@ TEST(FloatFormSystemMoveTest, TheWindowSystemTakesTheWindowOverWithTheGrabbedPoi
     EXPECT_EQ(form.pos(), QPoint(250, 200)) << "the window system moves it now, not the program";
     EXPECT_EQ(form.handedOverAt.size(), 1);
     QTest::mouseRelease(form.windowHandle(), Qt::LeftButton, {}, grab + QPoint(20, 20));
+}
+
+TEST_F(FloatFormTest, AModalDialogOfTheProgramIsNotCoveredByIt)
+{
+    ASSERT_TRUE(isAboveAll());
+    TFloatForm later(pictures);
+    bool aboveWhileModal = true;
+    bool shownWhileModal = false;
+    bool laterAboveWhileModal = true;
+    QDialog dialog;
+    QTimer::singleShot(0, [&] {
+        aboveWhileModal = isAboveAll();
+        shownWhileModal = form.isVisible();
+        later.show(); // a user arrives while the dialog is open
+        laterAboveWhileModal = later.windowHandle()->flags() & Qt::WindowStaysOnTopHint;
+        dialog.reject();
+    });
+    dialog.exec();
+
+    EXPECT_FALSE(aboveWhileModal);
+    EXPECT_TRUE(shownWhileModal) << "it stays in sight, under the dialog";
+    EXPECT_FALSE(laterAboveWhileModal);
+    EXPECT_TRUE(isAboveAll()) << "above all again once the dialog is gone";
+    EXPECT_TRUE(later.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
 }
 
 } // namespace
