@@ -117,6 +117,7 @@ QPlainTextEdit* createCreditsText(QWidget* parent)
 TClientAboutDialog::TClientAboutDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(u"О программе"_s);
+    setWindowIcon(artwork::applicationIcon());
     setFont(dialogFont());
     createControls();
     setFixedSize(kClientSize);

@@ -27,6 +27,15 @@ QTextCharFormat matchFormat(const QPalette& palette, bool current)
     return format;
 }
 
+// The field's colours while its text is not found: a light red base, with dark text on it whatever the
+// theme's text colour.
+QPalette notFoundPalette(QPalette palette)
+{
+    palette.setColor(QPalette::Base, QColor(0xff, 0xcc, 0xcc));
+    palette.setColor(QPalette::Text, Qt::black);
+    return palette;
+}
+
 QToolButton* textButton(const char* name, const QString& caption, QWidget* parent)
 {
     auto* button = new QToolButton(parent);
@@ -54,6 +63,10 @@ void FindBar::createControls()
     FindEdit->setAccessibleName(QStringLiteral("Найти"));
     FindEdit->setClearButtonEnabled(true);
     m_label->setBuddy(FindEdit);
+    NotFoundLabel = new QLabel(QStringLiteral("Не найдено"), this);
+    NotFoundLabel->setObjectName(QStringLiteral("NotFoundLabel"));
+    NotFoundLabel->setAccessibleName(QStringLiteral("Не найдено"));
+    NotFoundLabel->hide();
     NextButton = textButton("NextButton", QStringLiteral("Далее"), this);
     PreviousButton = textButton("PreviousButton", QStringLiteral("Назад"), this);
     CaseBox = new QCheckBox(QStringLiteral("Учитывать регистр"), this);
@@ -68,6 +81,7 @@ void FindBar::createControls()
     layout->setContentsMargins(4, 2, 4, 2);
     layout->addWidget(m_label);
     layout->addWidget(FindEdit, 1);
+    layout->addWidget(NotFoundLabel);
     layout->addWidget(NextButton);
     layout->addWidget(PreviousButton);
     layout->addWidget(CaseBox);
@@ -126,20 +140,26 @@ void FindBar::highlightMatches()
 {
     m_matches.clear();
     m_matchCount = 0;
-    if (!m_target) {
-        return;
-    }
     const QString wanted = FindEdit->text();
-    const QTextDocument* document = m_target->document();
-    const QTextCharFormat format = matchFormat(palette(), false);
-    for (QTextCursor match = wanted.isEmpty() ? QTextCursor() : document->find(wanted, 0, flags());
-         !match.isNull(); match = document->find(wanted, match, flags())) {
-        ++m_matchCount;
-        if (m_matches.size() < kMostHighlighted) {
-            m_matches.append({match, format});
+    if (m_target && !wanted.isEmpty()) {
+        const QTextDocument* document = m_target->document();
+        const QTextCharFormat format = matchFormat(palette(), false);
+        for (QTextCursor match = document->find(wanted, 0, flags()); !match.isNull();
+             match = document->find(wanted, match, flags())) {
+            ++m_matchCount;
+            if (m_matches.size() < kMostHighlighted) {
+                m_matches.append({match, format});
+            }
         }
     }
+    showFound(!m_target || wanted.isEmpty() || m_matchCount > 0);
     applyHighlights();
+}
+
+void FindBar::showFound(bool found)
+{
+    FindEdit->setPalette(found ? QPalette() : notFoundPalette(palette()));
+    NotFoundLabel->setVisible(!found);
 }
 
 void FindBar::findNext()

@@ -14,8 +14,9 @@ class QToolButton;
 namespace kovrel {
 
 // The find bar under the conversation pages: every match of the text in the conversation shown is
-// highlighted, "Далее" and "Назад" step through them (wrapping at the ends), Esc closes the bar. Finding
-// never selects text in the conversation, so the message being typed is left alone.
+// highlighted, "Далее" and "Назад" step through them (wrapping at the ends), Esc closes the bar. A text
+// that is not in the conversation turns the field red and shows "Не найдено" beside it. Finding never
+// selects text in the conversation, so the message being typed is left alone.
 class FindBar : public QWidget
 {
     Q_OBJECT
@@ -47,9 +48,11 @@ private:
     QTextDocument::FindFlags flags() const;
     void showCurrent();
     void applyHighlights();
+    void showFound(bool found);
 
     QLabel* m_label;
     QLineEdit* FindEdit;
+    QLabel* NotFoundLabel;
     QToolButton* NextButton;
     QToolButton* PreviousButton;
     QCheckBox* CaseBox;

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QStackedLayout>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace kovrel {
 
@@ -69,6 +71,9 @@ QWidget* InputPane::createOneLineInput()
     MsgEdit->lineEdit()->setMaxLength(kMaxInputLength);
     // The one-line input keeps its height at the top of the pane, however tall the pane is.
     Panel6 = panelHolding("Panel6", MsgEdit, "MsgEdit");
+    // The line inside the box is what a screen reader meets: it carries the box's name.
+    MsgEdit->lineEdit()->setAccessibleName(MsgEdit->accessibleName());
+    MsgEdit->lineEdit()->setAccessibleDescription(MsgEdit->accessibleDescription());
     static_cast<QVBoxLayout*>(Panel6->layout())->addStretch();
     return Panel6;
 }
@@ -118,7 +123,22 @@ bool InputPane::isMultiLine() const
 void InputPane::setMultiLine(bool multiLine)
 {
     m_inputs->setCurrentWidget(multiLine ? Panel7 : Panel6);
+    fitHeight();
     focusShownInput();
+}
+
+void InputPane::fitHeight()
+{
+    if (!isMultiLine()) {
+        setMinimumHeight(kDefaultHeight);
+        return;
+    }
+    // The document's margins above and below the lines, and the pixel the editor keeps below the last
+    // line it counts as shown whole (one less, and it offers to scroll the third line into sight).
+    const qreal lines = kEditorLines * QFontMetricsF(Memo1->font()).lineSpacing();
+    const int text = qCeil(lines + 2 * Memo1->document()->documentMargin()) + 1;
+    const QMargins margins = layout()->contentsMargins();
+    setMinimumHeight(text + 2 * Memo1->frameWidth() + margins.top() + margins.bottom());
 }
 
 void InputPane::focusShownInput()
@@ -197,6 +217,9 @@ void InputPane::messageSent(const QString& text)
 bool InputPane::eventFilter(QObject* watched, QEvent* event)
 {
     const bool inMemo = watched == Memo1 || watched == Memo1->viewport();
+    if (watched == Memo1 && event->type() == QEvent::FontChange) {
+        fitHeight(); // the font of the message input was set
+    }
     if (event->type() == QEvent::MouseButtonDblClick) {
         emit editorToggleRequested();
         return true;

@@ -21,6 +21,8 @@ class InputPane : public QWidget
 
 public:
     static constexpr int kMaxInputLength = 2048;
+    // The editor is never lower than this many lines.
+    static constexpr int kEditorLines = 3;
 
     explicit InputPane(QWidget* parent = nullptr);
 
@@ -63,6 +65,8 @@ private:
     QWidget* createEditor();
     QWidget* createStyleButtons();
     void focusShownInput();
+    // Keeps the pane tall enough for the shown input: kEditorLines lines of the editor's font.
+    void fitHeight();
 
     QStackedLayout* m_inputs;
     QWidget* Panel6;

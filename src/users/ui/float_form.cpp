@@ -157,6 +157,17 @@ void TFloatForm::SpeedButton1Click()
     close();
 }
 
+// A modal dialog blocks every other window of the program, this one included. Above all windows, this
+// one would cover the dialog (the file dialog of the state pictures, say) with nothing else to click.
+bool TFloatForm::event(QEvent* event)
+{
+    if ((event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowUnblocked) &&
+        windowHandle()) {
+        windowHandle()->setFlag(Qt::WindowStaysOnTopHint, event->type() == QEvent::WindowUnblocked);
+    }
+    return QWidget::event(event);
+}
+
 void TFloatForm::showEvent(QShowEvent* event)
 {
     m_closed = false;
@@ -191,17 +202,24 @@ void TFloatForm::mouseMoveEvent(QMouseEvent* event)
     if (!(event->buttons() & Qt::LeftButton)) {
         return;
     }
+    const QPoint place = event->globalPosition().toPoint() - m_dragStart; // the grabbed point under the mouse
     if (m_drag == Drag::Pressed) {
         const QPoint travelled = event->position().toPoint() - m_dragStart;
         if (travelled.manhattanLength() < QApplication::startDragDistance()) {
             return;
         }
-        const bool systemMove = windowHandle() && windowHandle()->startSystemMove();
-        m_drag = systemMove ? Drag::SystemMove : Drag::Following;
+        // The window first catches up with the mouse: the window system moves it from where the mouse is
+        // when asked, and the way travelled up to here would be lost.
+        move(place);
+        m_drag = startSystemMove() ? Drag::SystemMove : Drag::Following;
+    } else if (m_drag == Drag::Following) {
+        move(place);
     }
-    if (m_drag == Drag::Following) {
-        move(event->globalPosition().toPoint() - m_dragStart);
-    }
+}
+
+bool TFloatForm::startSystemMove()
+{
+    return windowHandle() && windowHandle()->startSystemMove();
 }
 
 void TFloatForm::mouseReleaseEvent(QMouseEvent* event)

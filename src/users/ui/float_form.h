@@ -14,7 +14,9 @@ class StateImageList;
 // A user's floating window ("Плав. окно"): a small frameless strip that stays above all other windows and
 // shows the user's ignore box, state picture and nick, and a close button. It is dragged from any point
 // but its box and button; a double click asks for the user's conversation and the right button for the
-// roster's menu. Closing only hides it and sets its closed mark, which showing it clears.
+// roster's menu. Closing only hides it and sets its closed mark, which showing it clears. While a modal
+// dialog of the program blocks it, it gives up its place above the other windows, so that the dialog is
+// not hidden under it.
 class TFloatForm : public QWidget
 {
     Q_OBJECT
@@ -43,12 +45,15 @@ signals:
     void menuRequested(const QPoint& globalPosition);
 
 protected:
+    bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Hands the drag under way to the window system; false where it cannot take it.
+    virtual bool startSystemMove();
 
 private:
     void createControls();

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
@@ -88,6 +89,16 @@ bool isWebPage(const QUrl& url)
 {
     return url.isValid() && (url.scheme() == u"http"_s || url.scheme() == u"https"_s) &&
            !url.host().isEmpty();
+}
+
+// An address written without a scheme, as people give theirs ("www.site.ru", "vasya@mail.ru"), is taken to
+// be of the kind its button is for: `scheme` goes in front. A colon followed by a digit starts a port
+// ("www.site.ru:8080"), not a scheme.
+QUrl withScheme(const QString& text, const QString& scheme)
+{
+    static const QRegularExpression kScheme(u"^[A-Za-z][A-Za-z0-9+.-]*:(?!\\d)"_s);
+    const QString address = text.trimmed();
+    return QUrl(kScheme.match(address).hasMatch() ? address : scheme + address, QUrl::StrictMode);
 }
 
 // The address alone: mail programs take headers and even attachments ("attach=") from the query.
@@ -283,16 +294,19 @@ void TInfoForm::Button1Click()
 
 void TInfoForm::Button3Click()
 {
-    const QUrl address(u"mailto:"_s + Edit9->text(), QUrl::StrictMode);
-    if (!isMailAddress(address) || !QDesktopServices::openUrl(address))
+    const QUrl address = withScheme(Edit9->text(), u"mailto:"_s);
+    if (!isMailAddress(address))
+        showMessage(u"Это не адрес электронной почты."_s);
+    else if (!QDesktopServices::openUrl(address))
         showMessage(u"Почтовая служба не установлена..."_s);
 }
 
-// The text goes to the browser as it stands.
 void TInfoForm::Button4Click()
 {
-    const QUrl page(Edit10->text(), QUrl::StrictMode);
-    if (!isWebPage(page) || !QDesktopServices::openUrl(page))
+    const QUrl page = withScheme(Edit10->text(), u"http://"_s);
+    if (!isWebPage(page))
+        showMessage(u"Это не адрес веб-страницы."_s);
+    else if (!QDesktopServices::openUrl(page))
         showMessage(u"Броузер Интернета не установлен..."_s);
 }
 

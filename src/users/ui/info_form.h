@@ -18,8 +18,9 @@ namespace kovrel {
 // "Информация": a personal card on five pages. The one window serves two uses: the user edits the own card
 // in a modal dialog (editOwnCard), and a card another user published is shown read-only in a window of its
 // own (showCard), several of which may be open at once. The buttons of the page "Интернет" hand the e-mail
-// address to the mail program and the home page to the browser, in both uses; as the card may come from
-// anybody, only mailto, http and https addresses ever leave the program.
+// address to the mail program and the home page to the browser, in both uses, an address without a scheme
+// taken as one of their kind; as the card may come from anybody, only mailto, http and https addresses ever
+// leave the program.
 class TInfoForm : public QDialog
 {
     Q_OBJECT

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "artwork.h"
 #include "kovrel_version.h"
 #include "qt_printers.h"
 
@@ -192,6 +193,17 @@ TEST(AboutDialogLinksTest, WithNoProgramForALinkTheDialogSaysSoAndStaysOpen)
     EXPECT_EQ(messages.texts, QStringList({u"Kovrel: Броузер Интернета не установлен..."_s,
                                            u"Kovrel: Почтовая служба не установлена..."_s}));
     EXPECT_TRUE(dialog.isVisible());
+}
+
+// The dialog has no owner to take the icon from: it carries the program's own, as every other window.
+TEST(AboutDialogIconTest, OpensWithTheApplicationIcon)
+{
+    QImage shown;
+    openAbout([&](TClientAboutDialog& dialog) {
+        shown = dialog.windowIcon().pixmap(QSize(32, 32), 1.0).toImage();
+    });
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(shown, kovrel::artwork::applicationIcon().pixmap(QSize(32, 32), 1.0).toImage());
 }
 
 TEST(AboutDialogCreditsTest, NameTheBuildAndTabPassesThemBy)

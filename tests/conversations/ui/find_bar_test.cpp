@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -93,6 +94,40 @@ TEST_F(FindBarTest, ReturnStepsAndEscClosesTheBarWithItsHighlights)
     QTest::keyClick(field, Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_TRUE(conversation->extraSelections().isEmpty());
+}
+
+TEST_F(FindBarTest, ATextThatIsNotThereMarksTheFieldUntilFoundOrEmptied)
+{
+    const QColor base = field->palette().color(QPalette::Base);
+    auto* notFound = bar->findChild<QLabel*>(QStringLiteral("NotFoundLabel"));
+    ASSERT_NE(notFound, nullptr);
+    EXPECT_EQ(notFound->accessibleName(), "Не найдено");
+    EXPECT_FALSE(notFound->isVisible());
+
+    type(QStringLiteral("обедать!"));
+    EXPECT_EQ(bar->matchCount(), 0);
+    EXPECT_TRUE(notFound->isVisible());
+    EXPECT_EQ(notFound->text(), "Не найдено");
+    EXPECT_NE(field->palette().color(QPalette::Base), base);
+    EXPECT_GT(field->palette().color(QPalette::Base).red(), field->palette().color(QPalette::Base).blue())
+        << "a red field";
+
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(bar->matchCount(), 1);
+    EXPECT_FALSE(notFound->isVisible());
+    EXPECT_EQ(field->palette().color(QPalette::Base), base);
+
+    type(QStringLiteral("?"));
+    EXPECT_TRUE(notFound->isVisible());
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_FALSE(notFound->isVisible()) << "an empty field finds nothing but is not marked";
+    EXPECT_EQ(field->palette().color(QPalette::Base), base);
+
+    type(QStringLiteral("ПЕТЯ"));
+    EXPECT_FALSE(notFound->isVisible());
+    bar->findChild<QCheckBox*>(QStringLiteral("CaseBox"))->click();
+    EXPECT_TRUE(notFound->isVisible()) << "letter case counts now";
 }
 
 TEST_F(FindBarTest, FollowsThePageItIsGiven)

@@ -4,13 +4,17 @@
 
 #include "qt_printers.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QSplitter>
 #include <QTest>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +98,48 @@ TEST_F(InputPaneTest, ADoubleClickAsksForTheOtherInput)
     EXPECT_FALSE(lineEdit->isVisible());
     QTest::mouseDClick(memo->viewport(), Qt::LeftButton);
     EXPECT_EQ(toggle.count(), 2);
+}
+
+// Under the conversation in a splitter, as in the main window, squeezed to one line.
+TEST(InputPaneHeightTest, TheEditorShowsThreeLinesAndTheOneLineInputGivesTheRoomBack)
+{
+    QSplitter splitter(Qt::Vertical);
+    splitter.addWidget(new QTextEdit);
+    auto* pane = new InputPane;
+    splitter.addWidget(pane);
+    splitter.resize(400, 400);
+    splitter.setSizes({1000, 29});
+    splitter.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&splitter));
+    auto* memo = pane->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+    // All three lines in sight: nothing left to scroll to.
+    const auto showsThreeLines = [memo] {
+        memo->setPlainText(QStringLiteral("раз\nдва\nтри"));
+        QApplication::processEvents();
+        return memo->verticalScrollBar()->maximum() == 0 &&
+               memo->viewport()->height() >= 3 * memo->fontMetrics().height();
+    };
+
+    pane->setMultiLine(true);
+    EXPECT_TRUE(QTest::qWaitFor(showsThreeLines)) << "the editor is " << memo->height() << " px high";
+
+    QFont larger = memo->font();
+    larger.setPixelSize(3 * QFontInfo(larger).pixelSize());
+    memo->setFont(larger); // the fonts dialog sets the input's font
+    EXPECT_TRUE(QTest::qWaitFor(showsThreeLines)) << "the editor is " << memo->height() << " px high";
+
+    pane->setMultiLine(false);
+    splitter.setSizes({1000, 29});
+    EXPECT_EQ(splitter.sizes().value(1), 29) << "one line needs no more";
+}
+
+TEST_F(InputPaneTest, TheLineInsideTheBoxIsNamedAsTheBox)
+{
+    QAccessibleInterface* line = QAccessible::queryAccessibleInterface(lineEdit);
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->text(QAccessible::Name), "Сообщение");
+    EXPECT_EQ(line->text(QAccessible::Name), box->accessibleName());
+    EXPECT_EQ(line->text(QAccessible::Description), box->accessibleDescription());
 }
 
 } // namespace

@@ -46,6 +46,8 @@ const QStringList kLineFieldNames{"Edit2", "Edit3", "Edit4", "Edit5",  "Edit6",
                                   "Edit7", "Edit8", "Edit9", "Edit10", "Edit11"};
 const QString kNoBrowser = u"Kovrel: Броузер Интернета не установлен..."_s;
 const QString kNoMail = u"Kovrel: Почтовая служба не установлена..."_s;
+const QString kNotWebPage = u"Kovrel: Это не адрес веб-страницы."_s;
+const QString kNotMailAddress = u"Kovrel: Это не адрес электронной почты."_s;
 
 PersonalCard vasyasCard()
 {
@@ -317,19 +319,25 @@ TEST(InfoFormViewerTest, ShowsTheCardReadOnlyBesideOthersAndDeletesItselfOnClose
     EXPECT_TRUE(second.isNull());
 }
 
+// What clicking `button` with `text` in `fieldName` of `form` opened, and the message boxes it showed.
+QStringList clickButtonWith(TInfoForm& form, const QString& fieldName, const QString& text,
+                            const QString& button, OpenedUrls* opened)
+{
+    kovrel::test::MessageBoxAnswerer boxes;
+    field(form, fieldName)->setText(text);
+    if (opened)
+        opened->urls.clear();
+    click(form, button);
+    return (opened ? opened->urls : QStringList()) + boxes.texts;
+}
+
 TEST(InfoFormViewerTest, InternetButtonsOpenOnlyMailAddressesAndWebPages)
 {
     OpenedUrls opened;
-    kovrel::test::MessageBoxAnswerer boxes;
     const QPointer<TInfoForm> form = TInfoForm::showCard(vasyasCard(), nullptr);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
-    // What clicking `button` with `text` in `fieldName` opened, and the message boxes it showed.
     const auto clickWith = [&](const QString& fieldName, const QString& text, const QString& button) {
-        field(*form, fieldName)->setText(text);
-        opened.urls.clear();
-        boxes.texts.clear();
-        click(*form, button);
-        return opened.urls + boxes.texts;
+        return clickButtonWith(*form, fieldName, text, button, &opened);
     };
 
     EXPECT_EQ(clickWith(u"Edit9"_s, u"vasya@example.org"_s, u"Button3"_s),
@@ -337,12 +345,55 @@ TEST(InfoFormViewerTest, InternetButtonsOpenOnlyMailAddressesAndWebPages)
     for (const QString& page : {u"https://example.org/~vasya?tab=1#top"_s, u"http://пример.рф/"_s})
         EXPECT_EQ(clickWith(u"Edit10"_s, page, u"Button4"_s), QStringList(page));
     for (const QString& page : {u"file:///etc/passwd"_s, u"/etc/passwd"_s, u"FILE:/etc/passwd"_s,
-                                u"calc.exe"_s, u"javascript:alert(1)"_s, u"ftp://example.org/"_s,
+                                u"C:\\Windows\\calc.exe"_s, u"javascript:alert(1)"_s, u"ftp://example.org/"_s,
                                 u"http://"_s, u"https:example.org"_s, u"http://exa mple.org/"_s, u""_s})
-        EXPECT_EQ(clickWith(u"Edit10"_s, page, u"Button4"_s), QStringList(kNoBrowser)) << page.toStdString();
-    for (const QString& address : {u""_s, u"vasya@example.org?attach=/etc/passwd"_s})
-        EXPECT_EQ(clickWith(u"Edit9"_s, address, u"Button3"_s), QStringList(kNoMail))
+        EXPECT_EQ(clickWith(u"Edit10"_s, page, u"Button4"_s), QStringList(kNotWebPage)) << page.toStdString();
+    for (const QString& address : {u""_s, u"vasya@example.org?attach=/etc/passwd"_s,
+                                   u"https://example.org/"_s, u"file:///etc/passwd"_s})
+        EXPECT_EQ(clickWith(u"Edit9"_s, address, u"Button3"_s), QStringList(kNotMailAddress))
             << address.toStdString();
+    delete form;
+}
+
+// People give their addresses without the scheme; a bare name goes to the browser as a web page, never to
+// the system as a program.
+TEST(InfoFormViewerTest, AnAddressWithoutASchemeIsTakenAsOfTheButtonsKind)
+{
+    OpenedUrls opened;
+    const QPointer<TInfoForm> form = TInfoForm::showCard(vasyasCard(), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    const struct
+    {
+        QString typed;
+        QString opened;
+    } pages[] = {
+        {u"www.site.ru"_s, u"http://www.site.ru"_s},
+        {u" www.site.ru/about?x=1 "_s, u"http://www.site.ru/about?x=1"_s},
+        {u"site.ru:8080/chat"_s, u"http://site.ru:8080/chat"_s},
+        {u"calc.exe"_s, u"http://calc.exe"_s},
+    };
+    for (const auto& [typed, page] : pages)
+        EXPECT_EQ(clickButtonWith(*form, u"Edit10"_s, typed, u"Button4"_s, &opened), QStringList(page))
+            << typed.toStdString();
+    for (const QString& address : {u"vasya@example.org"_s, u"mailto:vasya@example.org"_s})
+        EXPECT_EQ(clickButtonWith(*form, u"Edit9"_s, address, u"Button3"_s, &opened),
+                  QStringList(u"mailto:vasya@example.org"_s))
+            << address.toStdString();
+    delete form;
+}
+
+// The offscreen platform has no desktop services: openUrl fails there as on a desktop with no browser and
+// no mail program.
+TEST(InfoFormViewerTest, WithNoProgramForAnAddressTheButtonsSaySo)
+{
+    if (QGuiApplication::platformName() != u"offscreen"_s)
+        GTEST_SKIP() << "a real desktop would open the addresses";
+    const QPointer<TInfoForm> form = TInfoForm::showCard(vasyasCard(), nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    EXPECT_EQ(clickButtonWith(*form, u"Edit10"_s, u"www.site.ru"_s, u"Button4"_s, nullptr),
+              QStringList(kNoBrowser));
+    EXPECT_EQ(clickButtonWith(*form, u"Edit9"_s, u"vasya@example.org"_s, u"Button3"_s, nullptr),
+              QStringList(kNoMail));
     delete form;
 }
 
