@@ -14,6 +14,8 @@ namespace kovrel {
 
 namespace {
 
+constexpr int kFieldWidthInCharacters = 14;
+
 QTextCharFormat matchFormat(const QPalette& palette, bool current)
 {
     QTextCharFormat format;
@@ -62,6 +64,8 @@ void FindBar::createControls()
     FindEdit->setObjectName(QStringLiteral("FindEdit"));
     FindEdit->setAccessibleName(QStringLiteral("Найти"));
     FindEdit->setClearButtonEnabled(true);
+    // Room for a word or two beside the clear button, however narrow the window.
+    FindEdit->setMinimumWidth(FindEdit->fontMetrics().averageCharWidth() * kFieldWidthInCharacters);
     m_label->setBuddy(FindEdit);
     NotFoundLabel = new QLabel(QStringLiteral("Не найдено"), this);
     NotFoundLabel->setObjectName(QStringLiteral("NotFoundLabel"));
@@ -69,8 +73,11 @@ void FindBar::createControls()
     NotFoundLabel->hide();
     NextButton = textButton("NextButton", QStringLiteral("Далее"), this);
     PreviousButton = textButton("PreviousButton", QStringLiteral("Назад"), this);
-    CaseBox = new QCheckBox(QStringLiteral("Учитывать регистр"), this);
+    // Short, so that the field keeps its room in a narrow window; the tip and the name say it whole.
+    CaseBox = new QCheckBox(QStringLiteral("Регистр"), this);
     CaseBox->setObjectName(QStringLiteral("CaseBox"));
+    CaseBox->setToolTip(QStringLiteral("Учитывать регистр"));
+    CaseBox->setAccessibleName(QStringLiteral("Учитывать регистр"));
     CloseButton = new QToolButton(this);
     CloseButton->setObjectName(QStringLiteral("CloseButton"));
     CloseButton->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
