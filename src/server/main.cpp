@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "blacklist.h"
+#include "cluster_node.h"
+#include "cluster_port.h"
 #include "event_log.h"
 #include "kovrel_version.h"
 #include "options.h"
@@ -47,13 +49,11 @@ int run(const ServerOptions& options)
     ServerSettings settings = options.server;
     settings.sharePort = options.threads > 1;
     std::vector<std::unique_ptr<Shard>> shards;
-    shards.push_back(
-        std::make_unique<Shard>(options.cards, options.cluster, settings, blacklist, count, log));
+    shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
     // With port 0 the first shard picked the port; the others listen on the same one.
     settings.listen = shards.front()->localEndpoint();
     for (unsigned i = 1; i < options.threads; ++i) {
-        shards.push_back(
-            std::make_unique<Shard>(options.cards, options.cluster, settings, blacklist, count, log));
+        shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
     }
 
     // Every room starts from the kept state, and from then on every change of it is written.
@@ -66,9 +66,12 @@ int run(const ServerOptions& options)
         }
         store.emplace(*options.stateFile, std::move(database), std::move(state), log);
     }
-    // Threads of a standalone server share their room here; in a cluster they meet through Redis.
+    // The threads share their room here. In a cluster the process is one node, whose Redis work runs on
+    // the first thread's event loop.
     std::optional<ShardHub> hub;
-    if (shards.size() > 1 && !options.cluster) {
+    std::optional<ClusterNode> cluster;
+    std::optional<ClusterPort> port;
+    if (shards.size() > 1 || options.cluster) {
         hub.emplace(store ? &*store : nullptr);
         for (const auto& shard : shards) {
             hub->attach(shard->io(), shard->room());
@@ -76,13 +79,26 @@ int run(const ServerOptions& options)
     } else if (store) {
         shards.front()->room().setKeptStateSink(&*store);
     }
+    if (options.cluster) {
+        asio::io_context& io = shards.front()->io();
+        cluster.emplace(io, *hub, *options.cluster, log);
+        port.emplace(io, *cluster, shards.size());
+        hub->joinCluster(*port, port->cardSink());
+        cluster->start();
+    }
     std::cout << "listening on " << shards.front()->localEndpoint() << std::endl;
 
+    // The nicks of the users closed at the end are given back before the node leaves the cluster.
+    const auto closed = [&port] {
+        if (port) {
+            port->closing(Shard::kLogoutGrace);
+        }
+    };
     std::vector<std::thread> threads;
     for (std::size_t i = 1; i < shards.size(); ++i) {
-        threads.emplace_back([&shard = *shards[i]] { shard.run(false); });
+        threads.emplace_back([&shard = *shards[i], &closed] { shard.run(false, closed); });
     }
-    shards.front()->run(true);
+    shards.front()->run(true, closed);
     for (std::thread& thread : threads) {
         thread.join();
     }
