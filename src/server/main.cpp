@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -41,20 +42,44 @@ ServerOptions withRedisPasswordFromEnvironment(ServerOptions options)
     return options;
 }
 
-int run(const ServerOptions& options)
+using Shards = std::vector<std::unique_ptr<Shard>>;
+
+// One shard per thread.
+Shards makeShards(const ServerOptions& options, const Blacklist& blacklist, ConnectionCount& count,
+                  EventLog& log)
 {
-    EventLog log(std::cerr, options.verbose);
-    const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
-    ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
     ServerSettings settings = options.server;
     settings.sharePort = options.threads > 1;
-    std::vector<std::unique_ptr<Shard>> shards;
+    Shards shards;
     shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
     // With port 0 the first shard picked the port; the others listen on the same one.
     settings.listen = shards.front()->localEndpoint();
     for (unsigned i = 1; i < options.threads; ++i) {
         shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
     }
+    return shards;
+}
+
+// Runs each shard on a thread of its own, the first on this one, until all of them stop; `closed` runs on
+// each thread once its connections are closed.
+void serve(const Shards& shards, const std::function<void()>& closed)
+{
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < shards.size(); ++i) {
+        threads.emplace_back([&shard = *shards[i], &closed] { shard.run(false, closed); });
+    }
+    shards.front()->run(true, closed);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+int run(const ServerOptions& options)
+{
+    EventLog log(std::cerr, options.verbose);
+    const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
+    ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
+    const Shards shards = makeShards(options, blacklist, count, log);
 
     // Every room starts from the kept state, and from then on every change of it is written.
     std::optional<StateStore> store;
@@ -89,19 +114,11 @@ int run(const ServerOptions& options)
     std::cout << "listening on " << shards.front()->localEndpoint() << std::endl;
 
     // The nicks of the users closed at the end are given back before the node leaves the cluster.
-    const auto closed = [&port] {
+    serve(shards, [&port] {
         if (port) {
             port->closing(Shard::kLogoutGrace);
         }
-    };
-    std::vector<std::thread> threads;
-    for (std::size_t i = 1; i < shards.size(); ++i) {
-        threads.emplace_back([&shard = *shards[i], &closed] { shard.run(false, closed); });
-    }
-    shards.front()->run(true, closed);
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    });
     if (store && !store->finish(kFinalSavePatience)) {
         log.write("stopped", {}, {}, "the state could not be saved");
         return 1;
