@@ -206,7 +206,8 @@ TEST_F(ServerCluster, AKilledNodesUsersDisappearFromTheOtherNodesAfterTheExpiry)
 
 TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns)
 {
-    const auto north = startNode();
+    // On two threads, beside a node on one: the outage and the catching up are the process's, not a thread's.
+    const auto north = startNode({"--threads", "2"});
     TestClient vasya(north->port());
     vasya.login("Vasya");
     redis().kill();
