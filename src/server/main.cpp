@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "blacklist.h"
+#include "cluster_node.h"
+#include "cluster_port.h"
 #include "event_log.h"
 #include "kovrel_version.h"
 #include "options.h"
@@ -39,22 +42,44 @@ ServerOptions withRedisPasswordFromEnvironment(ServerOptions options)
     return options;
 }
 
+using Shards = std::vector<std::unique_ptr<Shard>>;
+
+// One shard per thread.
+Shards makeShards(const ServerOptions& options, const Blacklist& blacklist, ConnectionCount& count,
+                  EventLog& log)
+{
+    ServerSettings settings = options.server;
+    settings.sharePort = options.threads > 1;
+    Shards shards;
+    shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
+    // With port 0 the first shard picked the port; the others listen on the same one.
+    settings.listen = shards.front()->localEndpoint();
+    for (unsigned i = 1; i < options.threads; ++i) {
+        shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
+    }
+    return shards;
+}
+
+// Runs each shard on a thread of its own, the first on this one, until all of them stop; `closed` runs on
+// each thread once its connections are closed.
+void serve(const Shards& shards, const std::function<void()>& closed)
+{
+    std::vector<std::thread> threads;
+    for (std::size_t i = 1; i < shards.size(); ++i) {
+        threads.emplace_back([&shard = *shards[i], &closed] { shard.run(false, closed); });
+    }
+    shards.front()->run(true, closed);
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
 int run(const ServerOptions& options)
 {
     EventLog log(std::cerr, options.verbose);
     const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
     ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
-    ServerSettings settings = options.server;
-    settings.sharePort = options.threads > 1;
-    std::vector<std::unique_ptr<Shard>> shards;
-    shards.push_back(
-        std::make_unique<Shard>(options.cards, options.cluster, settings, blacklist, count, log));
-    // With port 0 the first shard picked the port; the others listen on the same one.
-    settings.listen = shards.front()->localEndpoint();
-    for (unsigned i = 1; i < options.threads; ++i) {
-        shards.push_back(
-            std::make_unique<Shard>(options.cards, options.cluster, settings, blacklist, count, log));
-    }
+    const Shards shards = makeShards(options, blacklist, count, log);
 
     // Every room starts from the kept state, and from then on every change of it is written.
     std::optional<StateStore> store;
@@ -66,9 +91,12 @@ int run(const ServerOptions& options)
         }
         store.emplace(*options.stateFile, std::move(database), std::move(state), log);
     }
-    // Threads of a standalone server share their room here; in a cluster they meet through Redis.
+    // The threads share their room here. In a cluster the process is one node, whose Redis work runs on
+    // the first thread's event loop.
     std::optional<ShardHub> hub;
-    if (shards.size() > 1 && !options.cluster) {
+    std::optional<ClusterNode> cluster;
+    std::optional<ClusterPort> port;
+    if (shards.size() > 1 || options.cluster) {
         hub.emplace(store ? &*store : nullptr);
         for (const auto& shard : shards) {
             hub->attach(shard->io(), shard->room());
@@ -76,16 +104,21 @@ int run(const ServerOptions& options)
     } else if (store) {
         shards.front()->room().setKeptStateSink(&*store);
     }
+    if (options.cluster) {
+        asio::io_context& io = shards.front()->io();
+        cluster.emplace(io, *hub, *options.cluster, log);
+        port.emplace(io, *cluster, shards.size());
+        hub->joinCluster(*port, port->cardSink());
+        cluster->start();
+    }
     std::cout << "listening on " << shards.front()->localEndpoint() << std::endl;
 
-    std::vector<std::thread> threads;
-    for (std::size_t i = 1; i < shards.size(); ++i) {
-        threads.emplace_back([&shard = *shards[i]] { shard.run(false); });
-    }
-    shards.front()->run(true);
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
+    // The nicks of the users closed at the end are given back before the node leaves the cluster.
+    serve(shards, [&port] {
+        if (port) {
+            port->closing(Shard::kLogoutGrace);
+        }
+    });
     if (store && !store->finish(kFinalSavePatience)) {
         log.write("stopped", {}, {}, "the state could not be saved");
         return 1;

@@ -174,7 +174,7 @@ The Kovrel chat server: one conversation for everybody who logs in.
                          drop those users (default 15)
   --threads N            serve on N threads, each taking its share of the
                          connections on the same port; one room for all of them
-                         (with --cluster each thread is a node of the cluster)
+                         (with --cluster the server is still one node of it)
                          (default 1)
   --max-cards-per-address N
                          keep at most N cards published from one address; a new one

@@ -105,6 +105,8 @@ void Server::shutdown(std::function<void()> allGone)
 
 void Server::closeAll()
 {
+    // Nobody waits for the sessions to log out any more: the loop that runs on serves what is left.
+    m_allGone = nullptr;
     // Closing a session removes it from the map.
     std::vector<std::shared_ptr<Session>> open;
     for (const auto& [key, session] : m_sessions) {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 namespace kovrel::server::test {
@@ -34,6 +35,36 @@ bool knownOn(const ServerProcess& node, const std::string& nick)
 {
     TestClient asker(node.port());
     return knownTo(asker, nick);
+}
+
+// The lines redis-cli printed.
+Fields linesOf(const std::string& text)
+{
+    Fields lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        if (!line.empty()) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+struct User
+{
+    std::string nick;
+    std::unique_ptr<TestClient> client;
+};
+
+// Logs in `count` users named `prefix` and a number; enough that the kernel puts some on every thread.
+std::vector<User> logInMany(const ServerProcess& node, const std::string& prefix, int count)
+{
+    std::vector<User> users;
+    for (int i = 0; i < count; ++i) {
+        users.push_back({prefix + std::to_string(i), std::make_unique<TestClient>(node.port())});
+        users.back().client->login(users.back().nick);
+    }
+    return users;
 }
 
 class ServerCluster : public ::testing::Test
@@ -175,7 +206,8 @@ TEST_F(ServerCluster, AKilledNodesUsersDisappearFromTheOtherNodesAfterTheExpiry)
 
 TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns)
 {
-    const auto north = startNode();
+    // On two threads, beside a node on one: the outage and the catching up are the process's, not a thread's.
+    const auto north = startNode({"--threads", "2"});
     TestClient vasya(north->port());
     vasya.login("Vasya");
     redis().kill();
@@ -212,30 +244,84 @@ TEST_F(ServerCluster, ANodeStartedWhileRedisIsDownRefusesLogInsUntilRedisReturns
     EXPECT_EQ(tryLogin(impostor, "Vasya"), "Disconnect|");
 }
 
-TEST_F(ServerCluster, ANodeOnThreeThreadsServesItsUsersAsOneRoomAndStopsCleanly)
+TEST_F(ServerCluster, ANodeOnThreeThreadsIsOneNodeToRedisServesItsUsersAsOneRoomAndStopsCleanly)
 {
     const auto node = startNode({"--threads", "3"});
     EXPECT_TRUE(node->waitForLog("roster read: 0")) << node->log();
-    std::vector<std::unique_ptr<TestClient>> clients;
-    for (int i = 0; i < 6; ++i) {
-        const std::string nick = "User" + std::to_string(i);
-        clients.push_back(std::make_unique<TestClient>(node->port()));
-        clients.back()->login(nick);
+    const std::vector<User> users = logInMany(*node, "User", 6);
+    ASSERT_TRUE(knownTo(*users.back().client, "User0"));
+
+    // One pair of connections (the third is redis-cli's own), one node channel, one node in every claim.
+    const Fields connections = linesOf(redis().command({"CLIENT", "LIST"}));
+    EXPECT_EQ(connections.size(), 3u) << redis().command({"CLIENT", "LIST"});
+    const Fields nodeChannels = linesOf(redis().command({"PUBSUB", "CHANNELS", "kovrel:*:node:*"}));
+    ASSERT_EQ(nodeChannels.size(), 1u);
+    const std::string nodeId = nodeChannels.front().substr(nodeChannels.front().rfind(':') + 1);
+    const Fields claims = linesOf(redis().command({"KEYS", "kovrel:nick:*"}));
+    EXPECT_EQ(claims.size(), users.size());
+    for (const std::string& key : claims) {
+        EXPECT_TRUE(redis().command({"GET", key}).starts_with(nodeId + "\n")) << key;
     }
-    // The threads learn of each other's users as nodes do.
-    ASSERT_TRUE(knownTo(*clients.back(), "User0"));
-    clients.front()->send({"AllUser|User0|to everybody"});
-    for (const auto& client : clients) {
-        EXPECT_EQ(chatLine(*client, "AllUser")[1], "AllUser|User0|to everybody");
+
+    users.front().client->send({"AllUser|User0|to everybody"});
+    for (const User& user : users) {
+        EXPECT_EQ(chatLine(*user.client, "AllUser")[1], "AllUser|User0|to everybody");
     }
-    clients.back()->send({"PrivatUser|User5|User0|to one"});
-    EXPECT_EQ(chatLine(*clients.front(), "PrivatUser")[1], "PrivatUser|User5|User0|to one");
+    users.back().client->send({"PrivatUser|User5|User0|to one"});
+    EXPECT_EQ(chatLine(*users.front().client, "PrivatUser")[1], "PrivatUser|User5|User0|to one");
 
     node->signal(SIGTERM);
-    for (const auto& client : clients) {
-        EXPECT_EQ(client->expect("Disconnect"), "Disconnect|");
+    for (const User& user : users) {
+        EXPECT_EQ(user.client->expect("Disconnect"), "Disconnect|");
     }
     EXPECT_EQ(node->waitForExit(), 0) << node->log();
+    // Every nick given back on the way out.
+    EXPECT_TRUE(linesOf(redis().command({"KEYS", "kovrel:nick:*"})).empty()) << node->log();
+}
+
+TEST_F(ServerCluster, UsersOnFourThreadsOfTwoNodesChatAsOneRoomAndEveryLookAlikeIsRefused)
+{
+    const auto north = startNode({"--threads", "2"});
+    const auto south = startNode({"--threads", "2"});
+    const std::vector<User> northern = logInMany(*north, "North", 8);
+    const std::vector<User> southern = logInMany(*south, "South", 8);
+    for (const std::vector<User>* side : {&northern, &southern}) {
+        for (const User& user : *side) {
+            ASSERT_TRUE(knownTo(*northern.back().client, user.nick)) << user.nick;
+            ASSERT_TRUE(knownTo(*southern.back().client, user.nick)) << user.nick;
+        }
+    }
+
+    // Every line reaches every user once, whichever thread of which node sent it.
+    for (const User* sender : {&northern[0], &northern[5], &southern[2], &southern[7]}) {
+        const std::string line = "AllUser|" + sender->nick + "|from " + sender->nick;
+        sender->client->send({line});
+        for (const std::vector<User>* side : {&northern, &southern}) {
+            for (const User& user : *side) {
+                EXPECT_EQ(chatLine(*user.client, "AllUser")[1], line) << user.nick;
+            }
+        }
+    }
+    // Privately: to the other node, and to each user of the sender's own node.
+    for (const User* to : {&southern[3], &northern[1], &northern[2], &northern[3], &northern[4]}) {
+        const std::string line = "PrivatUser|North0|" + to->nick + "|to " + to->nick;
+        northern[0].client->send({line});
+        EXPECT_EQ(chatLine(*to->client, "PrivatUser")[1], line);
+        EXPECT_EQ(chatLine(*northern[0].client, "PrivatUser")[1], line);
+    }
+    southern[6].client->send({"PrivatUser|South6|north7|back north"});
+    EXPECT_EQ(chatLine(*northern[7].client, "PrivatUser")[1], "PrivatUser|South6|North7|back north");
+
+    // Whichever thread takes these connections, on the user's node or the other.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        for (const ServerProcess* node : {north.get(), south.get()}) {
+            TestClient impostor(node->port());
+            // The "о" of the look-alike is Cyrillic.
+            EXPECT_EQ(tryLogin(impostor, attempt % 2 ? "NORTH3" : cp1251::fromUtf8("Nоrth3")), "Disconnect|");
+        }
+    }
+    EXPECT_TRUE(north->log().find("nick in use") != std::string::npos) << north->log();
+    EXPECT_TRUE(south->log().find("nick in use") != std::string::npos) << south->log();
 }
 
 TEST_F(ServerCluster, TheBenchSpreadOverTwoNodesLosesNothingPubliclyOrPrivately)

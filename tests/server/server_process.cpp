@@ -240,6 +240,17 @@ RedisProcess::~RedisProcess()
     kill();
 }
 
+std::string RedisProcess::command(const std::vector<std::string>& arguments) const
+{
+    const std::filesystem::path cli = executable().value_or("redis-server").parent_path() / "redis-cli";
+    std::vector<std::string> command = {cli.string(), "-p", std::to_string(m_port)};
+    if (!m_password.empty()) {
+        command.insert(command.end(), {"--no-auth-warning", "-a", m_password});
+    }
+    command.insert(command.end(), arguments.begin(), arguments.end());
+    return runProgram(command).output;
+}
+
 void RedisProcess::kill()
 {
     killAndReap(m_pid);

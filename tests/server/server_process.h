@@ -64,6 +64,9 @@ public:
     unsigned short port() const { return m_port; }
     std::string url() const { return "redis://127.0.0.1:" + std::to_string(m_port); }
 
+    // Runs a command with redis-cli (installed beside redis-server) and returns what it printed.
+    std::string command(const std::vector<std::string>& arguments) const;
+
     // Kills it (no clean shutdown: it goes away as a crashed machine does).
     void kill();
     // Starts it again on the same port, empty.

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
+#include <optional>
 #include <random>
 #include <utility>
 
@@ -21,15 +23,15 @@ std::string randomNodeId()
 
 } // namespace
 
-ClusterNode::ClusterNode(asio::io_context& io, Room& room, ClusterSettings settings, EventLog& log)
-    : m_settings(std::move(settings)), m_log(log), m_id(randomNodeId()),
+ClusterNode::ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSettings settings, EventLog& log)
+    : m_settings(std::move(settings)), m_rooms(rooms), m_log(log), m_id(randomNodeId()),
       m_commands(io, m_settings.redis, m_id + "/commands", log),
       m_channels(io, m_settings.redis, m_id + "/channels", log),
-      m_registry(m_commands, room, m_id, m_settings.presenceTtl, log),
-      m_relay(m_commands, room, m_registry, m_id, m_settings.redis.database, log),
+      m_registry(m_commands, rooms, m_id, m_settings.presenceTtl, log),
+      m_relay(m_commands, m_id, m_settings.redis.database, log),
       m_kept(
-          m_commands, room, m_relay, [this] { return ready(); }, m_id, log),
-      m_refresh(io)
+          m_commands, rooms, m_relay, [this] { return ready(); }, m_id, log),
+      m_refresh(io), m_deadline(io)
 {
     m_commands.onStateChange([this](bool) { connectionChanged(); });
     m_channels.onStateChange([this](bool up) {
@@ -39,7 +41,7 @@ ClusterNode::ClusterNode(asio::io_context& io, Room& room, ClusterSettings setti
         connectionChanged();
     });
     m_channels.onMessage(
-        [this](std::string_view channel, std::string_view payload) { m_relay.received(channel, payload); });
+        [this](std::string_view channel, std::string_view payload) { received(channel, payload); });
 }
 
 void ClusterNode::start()
@@ -51,18 +53,25 @@ void ClusterNode::start()
     refreshEvery();
 }
 
-void ClusterNode::finish()
+void ClusterNode::finish(std::chrono::milliseconds patience)
 {
     m_finished = true;
     m_refresh.cancel();
     m_commands.finish();
     m_channels.finish();
+    m_deadline.expires_after(patience);
+    m_deadline.async_wait([this](std::error_code ec) {
+        if (!ec) {
+            stop();
+        }
+    });
 }
 
 void ClusterNode::stop()
 {
     m_finished = true;
     m_refresh.cancel();
+    m_deadline.cancel();
     m_commands.stop();
     m_channels.stop();
 }
@@ -101,6 +110,25 @@ void ClusterNode::refreshEvery()
     });
 }
 
+void ClusterNode::received(std::string_view channel, std::string_view payload)
+{
+    std::optional<EventRelay::Event> event = m_relay.received(channel, payload);
+    if (!event) {
+        return;
+    }
+    if (event->kind == "chat") {
+        // Encoded once by the sending node, shared by every recipient of this one.
+        m_rooms.broadcast(std::make_shared<const std::string>(event->rest));
+    } else if (event->kind == "private") {
+        const std::string_view nick = takeField(event->rest);
+        m_rooms.deliver(nick, std::make_shared<const std::string>(event->rest));
+    } else if (event->kind == "topic" || event->kind == "card" || event->kind == "uncard") {
+        m_kept.received(event->kind, event->rest);
+    } else {
+        m_registry.received(event->kind, event->node, event->rest);
+    }
+}
+
 void ClusterNode::claimNick(std::string_view nick, std::string_view address, ClaimDone done)
 {
     if (!ready()) {
@@ -117,18 +145,19 @@ void ClusterNode::releaseNick(std::string_view nick)
 
 void ClusterNode::joined(std::string_view nick, std::string_view address)
 {
+    m_registry.joined(nick, address);
     m_relay.publish("join", std::string(nick) + kFieldSeparator + std::string(address));
 }
 
 void ClusterNode::left(std::string_view nick)
 {
-    m_registry.release(nick);
+    m_registry.left(nick);
     m_relay.publish("leave", nick);
 }
 
 void ClusterNode::stateChanged(std::string_view nick, std::string_view address, int state)
 {
-    m_registry.writeClaim(nick, address, state);
+    m_registry.stateChanged(nick, address, state);
     m_relay.publish("state", std::string(nick) + kFieldSeparator + std::to_string(state));
 }
 

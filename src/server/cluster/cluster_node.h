@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -10,21 +11,25 @@
 #include "event_log.h"
 #include "event_relay.h"
 #include "kept_state.h"
+#include "local_rooms.h"
 #include "nick_registry.h"
 #include "redis_connection.h"
 #include "redis_kept_state.h"
-#include "room.h"
 #include "room_link.h"
 
 namespace kovrel::server {
 
-// This node's part in a cluster of servers that share one room through Redis: the NickRegistry claims
+// This process's part in a cluster of servers that share one room through Redis: the NickRegistry claims
 // the nicks of its members and reads those of the others, the EventRelay tells the other nodes what its
-// members do and the room here what theirs do, and RedisKeptState keeps the topic and the cards.
+// members do and brings what theirs do, and RedisKeptState keeps the topic and the cards. What the
+// other nodes do goes to the rooms of this process, one per thread.
 //
 // One connection sends commands, another receives the channels (a subscribed connection takes no other
 // commands). While either is down, log-ins are refused and what cannot be published is counted; the topic
 // and the cards changed meanwhile are written to Redis once it is back.
+//
+// The node runs on one event loop and is called on it only: the threads of the process reach it through
+// a ClusterPort.
 class ClusterNode : public RoomLink
 {
 public:
@@ -42,7 +47,7 @@ public:
         RedisKeptState& m_kept;
     };
 
-    ClusterNode(asio::io_context& io, Room& room, ClusterSettings settings, EventLog& log);
+    ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSettings settings, EventLog& log);
     // Closes the connections first, so that replies still due find every member alive.
     ~ClusterNode() override { stop(); }
     ClusterNode(const ClusterNode&) = delete;
@@ -52,8 +57,8 @@ public:
     KeptStateSink& cardSink() { return m_cardMirror; }
 
     void start();
-    // Stops the refreshes and closes the connections once what was sent is answered.
-    void finish();
+    // Stops the refreshes and closes the connections once what was sent is answered, or after `patience`.
+    void finish(std::chrono::milliseconds patience);
     // Closes the connections at once.
     void stop();
 
@@ -70,8 +75,10 @@ private:
     bool ready() const { return m_commands.connected() && m_channels.connected(); }
     void connectionChanged();
     void refreshEvery();
+    void received(std::string_view channel, std::string_view payload);
 
     ClusterSettings m_settings;
+    LocalRooms& m_rooms;
     EventLog& m_log;
     std::string m_id;
     RedisConnection m_commands;
@@ -80,6 +87,7 @@ private:
     EventRelay m_relay;
     RedisKeptState m_kept;
     asio::steady_timer m_refresh;
+    asio::steady_timer m_deadline;
     CardMirror m_cardMirror{m_kept};
     bool m_wasReady = false;
     bool m_finished = false;

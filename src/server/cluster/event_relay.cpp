@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "event_relay.h"
 
-#include <memory>
-#include <optional>
-
 #include "cluster_fields.h"
-#include "message_text.h"
 
 namespace kovrel::server {
 namespace {
@@ -17,9 +13,8 @@ std::string channelOfNode(unsigned database, std::string_view node)
 
 } // namespace
 
-EventRelay::EventRelay(RedisConnection& commands, Room& room, NickRegistry& registry,
-                       const std::string& nodeId, unsigned database, EventLog& log)
-    : m_commands(commands), m_room(room), m_registry(registry), m_id(nodeId), m_database(database),
+EventRelay::EventRelay(RedisConnection& commands, const std::string& nodeId, unsigned database, EventLog& log)
+    : m_commands(commands), m_id(nodeId), m_database(database),
       m_roomChannel("kovrel:" + std::to_string(database) + ":room"),
       m_nodeChannel(channelOfNode(database, nodeId)), m_log(log)
 {}
@@ -71,63 +66,21 @@ void EventRelay::reportUnpublished()
     }
 }
 
-void EventRelay::received(std::string_view channel, std::string_view payload)
+std::optional<EventRelay::Event> EventRelay::received(std::string_view channel,
+                                                      std::string_view payload) const
 {
-    const std::string_view kind = takeField(payload);
-    const std::string_view node = takeField(payload);
-    if (node == m_id) {
-        return; // delivered here when it was sent
+    Event event;
+    event.kind = takeField(payload);
+    event.node = takeField(payload);
+    event.rest = payload;
+    if (event.node == m_id) {
+        return std::nullopt; // delivered here when it was sent
     }
-    if (channel == m_nodeChannel && kind == "private") {
-        privateReceived(payload);
-    } else if (channel == m_roomChannel) {
-        roomEvent(kind, node, payload);
+    const bool privately = event.kind == "private";
+    if (privately ? channel != m_nodeChannel : channel != m_roomChannel) {
+        return std::nullopt;
     }
-}
-
-void EventRelay::roomEvent(std::string_view kind, std::string_view node, std::string_view rest)
-{
-    if (kind == "chat") {
-        // Encoded once by the sending node, shared by every recipient here.
-        m_room.broadcast(std::make_shared<const std::string>(rest));
-        return;
-    }
-    if (kind == "topic") {
-        m_room.applyTopic(rest);
-        return;
-    }
-    if (kind == "card") {
-        if (const std::optional<StoredCard> card = parseCard(rest)) {
-            m_room.restoreCard(*card);
-        }
-        return;
-    }
-    if (kind == "uncard") {
-        m_room.forgetCard(std::string(rest));
-        return;
-    }
-    const std::string_view nick = takeField(rest);
-    if (!isValidNick(nick)) {
-        return;
-    }
-    m_registry.noted(nick);
-    if (kind == "join") {
-        m_registry.placeRemote(node, nick, rest, 0);
-    } else if (kind == "state") {
-        m_room.setRemoteState(nick, parseState(rest));
-    } else if (const Room::Member* member = m_room.find(nick);
-               kind == "leave" && member && member->node == node) {
-        m_room.removeRemote(nick);
-    }
-}
-
-void EventRelay::privateReceived(std::string_view rest)
-{
-    const std::string_view nick = takeField(rest);
-    const Room::Member* member = m_room.find(nick);
-    if (member != nullptr && member->participant) {
-        member->participant->deliver(std::make_shared<const std::string>(rest));
-    }
+    return event;
 }
 
 } // namespace kovrel::server

@@ -2,28 +2,34 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "event_log.h"
-#include "nick_registry.h"
 #include "participant.h"
 #include "redis_connection.h"
-#include "room.h"
 
 namespace kovrel::server {
 
-// What the members of one node do, told to the other nodes through Redis channels, and what theirs do,
-// told to the room here. Room events go to the room's channel, a private message to the channel of the
-// recipient's node; each message is its kind, the sending node and the event's fields. What cannot be
+// What the members of one node do, told to the other nodes through Redis channels, and what theirs do, as
+// it comes from the channels. Room events go to the room's channel, a private message to the channel of
+// the recipient's node; each message is its kind, the sending node and the event's fields. What cannot be
 // published (Redis unreachable) is counted and logged.
 class EventRelay
 {
 public:
+    // A message of another node: on the room's channel, or a private one on this node's.
+    struct Event
+    {
+        std::string_view kind;
+        std::string_view node;
+        std::string_view rest; // the event's fields
+    };
+
     // `nodeId` names this node in every message; it must outlive the relay. The channels are those of
     // the Redis database `database`.
-    EventRelay(RedisConnection& commands, Room& room, NickRegistry& registry, const std::string& nodeId,
-               unsigned database, EventLog& log);
+    EventRelay(RedisConnection& commands, const std::string& nodeId, unsigned database, EventLog& log);
 
     // The channels this node listens on.
     const std::string& roomChannel() const { return m_roomChannel; }
@@ -33,20 +39,17 @@ public:
     void publish(std::string_view kind, std::string_view rest);
     // A private message for `nick`, a member of node `node`.
     void publishPrivate(std::string_view node, std::string_view nick, const SharedBytes& bytes);
-    // A message on one of this node's channels.
-    void received(std::string_view channel, std::string_view payload);
+    // The event a message on one of this node's channels carries; nothing for this node's own messages
+    // and for those that belong on neither channel.
+    std::optional<Event> received(std::string_view channel, std::string_view payload) const;
     // Logs how many messages went unpublished since the last report, once Redis is back.
     void reportUnpublished();
 
 private:
     void send(const std::string& channel, std::string_view kind, std::string_view rest);
     void unpublished(std::string_view kind);
-    void roomEvent(std::string_view kind, std::string_view node, std::string_view rest);
-    void privateReceived(std::string_view rest);
 
     RedisConnection& m_commands;
-    Room& m_room;
-    NickRegistry& m_registry;
     const std::string& m_id;
     const unsigned m_database;
     const std::string m_roomChannel;

@@ -65,9 +65,10 @@ std::string nickKey(std::string_view nick)
 
 } // namespace
 
-NickRegistry::NickRegistry(RedisConnection& commands, Room& room, const std::string& nodeId,
+NickRegistry::NickRegistry(RedisConnection& commands, LocalRooms& rooms, const std::string& nodeId,
                            std::chrono::milliseconds presenceTtl, EventLog& log)
-    : m_commands(commands), m_room(room), m_id(nodeId), m_ttl(std::to_string(presenceTtl.count())), m_log(log)
+    : m_commands(commands), m_rooms(rooms), m_id(nodeId), m_ttl(std::to_string(presenceTtl.count())),
+      m_log(log)
 {}
 
 void NickRegistry::claim(std::string_view nick, std::string_view address, RoomLink::ClaimDone done)
@@ -95,6 +96,29 @@ void NickRegistry::release(std::string_view nick)
     m_commands.command({"EVAL", kReleaseScript, "1", key, holder});
 }
 
+void NickRegistry::joined(std::string_view nick, std::string_view address)
+{
+    m_members[cp1251::toLowerCase(nick)] = {{}, std::string(nick), std::string(address), 0};
+}
+
+void NickRegistry::stateChanged(std::string_view nick, std::string_view address, int state)
+{
+    const auto member = m_members.find(cp1251::toLowerCase(nick));
+    if (member != m_members.end() && member->second.node.empty()) {
+        member->second.state = state;
+    }
+    writeClaim(nick, address, state);
+}
+
+void NickRegistry::left(std::string_view nick)
+{
+    const auto member = m_members.find(cp1251::toLowerCase(nick));
+    if (member != m_members.end() && member->second.node.empty()) {
+        m_members.erase(member);
+    }
+    release(nick);
+}
+
 void NickRegistry::writeClaim(std::string_view nick, std::string_view address, int state)
 {
     const std::string key = nickKey(nick);
@@ -111,8 +135,8 @@ void NickRegistry::writeClaim(std::string_view nick, std::string_view address, i
 
 void NickRegistry::refresh()
 {
-    for (const Room::Member& member : m_room.members()) {
-        if (member.participant) {
+    for (const auto& [key, member] : m_members) {
+        if (member.node.empty()) {
             writeClaim(member.nick, member.address, member.state);
         }
     }
@@ -143,14 +167,14 @@ void NickRegistry::registryRead(const RedisReply& reply, std::uint64_t asked)
             remote.emplace(cp1251::toLowerCase(claim.nick), std::move(claim));
         }
     }
-    std::vector<std::string> gone;
-    for (const Room::Member& member : m_room.members()) {
-        if (!member.participant && !remote.contains(member.key) && !newerThanSnapshot(member.key)) {
-            gone.push_back(member.nick);
+    std::vector<Member> gone;
+    for (const auto& [key, member] : m_members) {
+        if (!member.node.empty() && !remote.contains(key) && !newerThanSnapshot(key)) {
+            gone.push_back(member);
         }
     }
-    for (const std::string& nick : gone) {
-        m_room.removeRemote(nick);
+    for (const Member& member : gone) {
+        removeRemote(member.node, member.nick);
     }
     for (const auto& [key, claim] : remote) {
         if (!newerThanSnapshot(key)) {
@@ -168,25 +192,38 @@ void NickRegistry::registryRead(const RedisReply& reply, std::uint64_t asked)
 void NickRegistry::placeRemote(std::string_view node, std::string_view nick, std::string_view address,
                                int state)
 {
-    const Room::Member* member = m_room.find(nick);
-    if (member != nullptr && member->participant) {
+    Member& member = m_members[cp1251::toLowerCase(nick)];
+    if (!member.nick.empty() && member.node.empty()) {
         return; // a member of this node: its claim decides
     }
-    if (member != nullptr && member->node != node) {
-        // Logged in again on another node after its first node died.
-        m_room.removeRemote(nick);
-        member = nullptr;
-    }
-    if (member == nullptr) {
-        m_room.addRemote(node, nick, address, state);
-    } else {
-        m_room.setRemoteState(nick, state);
+    member = {std::string(node), std::string(nick), std::string(address), state};
+    m_rooms.placeRemote(node, nick, address, state);
+}
+
+void NickRegistry::removeRemote(std::string_view node, std::string_view nick)
+{
+    const auto member = m_members.find(cp1251::toLowerCase(nick));
+    if (member != m_members.end() && member->second.node == node) {
+        m_members.erase(member);
+        m_rooms.removeRemote(node, nick);
     }
 }
 
-void NickRegistry::noted(std::string_view nick)
+void NickRegistry::received(std::string_view kind, std::string_view node, std::string_view rest)
 {
+    const std::string_view nick = takeField(rest);
+    if (!isValidNick(nick) || node.empty()) {
+        return;
+    }
+    // Newer than any snapshot of the registry still to come.
     m_lastNews[cp1251::toLowerCase(nick)] = ++m_news;
+    if (kind == "join") {
+        placeRemote(node, nick, rest, 0);
+    } else if (kind == "state") {
+        m_rooms.setRemoteState(node, nick, parseState(rest));
+    } else if (kind == "leave") {
+        removeRemote(node, nick);
+    }
 }
 
 std::string NickRegistry::claimValue(std::string_view nick, std::string_view address, int state) const

@@ -15,13 +15,15 @@ constexpr std::string_view kCardsKey = "kovrel:cards";
 
 } // namespace
 
-RedisKeptState::RedisKeptState(RedisConnection& commands, Room& room, EventRelay& relay,
+RedisKeptState::RedisKeptState(RedisConnection& commands, LocalRooms& rooms, EventRelay& relay,
                                std::function<bool()> ready, const std::string& nodeId, EventLog& log)
-    : m_commands(commands), m_room(room), m_relay(relay), m_ready(std::move(ready)), m_id(nodeId), m_log(log)
+    : m_commands(commands), m_rooms(rooms), m_relay(relay), m_ready(std::move(ready)), m_id(nodeId),
+      m_log(log)
 {}
 
 void RedisKeptState::topicChanged(std::string_view topic)
 {
+    m_topic = topic;
     m_topicUnsaved = false;
     keepInRedis({"SET", kTopicKey, topic}, [this] { m_topicUnsaved = true; });
     m_relay.publish("topic", topic);
@@ -30,14 +32,28 @@ void RedisKeptState::topicChanged(std::string_view topic)
 void RedisKeptState::cardStored(const StoredCard& card)
 {
     const std::string text = cardText(card);
-    keepInRedis({"HSET", kCardsKey, card.key, text}, [this, key = card.key] { m_cardsUnsaved.insert(key); });
+    keepInRedis({"HSET", kCardsKey, card.key, text}, [this, card] { m_cardsUnsaved[card.key] = card; });
     m_relay.publish("card", text);
 }
 
 void RedisKeptState::cardRemoved(const std::string& key)
 {
-    keepInRedis({"HDEL", kCardsKey, key}, [this, key] { m_cardsUnsaved.insert(key); });
+    keepInRedis({"HDEL", kCardsKey, key}, [this, key] { m_cardsUnsaved[key] = std::nullopt; });
     m_relay.publish("uncard", key);
+}
+
+void RedisKeptState::received(std::string_view kind, std::string_view rest)
+{
+    if (kind == "topic") {
+        m_topic = rest;
+        m_rooms.applyTopic(rest);
+    } else if (kind == "card") {
+        if (const std::optional<StoredCard> card = parseCard(rest)) {
+            m_rooms.restoreCard(*card);
+        }
+    } else if (kind == "uncard") {
+        m_rooms.forgetCard(std::string(rest));
+    }
 }
 
 void RedisKeptState::caughtUp()
@@ -52,15 +68,16 @@ void RedisKeptState::loadTopic()
 {
     if (m_topicUnsaved) {
         // Set here while Redis was away: newer than what Redis holds.
-        topicChanged(m_room.topic());
+        topicChanged(std::string(m_topic));
         return;
     }
     m_commands.command({"GET", kTopicKey}, [this](const RedisReply& reply) {
         if (reply.kind == RedisReply::Kind::Text) {
-            m_room.applyTopic(reply.text);
-        } else if (reply.kind == RedisReply::Kind::Nil && !m_room.topic().empty()) {
-            // Set here while Redis was away, or Redis started empty.
-            m_commands.command({"SET", kTopicKey, m_room.topic()});
+            m_topic = reply.text;
+            m_rooms.applyTopic(m_topic);
+        } else if (reply.kind == RedisReply::Kind::Nil && !m_topic.empty()) {
+            // Redis started empty.
+            m_commands.command({"SET", kTopicKey, m_topic});
         }
     });
 }
@@ -71,7 +88,7 @@ void RedisKeptState::loadCards()
         // Field names and values alternate.
         for (std::size_t i = 1; i < reply.elements.size(); i += 2) {
             if (const std::optional<StoredCard> card = parseCard(reply.elements[i].text)) {
-                m_room.restoreCard(*card);
+                m_rooms.restoreCard(*card);
             }
         }
     });
@@ -82,16 +99,13 @@ void RedisKeptState::writeCardsChangedMeanwhile()
     if (m_cardsUnsaved.empty()) {
         return;
     }
-    const std::set<std::string> keys = std::exchange(m_cardsUnsaved, {});
+    const auto cards = std::exchange(m_cardsUnsaved, {});
     m_log.write("cluster", m_id, {},
-                std::to_string(keys.size()) + " cards changed while Redis was unreachable are written now");
-    for (const StoredCard& card : m_room.keptState().cards) {
-        if (keys.contains(card.key)) {
-            cardStored(card);
-        }
-    }
-    for (const std::string& key : keys) {
-        if (m_room.findCard(key) == nullptr) {
+                std::to_string(cards.size()) + " cards changed while Redis was unreachable are written now");
+    for (const auto& [key, card] : cards) {
+        if (card) {
+            cardStored(*card);
+        } else {
             cardRemoved(key);
         }
     }

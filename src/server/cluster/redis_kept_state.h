@@ -2,7 +2,8 @@
 #pragma once
 
 #include <functional>
-#include <set>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,8 +11,8 @@
 #include "event_log.h"
 #include "event_relay.h"
 #include "kept_state.h"
+#include "local_rooms.h"
 #include "redis_connection.h"
-#include "room.h"
 
 namespace kovrel::server {
 
@@ -23,12 +24,15 @@ class RedisKeptState
 {
 public:
     // `ready` says whether Redis can be written to now; `nodeId` must outlive this.
-    RedisKeptState(RedisConnection& commands, Room& room, EventRelay& relay, std::function<bool()> ready,
-                   const std::string& nodeId, EventLog& log);
+    RedisKeptState(RedisConnection& commands, LocalRooms& rooms, EventRelay& relay,
+                   std::function<bool()> ready, const std::string& nodeId, EventLog& log);
 
+    // Changes made here.
     void topicChanged(std::string_view topic);
     void cardStored(const StoredCard& card);
     void cardRemoved(const std::string& key);
+    // What another node reports: "topic", "card" or "uncard", then its fields.
+    void received(std::string_view kind, std::string_view rest);
     // Redis is back: writes what changed meanwhile and reads what the other nodes changed.
     void caughtUp();
 
@@ -41,14 +45,17 @@ private:
     void keepInRedis(const std::vector<std::string_view>& command, std::function<void()> unsaved);
 
     RedisConnection& m_commands;
-    Room& m_room;
+    LocalRooms& m_rooms;
     EventRelay& m_relay;
     std::function<bool()> m_ready;
     const std::string& m_id;
     EventLog& m_log;
-    // Changed here while Redis could not keep them: written when it is back.
+    // The room's topic, wherever it was set last.
+    std::string m_topic;
+    // Changed here while Redis could not keep them: written when it is back. Each card as it was last
+    // stored here, or nothing when it was removed.
     bool m_topicUnsaved = false;
-    std::set<std::string> m_cardsUnsaved;
+    std::map<std::string, std::optional<StoredCard>> m_cardsUnsaved;
 };
 
 } // namespace kovrel::server

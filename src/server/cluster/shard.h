@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <optional>
 
 #include <asio/io_context.hpp>
@@ -9,30 +11,31 @@
 
 #include "blacklist.h"
 #include "card_book.h"
-#include "cluster_node.h"
 #include "event_log.h"
 #include "room.h"
 #include "server.h"
 
 namespace kovrel::server {
 
-// What one thread serves: its own event loop, room and listening socket, and in a cluster its own Redis
-// connections. The threads of one server listen on one port (the kernel shares the connections out) and
-// share their room through a ShardHub, or through Redis as the nodes of a cluster do.
+// What one thread serves: its own event loop, room and listening socket. The threads of one server listen
+// on one port (the kernel shares the connections out) and share their room through a ShardHub.
 class Shard
 {
 public:
-    // Without `cluster` the shard serves a standalone room (or one linked to other threads by a ShardHub).
-    Shard(CardBook::Limits cards, const std::optional<ClusterSettings>& cluster,
-          const ServerSettings& settings, const Blacklist& blacklist, ConnectionCount& count, EventLog& log);
+    // How long the clients get to log out when the server is told to stop.
+    static constexpr std::chrono::seconds kLogoutGrace{2};
+
+    Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
+          ConnectionCount& count, EventLog& log);
 
     asio::io_context& io() { return m_io; }
     Room& room() { return m_room; }
     asio::ip::tcp::endpoint localEndpoint() const { return m_server->localEndpoint(); }
 
     // Serves until SIGINT or SIGTERM, then lets the clients log out and closes what is left. The first
-    // thread logs the signal.
-    void run(bool logSignal);
+    // thread logs the signal. `closed` runs on this thread once every connection is closed, while the loop
+    // still runs what it was given.
+    void run(bool logSignal, const std::function<void()>& closed = {});
 
 private:
     void stopping(int signal);
@@ -40,7 +43,6 @@ private:
     // First, so that it outlives everything that uses it.
     asio::io_context m_io{1};
     Room m_room;
-    std::optional<ClusterNode> m_cluster;
     asio::steady_timer m_cardExpiry;
     asio::steady_timer m_grace;
     asio::signal_set m_signals;

@@ -5,6 +5,7 @@
 
 #include "change_log.h"
 #include "handler_fixture.h"
+#include "recording_link.h"
 
 #include <gtest/gtest.h>
 
@@ -184,6 +185,105 @@ TEST_F(ShardHubTest, StatesTopicAndCardsReachEveryThreadAndTheStoreOnce)
     received(newcomer);
     send(newcomer, "GetInfo|boris");
     EXPECT_EQ(received(newcomer), (Fields{"GetInfo|Boris|" + kCard}));
+}
+
+// The threads of one node of a cluster: the hub reaches the cluster node through a recording link.
+class ShardHubClusterTest : public ShardHubTest
+{
+protected:
+    ShardHubClusterTest() { hub.joinCluster(node, cards); }
+
+    FakeConnection& clusterLogin(std::size_t thread, std::string_view nick, std::string address)
+    {
+        FakeConnection& connection = connect(thread, std::move(address));
+        send(connection, "AddUser|" + std::string(nick));
+        node.answer(RoomLink::Claim::Granted);
+        travel();
+        EXPECT_TRUE(connection.handler.loggedIn()) << nick;
+        return connection;
+    }
+
+    RecordingLink node;
+    ChangeLog cards;
+};
+
+TEST_F(ShardHubClusterTest, ANickGrantedByTheHubIsClaimedForTheProcessAndTheAnswerReachesItsThread)
+{
+    FakeConnection& vasya = connect(1);
+    send(vasya, "AddUser|Vasya");
+    EXPECT_EQ(node.claims, (Fields{"Vasya"}));
+    // Refused by the hub at once, with no claim in the cluster.
+    FakeConnection& lookAlike = connect(2);
+    send(lookAlike, "AddUser|" + utf8("Vаsya"));
+    EXPECT_EQ(received(lookAlike), (Fields{"Disconnect|"}));
+    EXPECT_EQ(node.claims, (Fields{"Vasya"}));
+
+    node.answer(RoomLink::Claim::Granted);
+    EXPECT_FALSE(vasya.handler.loggedIn()); // the answer travels to the thread's own loop
+    travel();
+    EXPECT_TRUE(vasya.handler.loggedIn());
+    EXPECT_EQ(node.events, (Fields{"join Vasya"}));
+
+    // Taken on another node: the hub gives the nick back, and another thread may claim it again.
+    FakeConnection& petya = connect(0);
+    send(petya, "AddUser|Petya");
+    node.answer(RoomLink::Claim::Taken);
+    travel();
+    EXPECT_FALSE(petya.handler.loggedIn());
+    send(connect(2), "AddUser|Petya");
+    EXPECT_EQ(node.claims, (Fields{"Vasya", "Petya", "Petya"}));
+
+    send(vasya, "DelUser|Vasya");
+    EXPECT_EQ(node.events, (Fields{"join Vasya", "leave Vasya"}));
+}
+
+TEST_F(ShardHubClusterTest, ALineIsPublishedOnceAndWhatTheNodeHearsReachesEveryThread)
+{
+    FakeConnection& anna = clusterLogin(0, "Anna", "10.0.0.1");
+    FakeConnection& boris = clusterLogin(1, "Boris", "10.0.0.2");
+    FakeConnection& clara = clusterLogin(2, "Clara", "10.0.0.3");
+    forgetReceived();
+
+    send(anna, "AllUser|Anna|hello");
+    travel();
+    EXPECT_EQ(node.chats.size(), 1u);
+    EXPECT_EQ(node.chats.front().get(), anna.participant->deliveries().back().get());
+    // A line from another node: the same bytes for every thread.
+    const SharedBytes line = node.chats.front();
+    forgetReceived();
+    hub.broadcast(line);
+    travel();
+    for (FakeConnection* member : {&anna, &boris, &clara}) {
+        EXPECT_EQ(member->participant->deliveries().back().get(), line.get());
+    }
+
+    hub.placeRemote("far", "Dmitry", "10.0.0.9", 2);
+    // A member of this process is never replaced by one another node reports.
+    hub.placeRemote("far", "anna", "10.0.0.9", 0);
+    travel();
+    forgetReceived();
+    send(clara, "GetIPUser|Dmitry");
+    send(boris, "GetIPUser|anna");
+    EXPECT_EQ(received(clara), (Fields{"GetIPUser|10.0.0.9"}));
+    EXPECT_EQ(received(boris), (Fields{"GetIPUser|10.0.0.1"}));
+
+    // Privately: to another node through the cluster, within the process from thread to thread.
+    send(clara, "PrivatUser|Clara|dmitry|psst");
+    ASSERT_EQ(node.privates.size(), 1u);
+    EXPECT_EQ(node.privates.front().first, "far Dmitry");
+    hub.deliver("boris", node.privates.front().second);
+    travel();
+    EXPECT_EQ(received(boris).back(), "PrivatUser|Clara|Dmitry|psst");
+    EXPECT_EQ(received(anna), Fields{});
+
+    hub.removeRemote("elsewhere", "Dmitry");
+    travel();
+    EXPECT_EQ(received(anna), Fields{});
+    hub.removeRemote("far", "Dmitry");
+    travel();
+    for (FakeConnection* member : {&anna, &boris, &clara}) {
+        EXPECT_EQ(received(*member).back(), "DelUser|Dmitry");
+    }
 }
 
 } // namespace
