@@ -3,6 +3,7 @@
 #include "float_placement.h"
 #include "settings_layout.h"
 #include "state_pictures.h"
+#include "taskbar_entry.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -11,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -173,6 +175,9 @@ void TFloatForm::showEvent(QShowEvent* event)
     m_closed = false;
     QWidget::showEvent(event);
     raise();
+    // A strip beside the user list is no window of its own to the task bar; the window manager is asked
+    // once the window is mapped.
+    QTimer::singleShot(0, this, [this] { SetTaskbarEntryHidden(this, true); });
 }
 
 // Thin lines along the edges, as the strip has no frame of its own.
