@@ -299,6 +299,7 @@ void ChatSession::ConnectionTimerTimer()
 
 void ChatSession::setAutoLogin(bool on)
 {
+    m_autoLoginOn = on;
     if (on) {
         logInSoon();
     } else {
@@ -340,10 +341,13 @@ void ChatSession::scheduleAutoLogin(int attempt)
 void ChatSession::StartTimerTimer()
 {
     // The next attempt backs off further; once online, a tick every longest step finds nothing to do until
-    // the user logs out (a lost connection starts the back-off again from its first step).
-    // An attempt that fails with an error must not end the retries.
+    // the user logs out (a lost connection starts the back-off again from its first step). An attempt that
+    // fails with an error must not end the retries, but one during which the user switched them off does.
     const auto next = qScopeGuard([this] {
-        scheduleAutoLogin(m_online ? static_cast<int>(kAutoLoginBackOff.size()) : m_autoLoginAttempts + 1);
+        if (m_autoLoginOn) {
+            scheduleAutoLogin(m_online ? static_cast<int>(kAutoLoginBackOff.size())
+                                       : m_autoLoginAttempts + 1);
+        }
     });
     m_startTimer.stop();
     if (!isConnected()) {

@@ -93,7 +93,7 @@ public:
     // The network came back: with automatic log-in on, an offline client logs in at once; an online one
     // probes its connection, which may not have survived the outage.
     void networkReturned();
-    bool autoLoginActive() const { return m_startTimer.isActive(); }
+    bool autoLoginActive() const { return m_autoLoginOn; }
     // How long automatic log-in waits before its next attempt.
     std::chrono::milliseconds autoLoginDelay() const { return m_startTimer.intervalAsDuration(); }
     // Tests shorten the intervals; the defaults are the ones above.
@@ -145,6 +145,7 @@ private:
     // Automatic attempts since the last time we were online.
     int m_autoLoginAttempts = 0;
     bool m_autoLoginRunning = false;
+    bool m_autoLoginOn = false;
     std::chrono::milliseconds m_answerWait = kAnswerWait;
     std::chrono::milliseconds m_addressWait = kAddressWait;
 

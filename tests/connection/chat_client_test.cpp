@@ -214,6 +214,21 @@ TEST_F(ChatClientTest, AutomaticLogInBacksOffUntilTheServerAnswers)
         << "each attempt switches the controls off and on again, as the log-in button does";
 }
 
+TEST_F(ChatClientTest, SwitchingAutomaticLogInOffDuringAnAttemptEndsTheRetries)
+{
+    session().setAutoLoginUnit(5ms);
+    peer.setResponder([&](const std::string& field) -> std::vector<std::string> {
+        if (field.starts_with("ExistUser|127.")) {
+            session().setAutoLogin(false);
+            return {"ExistUser|1"}; // refused: the address is blacklisted
+        }
+        return test::FriendlyAnswers(field);
+    });
+    session().setAutoLogin(true);
+    ASSERT_TRUE(peer.waitForClients(1));
+    EXPECT_FALSE(peer.waitForClients(2, 500)) << "no attempt after the user switched automatic log-in off";
+}
+
 // A connection that ends while we are online, neither by us nor by the server's word, is replaced at once,
 // not at the next minute's try; the network coming back does the same for a client that is offline.
 TEST_F(ChatClientTest, AutomaticLogInReplacesALostConnectionAtOnceInTheChosenState)
