@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A burst of received lines into the real main window (offscreen): 10,000 public chat messages of about 60
 // characters each, fed through a loopback socket, written onto a common page that already holds N lines,
 // at the bottom and at the top of the page. The time runs from the first byte sent to the last line shown.

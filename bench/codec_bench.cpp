@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the field codec and the framing, next to OpenSSL's DES-ECB on the same bytes.
 
 #include "field_cipher.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and loading a conversation log of 100,000 chat lines from and onto a real conversation page
 // (offscreen): the page's text with its attributes to an RTF file, and the file back onto a page.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and loading a conversation page of 100,000 lines as RTF: each line a chat message of about 60
 // characters, mostly Cyrillic, in three runs (time, nick, text) of different attributes, as the client has
 // them. The client's whole save or load should take about a second; the library's share is measured here.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How long chat stalls while the server keeps its state: the real kovrel-server starts from a state file of
 // 5,000 cards of 8 KiB, one user changes his card every 100 ms, and another sends a chat line every 5 ms
 // and times each line's way back to him. Lines are sent on their schedule whether or not the earlier ones

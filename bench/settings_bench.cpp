@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cost of the typed settings reads the client makes for every chat line it shows, on a settings file of
 // realistic size: unchanged between reads (the common case), and changed before every read.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian packages, built by CPack from the install components of dist/CMakeLists.txt:
 # `kovrel` (the client) and `kovrel-server` (the server, the tools and the systemd unit). Their Depends
 # come from dpkg-shlibdeps, plus the Qt plugins the client loads without linking their library.

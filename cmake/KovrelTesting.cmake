@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kovrel_add_test(<name> [QT | CORE] SOURCES <files...> LIBRARIES <targets...>)
 # Builds one GoogleTest program and registers each of its cases with CTest. QT: the program runs inside a
 # QApplication (offscreen), for tests of widgets; CORE: inside a QCoreApplication, for the client core's

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kovrel_version: the generated header kovrel_version.h, which holds the project() version as
 # kovrel::kVersion. Plain C++, so that every program and library can link it.
 configure_file("${CMAKE_CURRENT_LIST_DIR}/kovrel_version.h.in" "${PROJECT_BINARY_DIR}/generated/kovrel_version.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The client's receive path: fields from a server played by the harness, over a loopback socket, through
 // the connection's stream reader and the dispatcher into the client core, which tells a fake window what
 // to show (offscreen, no widgets). Each input is one logged-in session: no field sequence may crash the

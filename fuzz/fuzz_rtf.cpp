@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The RTF reader: any file gives a document no longer than itself (RTF or plain text), and the writer
 // takes whatever the reader gives.
 

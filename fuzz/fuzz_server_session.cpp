@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The server's session input: the bytes of one connection, cut into reads, through the stream reader into
 // the command handler, as a session hands them over, in a room where another user is logged in. Whatever
 // the bytes say, the handler must not crash, and once the connection closes the room holds only the user

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings file parser: any file is a tree or a SettingsParseError naming a line, and a parsed tree
 // written out parses back to the same tree, written out to the same bytes.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stream reader and the field codec: any byte stream, cut into reads anywhere, gives whole fields (or an
 // out-of-step report), and what they decode to goes back through the encoder unchanged.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "chat_main_form.h"
 
 #include "advanced_send_form.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "outgoing_message.h"
 
 #include "chat_lines.h"

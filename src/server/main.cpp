@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kovrel-server: the chat server. See usage() in options.cpp for the command line.
 
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings of the client key itself and of its window and option groups; the groups with one subkey
 // per user, row or set are in settings_layout_sections.cpp.
 #include "settings_layout.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The groups of the layout that hold one value per field or macro, or one subkey per user, state row or
 // attribute set.
 #include "settings_layout.h"

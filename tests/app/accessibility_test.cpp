@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every control a keyboard user can reach has a name a screen reader can say (AT-SPI reads the same
 // accessible interfaces).
 

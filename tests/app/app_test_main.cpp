@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of the main window's tests: the real application object, whose error report is under test.
 
 #include "kovrel_application.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against the real server and a second user.
 
 #include "main_form_fixture.h"

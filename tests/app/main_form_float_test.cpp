@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The users' floating windows and the state pictures in the main window, against the real server.
 
 #include "main_form_fixture.h"

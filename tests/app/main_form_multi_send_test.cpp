@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sending one text privately to several users at once, against the real server.
 
 #include "main_form_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notifications, the tray icon and personal cards in the main window, against a scripted server.
 
 #include "main_form_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fonts and colours, macros and the about dialog in the main window.
 
 #include "main_form_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window against a scripted server, and what it keeps between runs.
 
 #include "main_form_fixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The client core against a scripted server: log-in and log-out, the answers it waits for, and the
 // received fields it turns into lines, roster changes and conversations.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the client does of the network's state: when it counts as back, and how long a silent connection
 // may live.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # cmake -D BUILD_DIR=… -D PREFIX=… -D VERSION=… -D BINDIR=… -D DATADIR=… -D MANDIR=… -D UNITDIR=… -P
 # check_install.cmake
 # Installs the build into PREFIX (emptied first) and fails, naming the problem, when a file the desktop,

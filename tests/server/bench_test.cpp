@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kovrel-bench against the real server: a clean run passes, and what the server drops is counted. Both
 // programs answer --version without starting their work.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The room and the command handling of a cluster node, with a recording link in place of Redis.
 
 #include "handler_fixture.h"

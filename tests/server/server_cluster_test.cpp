@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Several real kovrel-server nodes sharing one room through a real redis-server on 127.0.0.1.
 
 #include "server_process.h"

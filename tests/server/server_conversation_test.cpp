@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real kovrel-server driven by the log-in, conversation and log-out sequences of the client.
 
 #include "server_process.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Hostile and broken clients against the real kovrel-server: each is cut off or held back while the
 // others carry on.
 

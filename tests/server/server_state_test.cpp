@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the real kovrel-server keeps across restarts in its state database: the upgrade from the old state
 // file, the bounds on cards, and writes that fail for a while or for good.
 

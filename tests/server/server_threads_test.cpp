@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real kovrel-server serving on several threads: its clients land on different threads and still
 // share one room, one set of nicks, one set of connection limits and one state database.
 

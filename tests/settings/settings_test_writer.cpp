@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second process for the settings store tests, driven by its arguments and its standard input:
 //   loop                  writes Counter, then Payload, in the section "Crash" round after round for ever,
 //                         printing the number of each finished round

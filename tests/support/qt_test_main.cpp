@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main of the test programs that need Qt: widgets, sockets, timers and nested event loops all want
 // an application object before the first test runs.
 

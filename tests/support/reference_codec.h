@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A second, independent implementation of the field codec and framing, built on OpenSSL's DES, so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "float_placement.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kovrel-bench: a load generator for kovrel-server. See benchUsage() in bench_options.cpp.
 
 #include <exception>

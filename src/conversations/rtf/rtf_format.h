@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Character formatting as RTF control words carry it, shared by the writer and the reader.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "advanced_send_form.h"
 
 #include "multi_send_host.h"

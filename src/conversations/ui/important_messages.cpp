@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "important_messages.h"
 
 #include "important_message_form.h"

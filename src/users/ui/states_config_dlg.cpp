@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "states_config_dlg.h"
 
 #include "dialog_footer.h"

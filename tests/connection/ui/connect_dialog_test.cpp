@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "connect_dialog.h"
 
 #include "message_box_answerer.h"

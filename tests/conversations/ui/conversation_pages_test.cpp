@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversation pages and their views, driven as the window drives them.
 
 #include "conversation_pages.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input pane through its own controls.
 
 #include "input_pane.h"

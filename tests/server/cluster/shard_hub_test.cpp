@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rooms of several threads of one server, linked by a ShardHub. Each thread's event loop runs only when
 // the test lets the news travel, so that the test sees what each thread knows in between.
 
