@@ -52,7 +52,6 @@ namespace {
 
 constexpr QSize kDefaultSize(500, 290);
 constexpr int kUserPaneWidth = 118;
-constexpr int kInputPaneHeight = 29;
 // How long a multi-recipient send waits for the server's copy of one message: a thousand rounds of 1 ms.
 constexpr std::chrono::milliseconds kOwnCopyWait{1000};
 // How often and how long the window waits for its frame before placing itself at the screen's edge.
@@ -295,7 +294,7 @@ void TChatMainForm::restorePlacement()
     const int userPane = ReadMainFormValue(MainFormValue::SplitterLeft);
     const int inputPane = ReadMainFormValue(MainFormValue::SplitterTop);
     Splitter1->setSizes({1000, userPane == kAbsent ? kUserPaneWidth : userPane});
-    Splitter2->setSizes({1000, inputPane == kAbsent ? kInputPaneHeight : inputPane});
+    Splitter2->setSizes({1000, inputPane == kAbsent ? InputPane::kDefaultHeight : inputPane});
     markMinimized(ReadMinimized());
 }
 
@@ -359,9 +358,19 @@ void TChatMainForm::openConversation(const QString& partner)
 {
     if (Panel4->holdsTypedText()) {
         PageControl1->addConversation(partner);
-    } else if (PageControl1->openConversation(partner)) {
-        m_client->conversationOpened(partner);
+    } else {
+        openPage(partner);
     }
+}
+
+// A page created in front is the conversation shown, without counting as a page change (its mark stays).
+bool TChatMainForm::openPage(const QString& partner)
+{
+    if (!PageControl1->openConversation(partner)) {
+        return false;
+    }
+    m_client->conversationOpened(partner);
+    return true;
 }
 
 void TChatMainForm::showImportantMessage(const QString& line)
@@ -418,9 +427,8 @@ void TChatMainForm::Button2Click()
 {
     const QString text = Panel4->text();
     SendResult result = SendResult::NotConnected;
-    m_client->reportingErrors(kClassName, [&] {
-        result = m_client->send(PageControl1->currentPartner(), text, Panel4->isImportant());
-    });
+    m_client->reportingErrors(kClassName,
+                              [&] { result = m_client->send(PageControl1->currentPartner(), text); });
     if (result == SendResult::Sent) {
         Panel4->messageSent(text);
     } else if (result == SendResult::ForbiddenCharacter) {
@@ -489,9 +497,7 @@ void TChatMainForm::Connect1Click()
 
 void TChatMainForm::openRequestedConversation(const std::optional<QString>& partner)
 {
-    if (partner && PageControl1->openConversation(*partner)) {
-        m_client->conversationOpened(*partner);
-    } else {
+    if (!partner || !openPage(*partner)) {
         PageControl1->showConversation(partner);
     }
 }
@@ -623,9 +629,7 @@ void TChatMainForm::Load1Click()
         return;
     }
     const QString path = QFileInfo(dialog.selectedFiles().front()).absoluteFilePath();
-    if (PageControl1->openConversation(path)) {
-        m_client->conversationOpened(path);
-    }
+    openPage(path);
     m_client->reportingErrors(kClassName, [&] { LoadLog(path, PageControl1->viewOf(path)); });
 }
 

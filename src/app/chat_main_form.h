@@ -100,6 +100,7 @@ private:
     void showPageMarks();
     void Connect1Click();
     void openRequestedConversation(const std::optional<QString>& partner);
+    bool openPage(const QString& partner);
     // The window's own keys, seen before its controls: Esc minimises, Ctrl+F finds in the conversation.
     bool handleWindowKey(QObject* receiver, QEvent* event);
     void openFindBar();

@@ -44,7 +44,7 @@ SendResult ChatClient::checkSend(const QString& text) const
     return SendResult::Sent;
 }
 
-SendResult ChatClient::send(const std::optional<QString>& partner, const QString& text, bool important)
+SendResult ChatClient::send(const std::optional<QString>& partner, const QString& text)
 {
     if (const SendResult check = checkSend(text); check != SendResult::Sent) {
         if (check == SendResult::NotConnected && CheckOutgoingText(text) == OutgoingCheck::Ready) {
@@ -52,7 +52,7 @@ SendResult ChatClient::send(const std::optional<QString>& partner, const QString
         }
         return check;
     }
-    const ChatFields fields = BuildChatFields(m_outputStyle, nick(), partner, important, text);
+    const ChatFields fields = BuildChatFields(m_outputStyle, nick(), partner, m_markImportant, text);
     m_session.connection().sendPacket({fields.style, fields.message});
     return SendResult::Sent;
 }

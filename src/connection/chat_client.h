@@ -52,8 +52,9 @@ public:
     void ToggleLogin() { m_session.ToggleLogin(); }
 
     // A chat message from the user: without a partner to the common conversation. The line shows when the
-    // server sends it back. Offline, a line in that conversation says that the message was not sent.
-    SendResult send(const std::optional<QString>& partner, const QString& text, bool important);
+    // server sends it back; it is marked important while setMarkImportant() says so. Offline, a line in that
+    // conversation says that the message was not sent.
+    SendResult send(const std::optional<QString>& partner, const QString& text);
     // What send() would answer for `text`, without sending anything.
     SendResult checkSend(const QString& text) const;
     // How many of our private messages to `partner` the server has sent back so far.
@@ -113,7 +114,7 @@ private:
     void writeSystemLine(const QString& line) override;
     void ownNickChanged(const QString& nick) override { m_roster.setOwnNick(nick); }
     void clearRoster() override { m_roster.clear(); }
-    void sendPublicLine(const QString& text) override { send(std::nullopt, text, m_markImportant); }
+    void sendPublicLine(const QString& text) override { send(std::nullopt, text); }
     void onlineChanged(bool online, bool automatic);
 
     // Received fields: each command's handler takes its values as wire text.

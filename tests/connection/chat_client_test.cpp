@@ -418,7 +418,7 @@ TEST_F(ChatClientTest, WaitsForTheServersCopyOfOurOwnPrivateMessage)
     EXPECT_EQ(client.checkSend(QStringLiteral("a|b")), SendResult::ForbiddenCharacter);
     EXPECT_TRUE(peer.fields().back().starts_with("SetInfo|")) << "a check sends nothing";
     const int seen = client.ownCopiesTo(QStringLiteral("Маша"));
-    ASSERT_EQ(client.send(QStringLiteral("Маша"), QStringLiteral("привет"), false), SendResult::Sent);
+    ASSERT_EQ(client.send(QStringLiteral("Маша"), QStringLiteral("привет")), SendResult::Sent);
     ASSERT_EQ(peer.waitForField("PrivatUser|"), wire("PrivatUser|Вася|Маша|привет"));
     QTimer::singleShot(0, [&] {
         peer.send({wire("PrivatUser|Маша|Вася|не то"), wire("PrivatUser|Вася|Петя|и не это"),

@@ -21,8 +21,6 @@ namespace kovrel {
 
 namespace {
 
-constexpr int kDefaultHeight = 29;
-
 // A panel with nothing but `input` in it; the input is the message the user writes.
 QWidget* panelHolding(const char* name, QWidget* input, const char* inputName)
 {
@@ -194,11 +192,6 @@ bool InputPane::holdsTypedText() const
 QList<QWidget*> InputPane::inputs() const
 {
     return {MsgEdit, Memo1};
-}
-
-bool InputPane::isImportant() const
-{
-    return ImpotantBox->isChecked();
 }
 
 void InputPane::messageSent(const QString& text)

@@ -24,6 +24,8 @@ public:
     static constexpr int kMaxInputLength = 2048;
     // The editor is never lower than this many lines.
     static constexpr int kEditorLines = 3;
+    // The height the one-line input needs, and the pane's height when nothing else is stored.
+    static constexpr int kDefaultHeight = 29;
 
     explicit InputPane(QWidget* parent = nullptr);
 
@@ -42,7 +44,6 @@ public:
     void offerSelection(const QString& selection);
     // The input holds text of the user's own, not just a copied selection.
     bool holdsTypedText() const;
-    bool isImportant() const;
     // The one-line input and the editor, which share the attribute set of the message input.
     QList<QWidget*> inputs() const;
     // A message went out: its text heads the history, the inputs are emptied and the focus comes back.
