@@ -81,7 +81,7 @@ void ConnectionCount::closed(const std::string& address)
 Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
                ServerSettings settings, EventLog& log)
     : m_acceptor(listeningAcceptor(io, settings)), m_acceptRetry(io), m_room(room), m_blacklist(blacklist),
-      m_count(count), m_settings(std::move(settings)), m_log(log)
+      m_count(count), m_settings(std::move(settings)), m_log(log), m_turnWrites(io)
 {}
 
 void Server::start()
@@ -155,7 +155,7 @@ void Server::admit(asio::ip::tcp::socket socket)
     }
     m_log.write("connect", peer, {});
     auto session = std::make_shared<Session>(std::move(socket), address.to_string(), peer, m_room,
-                                             m_blacklist, m_settings.session, m_log,
+                                             m_blacklist, m_settings.session, m_log, m_turnWrites,
                                              [this](Session& closed) { sessionClosed(closed); });
     m_sessions.emplace(session.get(), session);
     session->start();

@@ -18,6 +18,7 @@
 #include "room.h"
 #include "server_settings.h"
 #include "session.h"
+#include "turn_writes.h"
 
 namespace kovrel::server {
 
@@ -74,6 +75,7 @@ private:
     ConnectionCount& m_count;
     ServerSettings m_settings;
     EventLog& m_log;
+    TurnWrites m_turnWrites;
     std::unordered_map<const Session*, std::shared_ptr<Session>> m_sessions;
     std::function<void()> m_allGone;
     bool m_stopping = false;

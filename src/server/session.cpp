@@ -12,9 +12,6 @@
 namespace kovrel::server {
 namespace {
 
-// Buffers gathered into one write: Asio hands at most this many to one system call.
-constexpr std::size_t kMaxGatheredBuffers = 64;
-
 std::string closeReason(const std::error_code& ec)
 {
     return ec == asio::error::eof ? "closed by the client" : ec.message();
@@ -24,13 +21,14 @@ std::string closeReason(const std::error_code& ec)
 
 Session::Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
                  const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
-                 ClosedHandler onClosed)
+                 TurnWrites& writes, ClosedHandler onClosed)
     : m_socket(std::move(socket)), m_probeTimer(m_socket.get_executor()),
-      m_loginTimer(m_socket.get_executor()), m_settings(settings), m_log(log), m_address(std::move(address)),
-      m_peer(std::move(peer)), m_handler(room, *this, blacklist,
-                                         {RateLimiter(settings.chatRate, settings.chatBurst),
-                                          RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
-                                         log, m_peer),
+      m_loginTimer(m_socket.get_executor()), m_settings(settings), m_log(log), m_turnWrites(writes),
+      m_address(std::move(address)), m_peer(std::move(peer)),
+      m_handler(room, *this, blacklist,
+                {RateLimiter(settings.chatRate, settings.chatBurst),
+                 RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
+                log, m_peer),
       m_idle(settings.probeInterval, IdleWatch::Clock::now()), m_onClosed(std::move(onClosed))
 {}
 
@@ -49,9 +47,8 @@ void Session::deliver(const SharedBytes& bytes)
     if (m_closed || m_overflowed) {
         return;
     }
-    m_queue.push_back(bytes);
-    m_queuedBytes += bytes->size();
-    if (m_queuedBytes > m_settings.maxQueuedBytes) {
+    m_outbox.add(bytes);
+    if (m_outbox.size() > m_settings.maxQueuedBytes) {
         m_overflowed = true;
         // Not now: closing leaves the room, which may be walking its members to deliver this very message.
         asio::post(m_socket.get_executor(),
@@ -59,6 +56,22 @@ void Session::deliver(const SharedBytes& bytes)
         return;
     }
     if (!m_writing) {
+        writeAtEndOfTurn();
+    }
+}
+
+void Session::writeAtEndOfTurn()
+{
+    if (!m_waitingForTurnEnd) {
+        m_waitingForTurnEnd = true;
+        m_turnWrites.add(std::static_pointer_cast<Session>(shared_from_this()));
+    }
+}
+
+void Session::flush()
+{
+    m_waitingForTurnEnd = false;
+    if (!m_writing && !m_closed && !m_outbox.empty()) {
         m_writing = true;
         doWrite();
     }
@@ -103,15 +116,7 @@ bool Session::received(std::string_view bytes)
 
 void Session::doWrite()
 {
-    m_gathered.clear();
-    for (const SharedBytes& bytes : m_queue) {
-        const std::size_t skipped = m_gathered.empty() ? m_frontWritten : 0;
-        m_gathered.push_back(asio::buffer(*bytes) + skipped);
-        if (m_gathered.size() == kMaxGatheredBuffers) {
-            break;
-        }
-    }
-    m_socket.async_write_some(m_gathered,
+    m_socket.async_write_some(m_outbox.nextWrite(),
                               [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
                                   if (!ec && !m_closed) {
                                       written(length);
@@ -123,16 +128,11 @@ void Session::doWrite()
 
 void Session::written(std::size_t bytes)
 {
-    m_queuedBytes -= bytes;
-    bytes += m_frontWritten;
-    while (!m_queue.empty() && bytes >= m_queue.front()->size()) {
-        bytes -= m_queue.front()->size();
-        m_queue.pop_front();
-    }
-    m_frontWritten = bytes;
-    m_writing = !m_queue.empty();
-    if (m_writing) {
-        doWrite();
+    m_outbox.written(bytes);
+    m_writing = false;
+    if (!m_outbox.empty()) {
+        // What piled up meanwhile leaves with what the rest of this turn adds to it.
+        writeAtEndOfTurn();
     }
 }
 

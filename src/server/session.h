@@ -4,26 +4,27 @@
 #include <array>
 #include <chrono>
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
 
 #include "command_handler.h"
 #include "idle_watch.h"
+#include "outbox.h"
 #include "packet_reader.h"
 #include "participant.h"
 #include "server_settings.h"
+#include "turn_writes.h"
 
 namespace kovrel::server {
 
 // One client connection: reads whole fields and hands them to the command handling, writes what is
-// queued for it (all queued buffers gathered into one write, one write in flight), probes it when it is
-// idle and closes it when it is silent, out of step, not reading or not logged in in time.
+// queued for it at the end of the turn that queued it (gathered into one write, one write in flight),
+// probes it when it is idle and closes it when it is silent, out of step, not reading or not logged in in
+// time.
 class Session : public Participant
 {
 public:
@@ -31,12 +32,14 @@ public:
 
     // `address` is the peer's address as "GetIPUser" reports it, `peer` its address and port for the log.
     Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
-            const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
+            const Blacklist& blacklist, const SessionSettings& settings, EventLog& log, TurnWrites& writes,
             ClosedHandler onClosed);
 
     void start();
 
     void deliver(const SharedBytes& bytes) override;
+    // Writes what was queued, unless a write is already under way; TurnWrites calls it.
+    void flush();
     const std::string& address() const override { return m_address; }
 
     // Asks the client to log out ("Disconnect"); it sends "DelUser" and closes the connection itself.
@@ -55,12 +58,14 @@ private:
     // Hands the fields to the command handling; false when the connection is being closed.
     bool received(std::string_view bytes);
     void written(std::size_t bytes);
+    void writeAtEndOfTurn();
 
     asio::ip::tcp::socket m_socket;
     asio::steady_timer m_probeTimer;
     asio::steady_timer m_loginTimer;
     const SessionSettings m_settings;
     EventLog& m_log;
+    TurnWrites& m_turnWrites;
     std::string m_address;
     std::string m_peer;
     CommandHandler m_handler;
@@ -68,11 +73,9 @@ private:
     PacketReader m_reader;
     std::array<char, 16 * 1024> m_readBuffer;
 
-    std::deque<SharedBytes> m_queue;
-    std::size_t m_queuedBytes = 0;
-    std::size_t m_frontWritten = 0; // bytes of the first queued buffer already sent
-    std::vector<asio::const_buffer> m_gathered;
-    bool m_writing = false; // a write is in flight or about to start
+    Outbox m_outbox;
+    bool m_writing = false;           // a write is in flight
+    bool m_waitingForTurnEnd = false; // listed in TurnWrites
     bool m_overflowed = false;
     bool m_closed = false;
     bool m_loggedIn = false;

@@ -59,6 +59,31 @@ TEST(ServerConversation, TwoUsersMeetTalkChangeStateAndTopicQueryEachOtherAndLea
               (Fields{"GetUser|Petya", "StateUser|Petya|2", "Topic|Release on Friday"}));
 }
 
+// What the server produces for a reader during one turn of its event loop leaves in one write: a burst of
+// lines that arrives in one read reaches the others in a few TCP segments, not one per line.
+TEST(ServerConversation, ABurstReadAtOnceReachesEachReaderInOneWrite)
+{
+    ServerProcess server({"--chat-rate", "0", "--chat-bytes", "0"});
+    TestClient reader(server.port());
+    reader.login("Reader");
+    TestClient talker(server.port());
+    talker.login("Talker");
+    reader.expect("AddUser|Talker");
+
+    constexpr int kLines = 100;
+    std::string burst;
+    for (int i = 0; i < kLines; ++i) {
+        burst += BuildPacket({"TextStyle|AllUser|" + kStyle, "AllUser|Talker|line " + std::to_string(i)});
+    }
+    const unsigned segmentsBefore = reader.dataSegmentsReceived();
+    talker.sendRaw(burst);
+    for (int i = 0; i < kLines; ++i) {
+        ASSERT_EQ(chatLine(reader, "AllUser"),
+                  (Fields{"TextStyle|AllUser|" + kStyle, "AllUser|Talker|line " + std::to_string(i)}));
+    }
+    EXPECT_EQ(reader.dataSegmentsReceived() - segmentsBefore, 1u);
+}
+
 TEST(ServerConversation, ATakenNickIsRefusedAndItsLogOutLeavesTheOwnerAlone)
 {
     ServerProcess server;

@@ -12,6 +12,7 @@
 #include <poll.h>
 
 #include "packet.h"
+#include "tcp_segments.h"
 
 namespace kovrel::server::test {
 
@@ -99,6 +100,11 @@ void TestClient::logout(std::string_view nick)
 {
     send({"DelUser|" + std::string(nick)});
     EXPECT_EQ(expect("DelUser|"), "DelUser|" + std::string(nick));
+}
+
+unsigned TestClient::dataSegmentsReceived()
+{
+    return test::dataSegmentsReceived(m_socket.native_handle());
 }
 
 void TestClient::close()

@@ -51,6 +51,8 @@ public:
     void logout(std::string_view nick);
 
     void answerProbes(bool answer) { m_answerProbes = answer; }
+    // TCP segments with data that this connection has received so far: what the server's writes became.
+    unsigned dataSegmentsReceived();
     void close();
 
 private:
