@@ -175,7 +175,7 @@ void CommandHandler::existUser(std::string_view value)
 void CommandHandler::getUser(std::string_view)
 {
     if (m_room.link() != nullptr && !loggedIn()) {
-        m_rosterTold = m_room.nicks();
+        markRosterTold();
     }
     if (const SharedBytes list = m_room.userList()) {
         m_self.deliver(list);
@@ -203,7 +203,7 @@ void CommandHandler::claimThenJoin(std::string_view nick)
     // session kept alive by the weak pointer's owner is still there to ask.
     m_claiming = true;
     if (!m_rosterTold) {
-        m_rosterTold = m_room.nicks();
+        markRosterTold();
     }
     const std::uint64_t ticket = ++m_claimTicket;
     std::weak_ptr<Participant> self = m_self.shared_from_this();
@@ -218,10 +218,11 @@ void CommandHandler::claimThenJoin(std::string_view nick)
                 return;
             }
             m_claiming = false;
-            const std::vector<std::string> told = *std::exchange(m_rosterTold, std::nullopt);
+            // Not a member while the claim was under way, the client heard nothing of who came and went.
+            const SharedBytes missed = m_room.missedSince(*m_rosterTold);
+            forgetRosterTold();
             if (claim == RoomLink::Claim::Granted) {
-                // Not a member while the claim was under way, the client heard nothing of who came and went.
-                if (const SharedBytes missed = m_room.missedSince(told)) {
+                if (missed) {
                     m_self.deliver(missed);
                 }
                 joinRoom(nick);
@@ -354,7 +355,20 @@ void CommandHandler::abandonClaim()
 {
     ++m_claimTicket;
     m_claiming = false;
-    m_rosterTold.reset();
+    forgetRosterTold();
+}
+
+void CommandHandler::markRosterTold()
+{
+    forgetRosterTold();
+    m_rosterTold = m_room.markRoster();
+}
+
+void CommandHandler::forgetRosterTold()
+{
+    if (m_rosterTold) {
+        m_room.forgetMark(*std::exchange(m_rosterTold, std::nullopt));
+    }
 }
 
 void CommandHandler::reply(std::string_view message)

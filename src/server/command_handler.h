@@ -68,6 +68,9 @@ private:
     void joinRoom(std::string_view nick);
     // A claim still under way no longer leads to a log-in.
     void abandonClaim();
+    // Remembers the roster the client is told now, in place of what it was told before.
+    void markRosterTold();
+    void forgetRosterTold();
     void reply(std::string_view message);
     void refuseLogin(std::string_view nick, std::string_view reason);
     void leaveRoom(std::string_view reason);
@@ -92,8 +95,8 @@ private:
     std::string m_peer;
     std::string m_nick;
     bool m_claiming = false;
-    // In a cluster, before the log-in: the nicks the client was last told are in the room.
-    std::optional<std::vector<std::string>> m_rosterTold;
+    // In a cluster, before the log-in: the roster as the client was last told it.
+    std::optional<Room::RosterMark> m_rosterTold;
     std::uint64_t m_claimTicket = 0;
     // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
     std::optional<std::string> m_pendingStyle;

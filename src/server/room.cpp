@@ -2,6 +2,7 @@
 #include "room.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "commands.h"
@@ -13,9 +14,14 @@
 namespace kovrel::server {
 namespace {
 
-auto isParticipant(const Participant& participant)
+SharedBytes announcement(std::string_view command, std::string_view nick)
 {
-    return [&participant](const Room::Member& member) { return member.participant.get() == &participant; };
+    return encodeShared({BuildMessage(command, {nick})});
+}
+
+void appendState(std::string& packet, const Room::Member& member)
+{
+    AppendFramedField(packet, BuildMessage(command::StateUser, {member.nick, std::to_string(member.state)}));
 }
 
 } // namespace
@@ -26,20 +32,48 @@ void Room::setKeptStateSink(KeptStateSink* sink)
     m_cards.setSink(sink);
 }
 
+Room::Member& Room::add(Member member)
+{
+    member.listed.clear();
+    AppendFramedField(member.listed, BuildMessage(command::GetUser, {member.nick}));
+    member.joinedAt = ++m_rosterVersion;
+    const auto added = m_members.insert(m_members.end(), std::move(member));
+    m_byKey.emplace(added->key, added);
+    m_bySkeleton.emplace(added->skeleton, added);
+    if (added->participant) {
+        m_byParticipant.emplace(added->participant.get(), added);
+    }
+    m_userList.reset();
+    broadcast(announcement(command::AddUser, added->nick));
+    return *added;
+}
+
+void Room::remove(MemberList::iterator member)
+{
+    broadcast(announcement(command::DelUser, member->nick));
+    const RosterMark leftAt = ++m_rosterVersion;
+    if (!m_marks.empty()) {
+        m_departures.push_back({leftAt, member->joinedAt, member->nick});
+    }
+    m_byKey.erase(member->key);
+    m_bySkeleton.erase(member->skeleton);
+    m_byParticipant.erase(member->participant.get());
+    m_members.erase(member);
+    m_userList.reset();
+}
+
 bool Room::join(const ParticipantPtr& participant, std::string_view nick)
 {
     if (nickTaken(nick) || find(*participant) != nullptr) {
         return false;
     }
-    m_members.push_back({participant,
-                         {},
-                         participant->address(),
-                         std::string(nick),
-                         cp1251::toLowerCase(nick),
-                         nickSkeleton(nick)});
+    add({participant,
+         {},
+         participant->address(),
+         std::string(nick),
+         cp1251::toLowerCase(nick),
+         nickSkeleton(nick)});
     m_cards.refresh(nick, Card::Clock::now());
-    m_userList.reset();
-    broadcast(encodeShared({BuildMessage(command::AddUser, {nick})}));
     if (m_link) {
         m_link->joined(nick, participant->address());
     }
@@ -51,25 +85,20 @@ bool Room::addRemote(std::string_view node, std::string_view nick, std::string_v
     if (nickTaken(nick)) {
         return false;
     }
-    m_members.push_back({nullptr, std::string(node), std::string(address), std::string(nick),
-                         cp1251::toLowerCase(nick), nickSkeleton(nick), state});
-    m_userList.reset();
-    broadcast(encodeShared({BuildMessage(command::AddUser, {nick})}));
+    const Member& member = add({nullptr, std::string(node), std::string(address), std::string(nick),
+                                cp1251::toLowerCase(nick), nickSkeleton(nick), state});
     if (state != 0) {
-        announceState(m_members.back());
+        announceState(member);
     }
     return true;
 }
 
 void Room::removeRemote(std::string_view nick)
 {
-    const Member* member = findMember(nick);
-    if (member == nullptr || member->participant) {
-        return;
+    const auto member = m_byKey.find(cp1251::toLowerCase(nick));
+    if (member != m_byKey.end() && !member->second->participant) {
+        remove(member->second);
     }
-    broadcast(encodeShared({BuildMessage(command::DelUser, {member->nick})}));
-    m_members.erase(m_members.begin() + (member - m_members.data()));
-    m_userList.reset();
 }
 
 void Room::setRemoteState(std::string_view nick, int state)
@@ -85,37 +114,32 @@ void Room::setRemoteState(std::string_view nick, int state)
 
 void Room::leave(const Participant& participant)
 {
-    const auto member = std::find_if(m_members.begin(), m_members.end(), isParticipant(participant));
-    if (member == m_members.end()) {
+    const auto member = m_byParticipant.find(&participant);
+    if (member == m_byParticipant.end()) {
         return;
     }
-    broadcast(encodeShared({BuildMessage(command::DelUser, {member->nick})}));
+    const std::string nick = member->second->nick;
+    remove(member->second);
     if (m_link) {
-        m_link->left(member->nick);
+        m_link->left(nick);
     }
-    m_members.erase(member);
-    m_userList.reset();
 }
 
 bool Room::nickTaken(std::string_view nick) const
 {
-    const std::string skeleton = nickSkeleton(nick);
-    return std::any_of(m_members.begin(), m_members.end(),
-                       [&](const Member& member) { return member.skeleton == skeleton; });
+    return m_bySkeleton.contains(nickSkeleton(nick));
 }
 
 const Room::Member* Room::find(std::string_view nick) const
 {
-    const std::string key = cp1251::toLowerCase(nick);
-    const auto member =
-        std::find_if(m_members.begin(), m_members.end(), [&](const Member& m) { return m.key == key; });
-    return member == m_members.end() ? nullptr : &*member;
+    const auto member = m_byKey.find(cp1251::toLowerCase(nick));
+    return member == m_byKey.end() ? nullptr : &*member->second;
 }
 
 const Room::Member* Room::find(const Participant& participant) const
 {
-    const auto member = std::find_if(m_members.begin(), m_members.end(), isParticipant(participant));
-    return member == m_members.end() ? nullptr : &*member;
+    const auto member = m_byParticipant.find(&participant);
+    return member == m_byParticipant.end() ? nullptr : &*member->second;
 }
 
 Room::Member* Room::findMember(std::string_view nick)
@@ -125,10 +149,8 @@ Room::Member* Room::findMember(std::string_view nick)
 
 Room::Member* Room::findMember(const Participant& participant)
 {
-    const auto member = std::find_if(m_members.begin(), m_members.end(), isParticipant(participant));
-    return member == m_members.end() ? nullptr : &*member;
+    return const_cast<Member*>(find(participant));
 }
-
 void Room::broadcast(const SharedBytes& bytes) const
 {
     for (const Member& member : m_members) {
@@ -171,7 +193,9 @@ void Room::setState(const Participant& participant, int state)
 
 void Room::announceState(const Member& member)
 {
-    broadcast(encodeShared({BuildMessage(command::StateUser, {member.nick, std::to_string(member.state)})}));
+    std::string packet;
+    appendState(packet, member);
+    broadcast(std::make_shared<const std::string>(std::move(packet)));
 }
 
 bool Room::setTopic(std::string_view topic)
@@ -218,12 +242,11 @@ SharedBytes Room::userList()
     }
     std::string packet;
     for (const Member& member : m_members) {
-        AppendFramedField(packet, BuildMessage(command::GetUser, {member.nick}));
+        packet += member.listed;
     }
     for (const Member& member : m_members) {
         if (member.state != 0) {
-            AppendFramedField(packet,
-                              BuildMessage(command::StateUser, {member.nick, std::to_string(member.state)}));
+            appendState(packet, member);
         }
     }
     if (!m_topic.empty()) {
@@ -233,34 +256,42 @@ SharedBytes Room::userList()
     return m_userList;
 }
 
-std::vector<std::string> Room::nicks() const
+Room::RosterMark Room::markRoster()
 {
-    std::vector<std::string> nicks;
-    for (const Member& member : m_members) {
-        nicks.push_back(member.nick);
-    }
-    return nicks;
+    m_marks.insert(m_rosterVersion);
+    return m_rosterVersion;
 }
 
-SharedBytes Room::missedSince(const std::vector<std::string>& before) const
+void Room::forgetMark(RosterMark mark)
+{
+    if (const auto found = m_marks.find(mark); found != m_marks.end()) {
+        m_marks.erase(found);
+    }
+    // Departures before every mark still in use are of no more interest.
+    while (!m_departures.empty() && (m_marks.empty() || m_departures.front().leftAt <= *m_marks.begin())) {
+        m_departures.pop_front();
+    }
+}
+
+SharedBytes Room::missedSince(RosterMark mark) const
 {
     std::string packet;
-    for (const std::string& nick : before) {
-        if (find(nick) == nullptr) {
-            AppendFramedField(packet, BuildMessage(command::DelUser, {nick}));
+    const auto firstLeftAfter = std::find_if(m_departures.begin(), m_departures.end(),
+                                             [mark](const Departure& gone) { return gone.leftAt > mark; });
+    for (auto gone = firstLeftAfter; gone != m_departures.end(); ++gone) {
+        if (gone->joinedAt <= mark) {
+            AppendFramedField(packet, BuildMessage(command::DelUser, {gone->nick}));
         }
     }
-    for (const Member& member : m_members) {
-        const bool known = std::any_of(before.begin(), before.end(), [&](const std::string& nick) {
-            return cp1251::toLowerCase(nick) == member.key;
-        });
-        if (known) {
-            continue;
-        }
-        AppendFramedField(packet, BuildMessage(command::AddUser, {member.nick}));
-        if (member.state != 0) {
-            AppendFramedField(packet,
-                              BuildMessage(command::StateUser, {member.nick, std::to_string(member.state)}));
+    // Members are listed in the order they came: those come since the mark are at the end.
+    auto firstNew = m_members.end();
+    while (firstNew != m_members.begin() && std::prev(firstNew)->joinedAt > mark) {
+        --firstNew;
+    }
+    for (auto member = firstNew; member != m_members.end(); ++member) {
+        AppendFramedField(packet, BuildMessage(command::AddUser, {member->nick}));
+        if (member->state != 0) {
+            appendState(packet, *member);
         }
     }
     return packet.empty() ? nullptr : std::make_shared<const std::string>(std::move(packet));

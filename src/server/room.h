@@ -2,9 +2,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <set>
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 #include "card_book.h"
 #include "kept_state.h"
@@ -15,7 +19,8 @@ namespace kovrel::server {
 
 // The one conversation of the server: who is logged in (in the order they came), their states, the topic
 // and the cards; every announcement goes to every member. Nicks are unique without regard to letter case
-// and to look-alike letters: no two members' nicks read the same.
+// and to look-alike letters: no two members' nicks read the same. Members are indexed by nick, by what
+// their nick reads as and by participant, so that a room of thousands finds any of them at once.
 //
 // In a cluster, and in a server of several threads, the room also lists the members of the other nodes or
 // threads (with no participant here) and tells its link of everything its own members do; what comes from
@@ -32,7 +37,12 @@ public:
         std::string key;      // the nick in lower case
         std::string skeleton; // what the nick reads as
         int state = 0;
+        std::string listed{};       // the member's "GetUser", framed for the user list
+        std::uint64_t joinedAt = 0; // the roster's version when the member came
     };
+
+    // A version of the roster, remembered for a client that was told it (see markRoster()).
+    using RosterMark = std::uint64_t;
 
     static constexpr std::size_t kMaxTopicSize = 1024;
 
@@ -74,7 +84,6 @@ public:
     void setRemoteState(std::string_view nick, int state);
     // Keeps the topic set on another node or thread and announces it to the members here when it changed.
     void applyTopic(std::string_view topic);
-    const std::vector<Member>& members() const { return m_members; }
 
     // Keeps the member's state (0-3) and announces it.
     void setState(const Participant& participant, int state);
@@ -93,11 +102,13 @@ public:
     // there is one; null when there is nothing to say. Built once per change of the room.
     SharedBytes userList();
 
-    // The nicks of every member, for missedSince().
-    std::vector<std::string> nicks() const;
-    // What a client that read the roster `before` missed while its log-in was under way: "DelUser" for the
+    // The roster as it stands now, for a client that has just been told it. The room keeps track of who
+    // leaves from then on, until forgetMark(), so that missedSince() can tell.
+    RosterMark markRoster();
+    void forgetMark(RosterMark mark);
+    // What a client told the roster at `mark` missed while its log-in was under way: "DelUser" for the
     // members gone since, "AddUser" (and "StateUser" but for state 0) for those come. Null when nothing.
-    SharedBytes missedSince(const std::vector<std::string>& before) const;
+    SharedBytes missedSince(RosterMark mark) const;
 
     StoredState keptState() const;
     // Takes the kept state back without reporting it to the sink.
@@ -107,12 +118,31 @@ public:
     void forgetCard(const std::string& key) { m_cards.forget(key); }
 
 private:
+    using MemberList = std::list<Member>;
+
+    struct Departure
+    {
+        RosterMark leftAt;
+        RosterMark joinedAt;
+        std::string nick;
+    };
+
     Member* findMember(const Participant& participant);
     Member* findMember(std::string_view nick);
+    // Lists, indexes and announces a member whose nick is free.
+    Member& add(Member member);
+    void remove(MemberList::iterator member);
     void keepTopic(std::string_view topic);
     void announceState(const Member& member);
 
-    std::vector<Member> m_members;
+    MemberList m_members;
+    std::unordered_map<std::string, MemberList::iterator> m_byKey;
+    std::unordered_map<std::string, MemberList::iterator> m_bySkeleton;
+    std::unordered_map<const Participant*, MemberList::iterator> m_byParticipant;
+    RosterMark m_rosterVersion = 0;
+    // The marks still in use, and who left since the oldest of them.
+    std::multiset<RosterMark> m_marks;
+    std::deque<Departure> m_departures;
     std::string m_topic;
     CardBook m_cards;
     SharedBytes m_userList;

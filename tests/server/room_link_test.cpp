@@ -100,7 +100,7 @@ TEST_F(ClusterRoomTest, ANewcomerHearsWhoCameAndWentWhileItsClaimWasUnderWay)
     send(vasya, "DelUser|Vasya");
     link.answer(RoomLink::Claim::Granted);
     EXPECT_EQ(received(anna),
-              (Fields{"DelUser|Vasya", "DelUser|Petya", "AddUser|Olga", "StateUser|Olga|3", "AddUser|Anna"}));
+              (Fields{"DelUser|Petya", "DelUser|Vasya", "AddUser|Olga", "StateUser|Olga|3", "AddUser|Anna"}));
 }
 
 TEST_F(ClusterRoomTest, AClaimGrantedAfterTheClientLoggedOutIsGivenBack)
