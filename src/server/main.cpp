@@ -9,9 +9,12 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "blacklist.h"
 #include "cluster_node.h"
@@ -41,6 +44,28 @@ ServerOptions withRedisPasswordFromEnvironment(ServerOptions options)
         options.cluster->redis.password = password;
     }
     return options;
+}
+
+// Every connection takes a descriptor, and the usual soft limit (1,024) is far below what a server of
+// thousands needs; the hard limit is the administrator's (LimitNOFILE in the unit).
+void raiseOpenFileLimit(std::size_t maxClients, EventLog& log)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return;
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    // The listening sockets, the state database, Redis, the event loops.
+    constexpr rlim_t kOwnDescriptors = 64;
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < maxClients + kOwnDescriptors) {
+        log.write("limit", {}, {},
+                  "open files limited to " + std::to_string(limit.rlim_cur) +
+                      ": fewer connections than --max-clients can be served");
+    }
 }
 
 using Shards = std::vector<std::unique_ptr<Shard>>;
@@ -78,9 +103,11 @@ void serve(const Shards& shards, const std::function<void()>& closed)
 int run(const ServerOptions& options)
 {
     EventLog log(std::cerr, options.verbose);
+    raiseOpenFileLimit(options.server.maxClients, log);
     const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
     ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
     const Shards shards = makeShards(options, blacklist, count, log);
+    shards.front()->watchListenQueue();
 
     // Every room starts from the kept state, and from then on every change of it is written.
     std::optional<StateStore> store;

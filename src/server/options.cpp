@@ -116,6 +116,8 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
                 std::chrono::days(parseNumberOption<unsigned>(name, list.value(), 1, 36500));
         } else if (name == "--max-clients") {
             options.server.maxClients = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
+        } else if (name == "--backlog") {
+            options.server.backlog = parseNumberOption<int>(name, list.value(), 1, 1 << 20);
         } else if (name == "--max-per-address") {
             options.server.maxPerAddress = parseNumberOption<std::size_t>(name, list.value(), 1, 100000);
         } else if (name == "--login-timeout") {
@@ -185,6 +187,10 @@ The Kovrel chat server: one conversation for everybody who logs in.
   --max-clients N        accept at most N connections at a time (default 500)
   --max-per-address N    accept at most N connections at a time from one address,
                          logged in or not (default 16)
+  --backlog N            let the kernel queue up to N connections that the server
+                         has not accepted yet (default: the most it allows,
+                         net.core.somaxconn, which also caps N). Connections
+                         dropped at a full queue are logged as "listen-overflow"
   --login-timeout SEC    close a connection that has not logged in within SEC
                          seconds of connecting or logging out (default 30)
   --probe-interval SEC   probe a connection idle for SEC seconds, close it after

@@ -10,6 +10,8 @@
 
 #include <asio/post.hpp>
 
+#include "listen_queue.h"
+
 #include <sys/socket.h>
 
 namespace kovrel::server {
@@ -17,6 +19,8 @@ namespace {
 
 // When accepting fails (out of descriptors, for one), wait this long instead of spinning.
 constexpr std::chrono::milliseconds kAcceptRetryDelay{200};
+// Connections accepted at most in one turn of the event loop, beyond the one it was woken for.
+constexpr int kAcceptBatch = 256;
 
 // IPv4 peers of a dual-stack socket arrive as IPv4-mapped IPv6 addresses.
 asio::ip::address plainAddress(const asio::ip::address& address)
@@ -45,7 +49,9 @@ asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const ServerSett
         }
     }
     acceptor.bind(settings.listen);
-    acceptor.listen();
+    acceptor.listen(settings.backlog > 0 ? settings.backlog : systemListenBacklog());
+    // Accepting what is queued stops at an empty queue instead of waiting.
+    acceptor.non_blocking(true);
     return acceptor;
 }
 
@@ -123,6 +129,7 @@ void Server::doAccept()
     m_acceptor.async_accept([this](std::error_code ec, asio::ip::tcp::socket socket) {
         if (!ec) {
             admit(std::move(socket));
+            acceptQueued();
             doAccept();
         } else if (ec != asio::error::operation_aborted && !m_stopping) {
             m_log.write("accept-failed", {}, {}, ec.message());
@@ -134,6 +141,19 @@ void Server::doAccept()
             });
         }
     });
+}
+
+void Server::acceptQueued()
+{
+    // A connect storm fills the queue far faster than one connection a turn would empty it.
+    for (int i = 0; i < kAcceptBatch; ++i) {
+        std::error_code ec;
+        asio::ip::tcp::socket socket = m_acceptor.accept(ec);
+        if (ec) {
+            return; // an empty queue; a real failure shows again in the next asynchronous accept
+        }
+        admit(std::move(socket));
+    }
 }
 
 void Server::admit(asio::ip::tcp::socket socket)

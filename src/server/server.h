@@ -65,6 +65,7 @@ public:
 
 private:
     void doAccept();
+    void acceptQueued();
     void admit(asio::ip::tcp::socket socket);
     void sessionClosed(Session& session);
 

@@ -29,6 +29,9 @@ struct SessionSettings
 struct ServerSettings
 {
     asio::ip::tcp::endpoint listen;
+    // Connections the kernel queues before the server accepts them; 0: as many as it allows
+    // (net.core.somaxconn), which also caps a larger number.
+    int backlog = 0;
     // Connections of the whole server, logged in or not: in all, and from one address.
     std::size_t maxClients = 500;
     std::size_t maxPerAddress = 16;

@@ -21,6 +21,7 @@ TEST(Options, DefaultsServeThisMachineOnPort4040)
     EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), 4040));
     EXPECT_EQ(options.server.maxClients, 500u);
     EXPECT_EQ(options.server.maxPerAddress, 16u);
+    EXPECT_EQ(options.server.backlog, 0); // the kernel's maximum
     EXPECT_EQ(options.server.session.probeInterval, 60s);
     EXPECT_EQ(options.server.session.loginTimeout, 30s);
     EXPECT_EQ(options.server.session.chatRate, 20);
@@ -37,10 +38,26 @@ TEST(Options, DefaultsServeThisMachineOnPort4040)
 
 TEST(Options, ReadsEveryOptionInBothSpellings)
 {
-    const ServerOptions options = parse(
-        {"--listen", "0.0.0.0:0", "--blacklist=/etc/kovrel/blacklist", "--state", "/var/lib/kovrel/state",
-         "--max-clients=50", "--probe-interval", "5", "--chat-rate=0", "--verbose", "--login-timeout=7",
-         "--max-per-address", "3", "--chat-bytes", "1000", "--max-cards-per-address=5", "--card-days", "30"});
+    const ServerOptions options = parse({"--listen",
+                                         "0.0.0.0:0",
+                                         "--blacklist=/etc/kovrel/blacklist",
+                                         "--state",
+                                         "/var/lib/kovrel/state",
+                                         "--max-clients=50",
+                                         "--probe-interval",
+                                         "5",
+                                         "--chat-rate=0",
+                                         "--verbose",
+                                         "--login-timeout=7",
+                                         "--max-per-address",
+                                         "3",
+                                         "--chat-bytes",
+                                         "1000",
+                                         "--max-cards-per-address=5",
+                                         "--card-days",
+                                         "30",
+                                         "--backlog",
+                                         "128"});
     EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
     EXPECT_EQ(options.blacklistFile, "/etc/kovrel/blacklist");
     EXPECT_EQ(options.stateFile, "/var/lib/kovrel/state");
@@ -48,6 +65,7 @@ TEST(Options, ReadsEveryOptionInBothSpellings)
     EXPECT_EQ(options.server.session.probeInterval, 5s);
     EXPECT_EQ(options.server.session.loginTimeout, 7s);
     EXPECT_EQ(options.server.maxPerAddress, 3u);
+    EXPECT_EQ(options.server.backlog, 128);
     EXPECT_EQ(options.server.session.chatRate, 0);
     EXPECT_EQ(options.server.session.chatBytes, 1000);
     EXPECT_EQ(options.server.session.chatBurstBytes, 2000);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shard.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 
@@ -25,7 +26,9 @@ void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
 
 Shard::Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
              ConnectionCount& count, EventLog& log)
-    : m_room(cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log)
+    : m_room(cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log),
+      m_backlog(settings.backlog > 0 ? std::min(settings.backlog, systemListenBacklog())
+                                     : systemListenBacklog())
 {
     m_server.emplace(m_io, m_room, blacklist, count, settings, log);
 }
@@ -33,6 +36,9 @@ Shard::Shard(CardBook::Limits cards, const ServerSettings& settings, const Black
 void Shard::run(bool logSignal, const std::function<void()>& closed)
 {
     expireCardsEveryHour(m_cardExpiry, m_room);
+    if (m_listenWatch) {
+        m_listenWatch->start();
+    }
     m_server->start();
     m_signals.async_wait([this, logSignal](std::error_code ec, int signal) {
         if (!ec) {
@@ -44,6 +50,9 @@ void Shard::run(bool logSignal, const std::function<void()>& closed)
     m_signals.cancel();
     m_grace.cancel();
     m_cardExpiry.cancel();
+    if (m_listenWatch) {
+        m_listenWatch->stop();
+    }
     m_server->closeAll();
     if (closed) {
         closed();

@@ -13,6 +13,7 @@
 #include "blacklist.h"
 #include "card_book.h"
 #include "event_log.h"
+#include "listen_queue.h"
 #include "room.h"
 #include "server.h"
 
@@ -33,6 +34,9 @@ public:
     Room& room() { return m_room; }
     asio::ip::tcp::endpoint localEndpoint() const { return m_server->localEndpoint(); }
 
+    // Logs the connections the kernel drops at full listen queues; one thread of the server does.
+    void watchListenQueue() { m_listenWatch.emplace(m_io, m_log, m_backlog); }
+
     // Serves until SIGINT or SIGTERM, then lets the clients log out and closes what is left. The first
     // thread logs the signal. `closed` runs on this thread once every connection is closed, while the loop
     // still runs what it was given.
@@ -48,7 +52,9 @@ private:
     asio::steady_timer m_grace;
     asio::signal_set m_signals;
     std::optional<Server> m_server;
+    std::optional<ListenQueueWatch> m_listenWatch;
     EventLog& m_log;
+    const int m_backlog;
 };
 
 } // namespace kovrel::server
