@@ -92,6 +92,11 @@ and corrupted (deliveries that were malformed, altered, duplicated or out of
 order). The exit status is 1 when anything was lost or corrupted or a client
 could not log in, 2 for a bad command line.
 
+kovrel-bench raises its own limit of open files as far as the hard limit
+allows; when N connections still do not fit, it says so and exits with 1
+before starting. The server needs room for them too (its --max-clients and
+--max-per-address, and its own limit of open files).
+
 The server's flood limit (--chat-rate: 20 messages a second per user, bursts of
 40, by default) drops what a client sends beyond it, and the bench counts that
 as lost: to measure peak throughput with few clients, start the server with
