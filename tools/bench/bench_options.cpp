@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench_options.h"
 
+#include <limits>
 #include <optional>
 
 #include "host_port.h"
@@ -35,6 +36,9 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             options.messages = parseNumberOption(name, value(), 1, 1000000);
         } else if (name == "--storm") {
             options.storm = true;
+        } else if (name == "--server-pid") {
+            options.serverPids.push_back(
+                parseNumberOption(name, value(), 1, std::numeric_limits<int>::max()));
         } else if (name == "--rate") {
             options.rate = parseNumberOption(name, value(), 1, 10000000);
         } else if (name == "--private") {
@@ -96,6 +100,10 @@ start logging in at the same moment.
                        in at once and time how long until every client sees
                        every other in its roster; no message is sent, so
                        --messages, --rate, --private and --window do not apply
+  --server-pid PID     add the user and system CPU time this server process
+                       used over the measured phase (the sending, or the storm)
+                       to the summary; given more than once, the times of all
+                       the processes (the nodes of a cluster) are summed
   --threads T          threads running the clients (default 1)
   --timeout SEC        give up after SEC seconds without progress (default 10)
   --version            print the version and exit
@@ -113,6 +121,11 @@ whole log-in sequence), and the seconds from the start of the log-ins until
 every client saw every other, or how many did when not all of them did. The
 exit status is 1 when a connection was refused or lost or a client did not see
 everyone before --timeout.
+
+With --server-pid both end in the server's CPU time (user, system and the
+kernel's share of it; the sending mode also gives it per delivery), read from
+/proc in clock ticks, usually of 10 ms. A PID that cannot be read there is a
+bad command line.
 
 kovrel-bench raises its own limit of open files as far as the hard limit
 allows; when N connections still do not fit, it says so and exits with 1

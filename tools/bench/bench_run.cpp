@@ -50,6 +50,22 @@ std::string stormText(int clients, const StormSummary& storm)
                          : format("not all seen (%d saw everyone)", storm.seeEveryone));
 }
 
+// With `deliveries`, the sending mode's CPU time per delivery too.
+std::string serverCpuText(const std::optional<CpuTimes>& cpu, std::optional<std::uint64_t> deliveries)
+{
+    if (!cpu) {
+        return ", server CPU unknown";
+    }
+    const double total = cpu->user + cpu->system;
+    const std::string times = format(", server CPU user %.2f s, system %.2f s (%.0f %% kernel)", cpu->user,
+                                     cpu->system, total > 0 ? 100 * cpu->system / total : 0.0);
+    if (!deliveries) {
+        return times;
+    }
+    const double perDelivery = *deliveries > 0 ? total * 1e6 / static_cast<double>(*deliveries) : 0;
+    return times + format(", per delivery %.2f \u00b5s", perDelivery);
+}
+
 } // namespace
 
 bool BenchSummary::clean() const
@@ -62,7 +78,11 @@ bool BenchSummary::clean() const
 
 std::string BenchSummary::line() const
 {
-    return storm ? stormText(clients, *storm) : sendingText(*this);
+    const std::string counts = storm ? stormText(clients, *storm) : sendingText(*this);
+    if (!serverCpuAsked) {
+        return counts;
+    }
+    return counts + serverCpuText(serverCpu, storm ? std::nullopt : std::optional(deliveries));
 }
 
 BenchRun::BenchRun(const BenchOptions& options) : m_options(options), m_watchdog(m_io)
@@ -230,6 +250,7 @@ std::uint64_t BenchRun::progress() const
 void BenchRun::startMeasuring()
 {
     m_measuring = true;
+    m_serverCpuAtStart = totalCpuTimes(m_options.serverPids);
     m_measureStart = Clock::now();
 }
 
@@ -240,6 +261,7 @@ void BenchRun::stopMeasuring()
     }
     m_measuring = false;
     m_measureEnd = Clock::now();
+    m_serverCpuAtEnd = totalCpuTimes(m_options.serverPids);
 }
 
 void BenchRun::stop()
@@ -261,6 +283,10 @@ BenchSummary BenchRun::summarize() const
         summary.storm = summarizeStorm();
     } else {
         summarizeSending(summary);
+    }
+    summary.serverCpuAsked = !m_options.serverPids.empty();
+    if (m_serverCpuAtStart && m_serverCpuAtEnd) {
+        summary.serverCpu = *m_serverCpuAtEnd - *m_serverCpuAtStart;
     }
     return summary;
 }

@@ -14,6 +14,7 @@
 
 #include "bench_client.h"
 #include "bench_options.h"
+#include "process_cpu.h"
 
 namespace kovrel::bench {
 
@@ -40,6 +41,10 @@ struct BenchSummary
     std::uint64_t lost = 0;
     std::uint64_t corrupted = 0;
     std::optional<StormSummary> storm;
+    // Over the measured phase, with --server-pid; nothing when that phase never began or a server process
+    // could no longer be read.
+    bool serverCpuAsked = false;
+    std::optional<CpuTimes> serverCpu;
 
     bool clean() const;
     std::string line() const;
@@ -107,6 +112,8 @@ private:
     bool m_measuring = false;
     Clock::time_point m_measureStart{};
     Clock::time_point m_measureEnd{};
+    std::optional<CpuTimes> m_serverCpuAtStart;
+    std::optional<CpuTimes> m_serverCpuAtEnd;
     std::uint64_t m_lastProgress = 0;
     Clock::time_point m_lastProgressAt{};
 };

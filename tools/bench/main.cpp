@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,10 +12,21 @@
 #include "bench_options.h"
 #include "bench_run.h"
 #include "kovrel_version.h"
+#include "process_cpu.h"
 
 namespace {
 
 using namespace kovrel::bench;
+
+void checkServerPids(const BenchOptions& options)
+{
+    for (const int pid : options.serverPids) {
+        if (!processCpuTimes(pid)) {
+            throw kovrel::UsageError("--server-pid " + std::to_string(pid) + ": cannot read /proc/" +
+                                     std::to_string(pid) + "/stat");
+        }
+    }
+}
 
 // Raises the soft limit of open files to the hard one, so that every client gets its socket; false, said
 // on stderr, when they would still not fit: better than failing midway with "too many open files".
@@ -56,6 +68,7 @@ int main(int argc, char** argv)
             std::cout << benchUsage();
             return 0;
         }
+        checkServerPids(options);
         if (!roomForClients(options)) {
             return 1;
         }
