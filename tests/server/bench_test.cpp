@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kovrel-bench against the real server: a clean run passes, and what the server drops is counted. Both
-// programs answer --version without starting their work.
+// kovrel-bench against the real server: a clean run passes, and what the server drops is counted, in the
+// sending mode and in a log-in storm. Both programs answer --version without starting their work.
 
 #include "server_process.h"
 
@@ -33,12 +33,15 @@ TEST(Bench, ACleanRunPrintsItsSummaryAndSucceeds)
                         {{"--private"}, "clients 5, sent 100, deliveries 200, "}};
     ServerProcess server;
     for (const Run& run : runs) {
-        std::vector<std::string> options = {"--clients", "5", "--messages", "20", "--threads", "2"};
+        std::vector<std::string> options = {"--clients", "5", "--messages",   "20",
+                                            "--threads", "2", "--server-pid", std::to_string(server.pid())};
         options.insert(options.end(), run.options.begin(), run.options.end());
         const ProgramResult result = runProgram(benchCommand(server, options));
         EXPECT_EQ(result.exitStatus, 0) << result.output;
         EXPECT_TRUE(result.output.starts_with(run.summaryStart)) << result.output;
-        EXPECT_NE(result.output.find("lost 0, corrupted 0"), std::string::npos) << result.output;
+        EXPECT_NE(result.output.find("lost 0, corrupted 0, server CPU user "), std::string::npos)
+            << result.output;
+        EXPECT_NE(result.output.find(" % kernel), per delivery "), std::string::npos) << result.output;
     }
 }
 
@@ -50,6 +53,33 @@ TEST(Bench, MessagesTheServerDropsCountAsLostAndFailTheRun)
     EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(result.output.find("lost 0,"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find("corrupted 0"), std::string::npos) << result.output;
+}
+
+TEST(Bench, AStormLogsEveryoneInAtOnceAndReportsTheServersCpu)
+{
+    ServerProcess server({"--max-per-address", "1000"});
+    const ProgramResult result =
+        runProgram(benchCommand(server, {"--storm", "--clients", "300", "--threads", "2", "--server-pid",
+                                         std::to_string(server.pid())}));
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_TRUE(result.output.starts_with(
+        "storm: clients 300, connected 300, refused 0, lost 0, logged in 300, all seen in "))
+        << result.output;
+    EXPECT_NE(result.output.find(" s, server CPU user "), std::string::npos) << result.output;
+    EXPECT_EQ(result.output.find("per delivery"), std::string::npos) << result.output;
+}
+
+// The server completes the connections beyond its limit, then closes them at once: they connected and were
+// lost, and nobody can see everyone.
+TEST(Bench, AStormBeyondTheServersLimitLosesConnectionsAndFails)
+{
+    ServerProcess server({"--max-clients", "100", "--max-per-address", "1000"});
+    const ProgramResult result =
+        runProgram(benchCommand(server, {"--storm", "--clients", "150", "--timeout", "1"}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(result.output,
+              "storm: clients 150, connected 150, refused 0, lost 50, logged in 100, not all seen (0 saw "
+              "everyone)\n");
 }
 
 // Two runs at once, each slow enough to overlap the other: each hears the other's chat and leaves it out.
@@ -76,6 +106,16 @@ TEST(Bench, ANamePrefixMustBeANickStart)
     EXPECT_EQ(
         runProgram(benchCommand(server, {"--name", "a|b", "--clients", "1", "--messages", "1"})).exitStatus,
         2);
+}
+
+// No process has a number that large (Linux caps them at 2^22).
+TEST(Bench, AServerPidWithoutAReadableProcessIsAUsageError)
+{
+    ServerProcess server;
+    const ProgramResult result =
+        runProgram(benchCommand(server, {"--storm", "--clients", "1", "--server-pid", "2147483647"}));
+    EXPECT_EQ(result.exitStatus, 2);
+    EXPECT_EQ(result.output, "");
 }
 
 // Each command fails if the program goes on past --version: the blacklist does not exist, nothing listens

@@ -27,6 +27,7 @@ public:
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     unsigned short port() const { return m_port; }
+    pid_t pid() const { return m_pid; }
 
     void signal(int signal);
     // Waits for the exit; returns the exit status, or -1 if it did not exit normally.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench_client.h"
 
+#include <atomic>
 #include <charconv>
 #include <functional>
 #include <unordered_map>
@@ -88,7 +89,10 @@ private:
 // Every client of a thread receives the same bytes for one broadcast, so a thread deciphers each distinct
 // field once and looks it up for the other clients: the bench then spends less on a delivery than the
 // server does, and its figures measure the server. Keyed by the exact bytes, so an altered byte still
-// shows. Emptied when full, which costs a few deciphers again.
+// shows. Emptied when full, which costs a few deciphers again: so it holds what one log-in storm brings (two
+// fields naming each client, GetUser's and AddUser's), set by the clients before their threads start.
+std::atomic<std::size_t> maxCachedFields = 1 << 14;
+
 std::string decodeOncePerThread(std::string_view encoded)
 {
     struct Hash
@@ -96,12 +100,11 @@ std::string decodeOncePerThread(std::string_view encoded)
         using is_transparent = void;
         std::size_t operator()(std::string_view bytes) const { return std::hash<std::string_view>()(bytes); }
     };
-    constexpr std::size_t kMaxCachedFields = 1 << 14;
     thread_local std::unordered_map<std::string, std::string, Hash, std::equal_to<>> decoded;
     if (const auto found = decoded.find(encoded); found != decoded.end()) {
         return found->second;
     }
-    if (decoded.size() == kMaxCachedFields) {
+    if (decoded.size() >= maxCachedFields.load(std::memory_order_relaxed)) {
         decoded.clear();
     }
     return decoded.emplace(encoded, DecodeField(encoded)).first->second;
@@ -138,6 +141,10 @@ BenchClient::BenchClient(asio::io_context& io, const BenchOptions& options, int 
       m_lastSeqFrom(static_cast<std::size_t>(options.clients), -1),
       m_seen(static_cast<std::size_t>(options.clients) * static_cast<std::size_t>(options.messages))
 {
+    const std::size_t stormFields = 4 * static_cast<std::size_t>(options.clients);
+    if (maxCachedFields.load() < stormFields) {
+        maxCachedFields.store(stormFields);
+    }
     for (int sender = 0; sender < options.clients; ++sender) {
         for (int seq = 0; seq < options.messages; ++seq) {
             const bool mine = !options.privateMessages || sender == index || recipient(sender, seq) == index;
@@ -156,16 +163,30 @@ int BenchClient::recipient(int sender, int seq) const
 void BenchClient::connect(const asio::ip::tcp::resolver::results_type& endpoints)
 {
     asio::async_connect(m_socket, endpoints, [this](std::error_code ec, const asio::ip::tcp::endpoint&) {
-        if (!ec) {
-            m_socket.set_option(asio::ip::tcp::no_delay(true), ec);
-            const std::string address = m_socket.local_endpoint(ec).address().to_string();
-            m_stage = Stage::CheckingAddress;
-            send({BuildMessage(command::ExistUser, {address})});
-            doRead();
-        } else {
+        if (ec) {
             fail("cannot connect: " + ec.message());
+            return;
+        }
+        m_socket.set_option(asio::ip::tcp::no_delay(true), ec);
+        m_stage = Stage::Connected;
+        m_counts.connected = true;
+        m_events.connected(*this);
+        doRead(); // from now on, also to hear the server close the connection
+        if (!m_options.storm) {
+            login();
         }
     });
+}
+
+void BenchClient::login()
+{
+    if (m_stage != Stage::Connected) {
+        return;
+    }
+    std::error_code ec;
+    const std::string address = m_socket.local_endpoint(ec).address().to_string();
+    m_stage = Stage::CheckingAddress;
+    send({BuildMessage(command::ExistUser, {address})});
 }
 
 void BenchClient::startSending(Clock::time_point start)
@@ -317,17 +338,19 @@ void BenchClient::noteUser(std::string_view nick)
     if (number >= 0 && !m_knownUsers[static_cast<std::size_t>(number)]) {
         m_knownUsers[static_cast<std::size_t>(number)] = true;
         ++m_knownCount;
+        noteProgress();
     }
     if (m_stage == Stage::Joining && nick == m_nick) {
         m_stage = Stage::Online;
+        m_counts.loggedIn = true;
         std::string card = "N/A";
         for (int i = 1; i < command::kCardFieldCount; ++i) {
             card += "|N/A";
         }
         send({BuildMessage(command::SetInfo, {m_nick, card})});
     }
-    if (m_stage == Stage::Online && m_knownCount == m_options.clients && !m_seesEveryone) {
-        m_seesEveryone = true;
+    if (m_stage == Stage::Online && m_knownCount == m_options.clients && !m_counts.seesEveryone) {
+        m_counts.seesEveryone = true;
         m_events.loggedIn(*this);
     }
 }
@@ -339,7 +362,8 @@ void BenchClient::received(std::string_view command, std::string_view values, Cl
         m_lastStyle.clear();
         return;
     }
-    m_deliveriesSoFar.store(++m_counts.deliveries, std::memory_order_relaxed);
+    ++m_counts.deliveries;
+    noteProgress();
     m_counts.lastDelivery = arrival;
     const Delivery delivery = parse(command, values);
     m_lastStyle.clear();
@@ -409,6 +433,7 @@ void BenchClient::fail(std::string_view why)
         return;
     }
     m_stage = Stage::Closed;
+    m_counts.failed = true;
     m_pacer.cancel();
     std::error_code ignored;
     m_socket.close(ignored);

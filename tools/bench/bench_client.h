@@ -26,6 +26,7 @@ class ClientEvents
 {
 public:
     virtual ~ClientEvents() = default;
+    virtual void connected(BenchClient& client) = 0;
     virtual void loggedIn(BenchClient& client) = 0; // and sees every other client in its roster
     virtual void allReceived(BenchClient& client) = 0;
     virtual void loggedOut(BenchClient& client) = 0;
@@ -40,6 +41,10 @@ struct ClientCounts
     std::uint64_t arrived = 0;   // expected deliveries that arrived intact, each counted once
     std::uint64_t corrupted = 0; // malformed, altered, duplicated or out of order
     Clock::time_point lastDelivery{};
+    bool connected = false;
+    bool loggedIn = false; // went through the whole log-in sequence
+    bool seesEveryone = false;
+    bool failed = false;
 };
 
 // One simulated user: logs in as the client does, sends its numbered messages, checks every chat message
@@ -50,14 +55,16 @@ public:
     BenchClient(asio::io_context& io, const BenchOptions& options, int index, Clock::time_point epoch,
                 ClientEvents& events);
 
+    // Connects, then logs in at once; with --storm, waits for login() instead.
     void connect(const asio::ip::tcp::resolver::results_type& endpoints);
+    void login();
     void startSending(Clock::time_point start);
     void logout();
 
     const std::string& nick() const { return m_nick; }
     asio::any_io_executor executor() { return m_socket.get_executor(); }
-    // Readable from any thread while the run goes on.
-    std::uint64_t deliveriesSoFar() const { return m_deliveriesSoFar.load(std::memory_order_relaxed); }
+    // Deliveries and users learned of so far; readable from any thread while the run goes on.
+    std::uint64_t progressSoFar() const { return m_progressSoFar.load(std::memory_order_relaxed); }
     // The rest only once the client's thread has stopped.
     const ClientCounts& counts() const { return m_counts; }
     // Microseconds from send to arrival, one entry per delivery.
@@ -67,6 +74,7 @@ private:
     enum class Stage
     {
         Connecting,
+        Connected,
         CheckingAddress,
         CheckingNick,
         Joining,
@@ -86,6 +94,7 @@ private:
     void noteUser(std::string_view nick);
     void received(std::string_view command, std::string_view values, Clock::time_point arrival);
     void fail(std::string_view why);
+    void noteProgress() { m_progressSoFar.store(progressSoFar() + 1, std::memory_order_relaxed); }
 
     // A chat message as received: who sent it, its number and send time, and whether it is intact.
     struct Delivery
@@ -117,14 +126,13 @@ private:
 
     std::vector<bool> m_knownUsers;
     int m_knownCount = 0;
-    bool m_seesEveryone = false;
     int m_nextSeq = 0;
     int m_echoed = 0;
     Clock::time_point m_sendStart{};
     std::vector<std::int32_t> m_lastSeqFrom;
     std::vector<bool> m_seen; // [sender * messages + seq]
     ClientCounts m_counts;
-    std::atomic<std::uint64_t> m_deliveriesSoFar = 0;
+    std::atomic<std::uint64_t> m_progressSoFar = 0;
     std::vector<std::uint32_t> m_latencies;
 };
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bench_options.h"
 
+#include <limits>
 #include <optional>
 
 #include "host_port.h"
@@ -33,6 +34,11 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             }
         } else if (name == "--messages") {
             options.messages = parseNumberOption(name, value(), 1, 1000000);
+        } else if (name == "--storm") {
+            options.storm = true;
+        } else if (name == "--server-pid") {
+            options.serverPids.push_back(
+                parseNumberOption(name, value(), 1, std::numeric_limits<int>::max()));
         } else if (name == "--rate") {
             options.rate = parseNumberOption(name, value(), 1, 10000000);
         } else if (name == "--private") {
@@ -51,9 +57,15 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
             throw UsageError("unknown option \"" + std::string(name) + "\"");
         }
     }
-    if (!options.help && !options.version &&
-        (options.servers.empty() || options.clients == 0 || options.messages == 0)) {
-        throw UsageError("--server, --clients and --messages are required");
+    if (options.help || options.version) {
+        return options;
+    }
+    if (options.storm && options.messages > 0) {
+        throw UsageError(
+            "--storm measures logging in: it sends no messages, so --messages does not go with it");
+    }
+    if (options.servers.empty() || options.clients == 0 || (options.messages == 0 && !options.storm)) {
+        throw UsageError("--server, --clients and --messages (or --storm) are required");
     }
     return options;
 }
@@ -61,10 +73,13 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
 std::string benchUsage()
 {
     return R"(Usage: kovrel-bench --server HOST:PORT --clients N --messages M [OPTION]...
+  or:  kovrel-bench --server HOST:PORT --clients N --storm [OPTION]...
 Load generator for kovrel-server. Logs N clients in with the client's own log-in
 sequence, lets each send M chat messages carrying a sequence number and a send
 time, and checks that every client receives every message meant for it exactly
 once, in order and intact. Then logs them out and prints one summary line.
+With --storm it measures logging in instead: all N connect first, then all
+start logging in at the same moment.
 
   --server HOST:PORT   the server to measure (an IPv6 address in brackets); given
                        more than once, the nodes of one cluster: the clients are
@@ -81,6 +96,14 @@ once, in order and intact. Then logs them out and prints one summary line.
   --private            private messages, each to another client in turn,
                        instead of public ones
   --window W           messages in flight per client when unthrottled (default 32)
+  --storm              a log-in storm: connect all N clients, then log them all
+                       in at once and time how long until every client sees
+                       every other in its roster; no message is sent, so
+                       --messages, --rate, --private and --window do not apply
+  --server-pid PID     add the user and system CPU time this server process
+                       used over the measured phase (the sending, or the storm)
+                       to the summary; given more than once, the times of all
+                       the processes (the nodes of a cluster) are summed
   --threads T          threads running the clients (default 1)
   --timeout SEC        give up after SEC seconds without progress (default 10)
   --version            print the version and exit
@@ -91,6 +114,23 @@ send to arrival (p50, p99, max, ms), lost (expected deliveries that never came)
 and corrupted (deliveries that were malformed, altered, duplicated or out of
 order). The exit status is 1 when anything was lost or corrupted or a client
 could not log in, 2 for a bad command line.
+
+Storm summary: clients, connected, refused (could not connect), lost (connected,
+then closed by the server or failed otherwise), logged in (went through the
+whole log-in sequence), and the seconds from the start of the log-ins until
+every client saw every other, or how many did when not all of them did. The
+exit status is 1 when a connection was refused or lost or a client did not see
+everyone before --timeout.
+
+With --server-pid both end in the server's CPU time (user, system and the
+kernel's share of it; the sending mode also gives it per delivery), read from
+/proc in clock ticks, usually of 10 ms. A PID that cannot be read there is a
+bad command line.
+
+kovrel-bench raises its own limit of open files as far as the hard limit
+allows; when N connections still do not fit, it says so and exits with 1
+before starting. The server needs room for them too (its --max-clients and
+--max-per-address, and its own limit of open files).
 
 The server's flood limit (--chat-rate: 20 messages a second per user, bursts of
 40, by default) drops what a client sends beyond it, and the bench counts that

@@ -26,6 +26,10 @@ struct BenchOptions
     // Client N logs in as this followed by N; runs with different prefixes can share a server.
     std::string nickPrefix = "bench-";
     int messages = 0;
+    // All clients connect first, then log in at once; the run measures how soon everyone sees everyone.
+    bool storm = false;
+    // Server processes whose CPU time over the measured phase the summary gives, summed.
+    std::vector<int> serverPids;
     // Messages a second across all clients; 0: every client sends as fast as the server echoes.
     double rate = 0;
     bool privateMessages = false;

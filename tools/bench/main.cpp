@@ -3,16 +3,60 @@
 
 #include <exception>
 #include <iostream>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include <sys/resource.h>
 
 #include "bench_options.h"
 #include "bench_run.h"
 #include "kovrel_version.h"
+#include "process_cpu.h"
+
+namespace {
+
+using namespace kovrel::bench;
+
+void checkServerPids(const BenchOptions& options)
+{
+    for (const int pid : options.serverPids) {
+        if (!processCpuTimes(pid)) {
+            throw kovrel::UsageError("--server-pid " + std::to_string(pid) + ": cannot read /proc/" +
+                                     std::to_string(pid) + "/stat");
+        }
+    }
+}
+
+// Raises the soft limit of open files to the hard one, so that every client gets its socket; false, said
+// on stderr, when they would still not fit: better than failing midway with "too many open files".
+bool roomForClients(const BenchOptions& options)
+{
+    // The standard streams, the resolver, and each thread's event queue and wake-up descriptor.
+    const rlim_t spare = 32 + 2 * static_cast<rlim_t>(options.threads);
+    const rlim_t needed = static_cast<rlim_t>(options.clients) + spare;
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        return true; // nothing to learn: let the run find out
+    }
+    if (limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+    }
+    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < needed) {
+        std::cerr << "kovrel-bench: " << options.clients << " clients need about " << needed
+                  << " open files, but the limit is " << limit.rlim_cur
+                  << " (ulimit -Hn); raise it or run fewer clients\n";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
-    using namespace kovrel::bench;
     try {
         const std::vector<std::string_view> arguments(argv + 1, argv + argc);
         const BenchOptions options = parseBenchOptions(arguments);
@@ -23,6 +67,10 @@ int main(int argc, char** argv)
         if (options.help) {
             std::cout << benchUsage();
             return 0;
+        }
+        checkServerPids(options);
+        if (!roomForClients(options)) {
+            return 1;
         }
         BenchRun run(options);
         const BenchSummary summary = run.run();
