@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "outbox.h"
 
+#include <algorithm>
+
 namespace kovrel::server {
 
 void Outbox::add(const SharedBytes& bytes)
@@ -22,6 +24,8 @@ std::string& Outbox::openBlock(std::size_t bytes)
                             m_pieces.back().copied.size() + bytes <= kBlockSize;
     if (!lastIsOpen) {
         m_pieces.push_back({});
+        // A turn usually brings a few lines: room for them without growing the block line by line.
+        m_pieces.back().copied.reserve(std::max(bytes, kBlockStart));
     }
     return m_pieces.back().copied;
 }

@@ -24,7 +24,8 @@ public:
     static constexpr std::size_t kMaxBuffers = 64;
     // Bytes up to this size are copied rather than shared.
     static constexpr std::size_t kCopyLimit = 1024;
-    // A block of copied bytes stops growing at this size.
+    // A block of copied bytes starts with room for this many bytes, and stops growing at kBlockSize.
+    static constexpr std::size_t kBlockStart = 1024;
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
     void add(const SharedBytes& bytes);

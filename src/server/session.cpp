@@ -37,6 +37,8 @@ void Session::start()
     std::error_code ignored;
     // Chat lines are small and should leave at once.
     m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
+    // Writes that the socket cannot take at once report it instead of waiting (see flush()).
+    m_socket.non_blocking(true, ignored);
     doRead();
     doProbe();
     doLoginDeadline();
@@ -71,10 +73,40 @@ void Session::writeAtEndOfTurn()
 void Session::flush()
 {
     m_waitingForTurnEnd = false;
-    if (!m_writing && !m_closed && !m_outbox.empty()) {
-        m_writing = true;
-        doWrite();
+    if (m_writing || m_closed) {
+        return;
     }
+    // The socket usually takes it all at once; only what it cannot take waits for it to drain.
+    while (!m_outbox.empty()) {
+        std::error_code ec;
+        const std::size_t length = m_socket.write_some(m_outbox.nextWrite(), ec);
+        if (ec == asio::error::would_block) {
+            waitUntilWritable();
+            return;
+        }
+        if (ec) {
+            close(closeReason(ec));
+            return;
+        }
+        m_outbox.written(length);
+    }
+}
+
+void Session::waitUntilWritable()
+{
+    m_writing = true;
+    m_socket.async_wait(asio::socket_base::wait_write, [this, self = shared_from_this()](std::error_code ec) {
+        m_writing = false;
+        if (m_closed) {
+            return;
+        }
+        if (ec) {
+            close(closeReason(ec));
+        } else {
+            // What piled up meanwhile leaves with what the rest of this turn adds to it.
+            writeAtEndOfTurn();
+        }
+    });
 }
 
 void Session::requestLogout()
@@ -112,28 +144,6 @@ bool Session::received(std::string_view bytes)
     }
     followLogin();
     return true;
-}
-
-void Session::doWrite()
-{
-    m_socket.async_write_some(m_outbox.nextWrite(),
-                              [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
-                                  if (!ec && !m_closed) {
-                                      written(length);
-                                  } else {
-                                      close(closeReason(ec));
-                                  }
-                              });
-}
-
-void Session::written(std::size_t bytes)
-{
-    m_outbox.written(bytes);
-    m_writing = false;
-    if (!m_outbox.empty()) {
-        // What piled up meanwhile leaves with what the rest of this turn adds to it.
-        writeAtEndOfTurn();
-    }
 }
 
 void Session::doProbe()

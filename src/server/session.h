@@ -50,15 +50,14 @@ public:
 
 private:
     void doRead();
-    void doWrite();
     void doProbe();
     void doLoginDeadline();
     // Starts or stops the log-in deadline when the user has logged in or out.
     void followLogin();
     // Hands the fields to the command handling; false when the connection is being closed.
     bool received(std::string_view bytes);
-    void written(std::size_t bytes);
     void writeAtEndOfTurn();
+    void waitUntilWritable();
 
     asio::ip::tcp::socket m_socket;
     asio::steady_timer m_probeTimer;
