@@ -73,6 +73,11 @@ ListenQueueWatch::ListenQueueWatch(asio::io_context& io, EventLog& log, int back
 void ListenQueueWatch::start()
 {
     m_overflows = readOverflows();
+    if (!m_overflows) {
+        m_log.write("listen-overflow", {}, {},
+                    "not watched: no ListenOverflows count in " + std::string(m_netstatPath));
+        return;
+    }
     schedule();
 }
 

@@ -58,5 +58,20 @@ TEST(ListenQueue, LogsOnlyTheConnectionsDroppedSinceTheLastLook)
     std::filesystem::remove(path);
 }
 
+TEST(ListenQueue, SaysSoOnceWhenTheCountsCannotBeRead)
+{
+    std::ostringstream out;
+    EventLog log(out, false);
+    asio::io_context io;
+    ListenQueueWatch watch(io, log, 4096, "/nonexistent/netstat");
+    watch.start();
+    io.run_for(std::chrono::milliseconds(10));
+    EXPECT_NE(
+        out.str().find("listen-overflow - - not watched: no ListenOverflows count in /nonexistent/netstat"),
+        std::string::npos)
+        << out.str();
+    EXPECT_EQ(io.stopped(), true) << "nothing left to wait for";
+}
+
 } // namespace
 } // namespace kovrel::server::test
