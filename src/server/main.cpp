@@ -9,6 +9,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -27,6 +28,7 @@
 #include "shard_hub.h"
 #include "state_import.h"
 #include "state_store.h"
+#include "tls_certificate.h"
 
 namespace {
 
@@ -68,22 +70,51 @@ void raiseOpenFileLimit(std::size_t maxClients, EventLog& log)
     }
 }
 
+// The certificate and key of the TLS listeners: the administrator's, else the server's own.
+CertificateFiles certificateFiles(const ServerOptions& options)
+{
+    if (options.tlsCertificate) {
+        return {*options.tlsCertificate, *options.tlsKey};
+    }
+    return ownCertificate(options.tlsDir ? *options.tlsDir : ownCertificateFolder(options.stateFile));
+}
+
 using Shards = std::vector<std::unique_ptr<Shard>>;
 
 // One shard per thread.
 Shards makeShards(const ServerOptions& options, const Blacklist& blacklist, ConnectionCount& count,
-                  EventLog& log)
+                  EventLog& log, asio::ssl::context* tls)
 {
     ServerSettings settings = options.server;
     settings.sharePort = options.threads > 1;
     Shards shards;
-    shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
-    // With port 0 the first shard picked the port; the others listen on the same one.
-    settings.listen = shards.front()->localEndpoint();
+    shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log, tls));
+    // With port 0 the first shard picked the ports; the others listen on the same ones.
+    settings.listen = shards.front()->listening();
     for (unsigned i = 1; i < options.threads; ++i) {
-        shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log));
+        shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log, tls));
     }
     return shards;
+}
+
+// Logs the TLS listeners with the fingerprint that clients can check the certificate by, and prints every
+// address listened on, the plain one first.
+void announce(const ListenAddresses& listening, const std::optional<CertificateFiles>& certificate,
+              EventLog& log)
+{
+    for (const asio::ip::tcp::endpoint& endpoint : listening.tls) {
+        std::ostringstream detail;
+        detail << "listening on " << endpoint << ", certificate SHA-256 "
+               << sha256Fingerprint(certificate->certificate);
+        log.write("tls", {}, {}, detail.str());
+    }
+    if (listening.plain) {
+        std::cout << "listening on " << *listening.plain << '\n';
+    }
+    for (const asio::ip::tcp::endpoint& endpoint : listening.tls) {
+        std::cout << "listening on " << endpoint << " (TLS)\n";
+    }
+    std::cout.flush();
 }
 
 // Runs each shard on a thread of its own, the first on this one, until all of them stop; `closed` runs on
@@ -106,7 +137,13 @@ int run(const ServerOptions& options)
     raiseOpenFileLimit(options.server.maxClients, log);
     const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
     ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
-    const Shards shards = makeShards(options, blacklist, count, log);
+    std::optional<CertificateFiles> certificate;
+    std::optional<asio::ssl::context> tls;
+    if (!options.server.listen.tls.empty()) {
+        certificate = certificateFiles(options);
+        tls.emplace(tlsServerContext(*certificate));
+    }
+    const Shards shards = makeShards(options, blacklist, count, log, tls ? &*tls : nullptr);
     shards.front()->watchListenQueue();
 
     // Every room starts from the kept state, and from then on every change of it is written.
@@ -139,7 +176,7 @@ int run(const ServerOptions& options)
         hub->joinCluster(*port, port->cardSink());
         cluster->start();
     }
-    std::cout << "listening on " << shards.front()->localEndpoint() << std::endl;
+    announce(shards.front()->listening(), certificate, log);
 
     // The nicks of the users closed at the end are given back before the node leaves the cluster.
     serve(shards, [&port] {
@@ -171,6 +208,10 @@ int main(int argc, char** argv)
         }
         if (options.help) {
             std::cout << usage();
+            return 0;
+        }
+        if (options.fingerprint) {
+            std::cout << sha256Fingerprint(certificateFiles(options).certificate) << '\n';
             return 0;
         }
         return run(withRedisPasswordFromEnvironment(options));

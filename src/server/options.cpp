@@ -73,6 +73,19 @@ void checkClusterOptions(ServerOptions& options, std::optional<std::chrono::seco
     }
 }
 
+void checkTlsOptions(const ServerOptions& options)
+{
+    if (options.tlsCertificate.has_value() != options.tlsKey.has_value()) {
+        throw UsageError("--tls-cert and --tls-key go together");
+    }
+    if (options.tlsCertificate && options.tlsDir) {
+        throw UsageError("--tls-dir is for the server's own certificate, not with --tls-cert");
+    }
+    if (!options.server.listen.plain && options.server.listen.tls.empty()) {
+        throw UsageError("--listen none needs at least one --tls-listen");
+    }
+}
+
 } // namespace
 
 asio::ip::tcp::endpoint parseEndpoint(std::string_view text)
@@ -93,13 +106,26 @@ asio::ip::tcp::endpoint parseEndpoint(std::string_view text)
 ServerOptions parseOptions(std::span<const std::string_view> arguments)
 {
     ServerOptions options;
-    options.server.listen = {asio::ip::address_v4::loopback(), kDefaultPort};
+    options.server.listen.plain = {asio::ip::address_v4::loopback(), kDefaultPort};
     std::optional<std::chrono::seconds> presenceTtl;
     ArgumentList list(arguments);
     while (list.next()) {
         const std::string_view name = list.name();
         if (name == "--listen") {
-            options.server.listen = parseEndpoint(list.value());
+            const std::string_view value = list.value();
+            options.server.listen.plain =
+                value == "none" ? std::nullopt : std::optional(parseEndpoint(value));
+        } else if (name == "--tls-listen") {
+            options.server.listen.tls.push_back(parseEndpoint(list.value()));
+        } else if (name == "--tls-cert") {
+            options.tlsCertificate = std::string(list.value());
+        } else if (name == "--tls-key") {
+            options.tlsKey = std::string(list.value());
+        } else if (name == "--tls-dir") {
+            options.tlsDir = std::string(list.value());
+        } else if (name == "--fingerprint") {
+            list.expectNoValue();
+            options.fingerprint = true;
         } else if (name == "--blacklist") {
             options.blacklistFile = std::string(list.value());
         } else if (name == "--state") {
@@ -149,6 +175,7 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
         }
     }
     checkClusterOptions(options, presenceTtl);
+    checkTlsOptions(options);
     return options;
 }
 
@@ -159,7 +186,22 @@ The Kovrel chat server: one conversation for everybody who logs in.
 
   --listen ADDR:PORT     address and port to listen on (default 127.0.0.1:4040);
                          0.0.0.0:PORT serves the whole LAN, [::]:PORT IPv6 and IPv4;
-                         port 0 picks a free port
+                         port 0 picks a free port; "none": no plain listener
+                         (then at least one --tls-listen)
+  --tls-listen ADDR:PORT also listen on ADDR:PORT for connections in TLS (1.2
+                         or later), the same conversation inside; may be given
+                         more than once
+  --tls-cert FILE        the TLS listeners' certificate (PEM, with any chain);
+                         goes with --tls-key
+  --tls-key FILE         the private key of --tls-cert (PEM)
+  --tls-dir DIR          without --tls-cert: where the server keeps a certificate
+                         of its own, made on first start (self-signed, ECDSA
+                         P-256, 10 years) as kovrel-server.crt and .key. Default:
+                         the folder of --state, else $STATE_DIRECTORY, else
+                         $XDG_STATE_HOME/kovrel-server or
+                         ~/.local/state/kovrel-server
+  --fingerprint          print the SHA-256 fingerprint of the TLS certificate
+                         (making the server's own if there is none yet), exit
   --blacklist FILE       refuse connections from the addresses in FILE: one dotted
                          IPv4 address per line, "#" starts a comment
   --state FILE           keep the topic and the users' personal cards in FILE, an
@@ -204,7 +246,9 @@ The Kovrel chat server: one conversation for everybody who logs in.
   --help                 show this text
   --version              print the version and exit
 
-The first line on standard output is "listening on ADDR:PORT" with the real port.
+Standard output has a line "listening on ADDR:PORT" with the real port for every
+listener, the plain one first, each TLS one ending in (TLS). The log names the
+TLS certificate's SHA-256 fingerprint, for clients to check it by.
 Log lines go to standard error. SIGINT or SIGTERM asks every client to log out,
 waits up to 2 seconds for them and exits; a failed state write is tried again
 for up to 2 seconds more, and the exit status is 1 if the state could not be

@@ -25,12 +25,19 @@ struct ServerOptions
     ServerSettings server;
     std::optional<std::filesystem::path> blacklistFile;
     std::optional<std::filesystem::path> stateFile;
+    // The certificate and key of the TLS listeners; without them the server makes its own, in tlsDir when
+    // given.
+    std::optional<std::filesystem::path> tlsCertificate;
+    std::optional<std::filesystem::path> tlsKey;
+    std::optional<std::filesystem::path> tlsDir;
     // Set: a node of a cluster, its room shared through Redis.
     std::optional<ClusterSettings> cluster;
     CardBook::Limits cards;
     // Threads of the server, each serving its share of the connections.
     unsigned threads = 1;
     bool verbose = false;
+    // Print the fingerprint of the TLS certificate and exit.
+    bool fingerprint = false;
     bool help = false;
     bool version = false;
 };

@@ -38,9 +38,10 @@ std::string endpointText(const asio::ip::address& address, unsigned short port)
 }
 
 // Binds and listens; with `sharePort`, alongside other sockets of the process on the same port.
-asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const ServerSettings& settings)
+asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const asio::ip::tcp::endpoint& endpoint,
+                                          const ServerSettings& settings)
 {
-    asio::ip::tcp::acceptor acceptor(io, settings.listen.protocol());
+    asio::ip::tcp::acceptor acceptor(io, endpoint.protocol());
     acceptor.set_option(asio::ip::tcp::acceptor::reuse_address(true));
     if (settings.sharePort) {
         const int on = 1;
@@ -48,7 +49,7 @@ asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const ServerSett
             throw std::system_error(errno, std::generic_category(), "SO_REUSEPORT");
         }
     }
-    acceptor.bind(settings.listen);
+    acceptor.bind(endpoint);
     acceptor.listen(settings.backlog > 0 ? settings.backlog : systemListenBacklog());
     // Accepting what is queued stops at an empty queue instead of waiting.
     acceptor.non_blocking(true);
@@ -85,28 +86,53 @@ void ConnectionCount::closed(const std::string& address)
 }
 
 Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
-               ServerSettings settings, EventLog& log)
-    : m_acceptor(listeningAcceptor(io, settings)), m_acceptRetry(io), m_room(room), m_blacklist(blacklist),
-      m_count(count), m_settings(std::move(settings)), m_log(log), m_turnWrites(io)
-{}
+               ServerSettings settings, EventLog& log, asio::ssl::context* tls)
+    : m_io(io), m_room(room), m_blacklist(blacklist), m_count(count), m_settings(std::move(settings)),
+      m_log(log), m_turnWrites(io)
+{
+    if (m_settings.listen.plain) {
+        m_listeners.push_back(
+            {listeningAcceptor(io, *m_settings.listen.plain, m_settings), asio::steady_timer(io), nullptr});
+    }
+    for (const asio::ip::tcp::endpoint& endpoint : m_settings.listen.tls) {
+        m_listeners.push_back({listeningAcceptor(io, endpoint, m_settings), asio::steady_timer(io), tls});
+    }
+}
+
+ListenAddresses Server::listening() const
+{
+    ListenAddresses addresses;
+    for (const Listener& listener : m_listeners) {
+        if (listener.tls != nullptr) {
+            addresses.tls.push_back(listener.acceptor.local_endpoint());
+        } else {
+            addresses.plain = listener.acceptor.local_endpoint();
+        }
+    }
+    return addresses;
+}
 
 void Server::start()
 {
-    doAccept();
+    for (Listener& listener : m_listeners) {
+        doAccept(listener);
+    }
 }
 
 void Server::shutdown(std::function<void()> allGone)
 {
     m_stopping = true;
     m_allGone = std::move(allGone);
-    std::error_code ignored;
-    m_acceptor.close(ignored);
-    m_acceptRetry.cancel();
+    for (Listener& listener : m_listeners) {
+        std::error_code ignored;
+        listener.acceptor.close(ignored);
+        listener.retry.cancel();
+    }
     for (const auto& [key, session] : m_sessions) {
         session->requestLogout();
     }
     if (m_sessions.empty()) {
-        asio::post(m_acceptor.get_executor(), std::exchange(m_allGone, nullptr));
+        asio::post(m_io, std::exchange(m_allGone, nullptr));
     }
 }
 
@@ -124,39 +150,39 @@ void Server::closeAll()
     }
 }
 
-void Server::doAccept()
+void Server::doAccept(Listener& listener)
 {
-    m_acceptor.async_accept([this](std::error_code ec, asio::ip::tcp::socket socket) {
+    listener.acceptor.async_accept([this, &listener](std::error_code ec, asio::ip::tcp::socket socket) {
         if (!ec) {
-            admit(std::move(socket));
-            acceptQueued();
-            doAccept();
+            admit(std::move(socket), listener.tls);
+            acceptQueued(listener);
+            doAccept(listener);
         } else if (ec != asio::error::operation_aborted && !m_stopping) {
             m_log.write("accept-failed", {}, {}, ec.message());
-            m_acceptRetry.expires_after(kAcceptRetryDelay);
-            m_acceptRetry.async_wait([this](std::error_code ec) {
+            listener.retry.expires_after(kAcceptRetryDelay);
+            listener.retry.async_wait([this, &listener](std::error_code ec) {
                 if (!ec) {
-                    doAccept();
+                    doAccept(listener);
                 }
             });
         }
     });
 }
 
-void Server::acceptQueued()
+void Server::acceptQueued(Listener& listener)
 {
     // A connect storm fills the queue far faster than one connection a turn would empty it.
     for (int i = 0; i < kAcceptBatch; ++i) {
         std::error_code ec;
-        asio::ip::tcp::socket socket = m_acceptor.accept(ec);
+        asio::ip::tcp::socket socket = listener.acceptor.accept(ec);
         if (ec) {
             return; // an empty queue; a real failure shows again in the next asynchronous accept
         }
-        admit(std::move(socket));
+        admit(std::move(socket), listener.tls);
     }
 }
 
-void Server::admit(asio::ip::tcp::socket socket)
+void Server::admit(asio::ip::tcp::socket socket, asio::ssl::context* tls)
 {
     std::error_code ec;
     const asio::ip::tcp::endpoint remote = socket.remote_endpoint(ec);
@@ -174,8 +200,9 @@ void Server::admit(asio::ip::tcp::socket socket)
         return;
     }
     m_log.write("connect", peer, {});
-    auto session = std::make_shared<Session>(std::move(socket), address.to_string(), peer, m_room,
-                                             m_blacklist, m_settings.session, m_log, m_turnWrites,
+    // Counted before any TLS handshake, which is part of not being logged in yet.
+    auto session = std::make_shared<Session>(Transport(std::move(socket), tls), address.to_string(), peer,
+                                             m_room, m_blacklist, m_settings.session, m_log, m_turnWrites,
                                              [this](Session& closed) { sessionClosed(closed); });
     m_sessions.emplace(session.get(), session);
     session->start();
@@ -186,7 +213,7 @@ void Server::sessionClosed(Session& session)
     m_sessions.erase(&session);
     m_count.closed(session.address());
     if (m_stopping && m_sessions.empty() && m_allGone) {
-        asio::post(m_acceptor.get_executor(), std::exchange(m_allGone, nullptr));
+        asio::post(m_io, std::exchange(m_allGone, nullptr));
     }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -11,6 +12,7 @@
 
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
+#include <asio/ssl/context.hpp>
 #include <asio/steady_timer.hpp>
 
 #include "blacklist.h"
@@ -42,17 +44,19 @@ private:
     std::unordered_map<std::string, std::size_t> m_perAddress;
 };
 
-// Accepts connections, refuses blacklisted addresses and connections beyond the limits, and keeps the
-// open sessions so that it can ask every client to log out when it stops.
+// Accepts connections on its listening sockets, plain and TLS, refuses blacklisted addresses and connections
+// beyond the limits, and keeps the open sessions so that it can ask every client to log out when it stops.
 class Server
 {
 public:
     // Binds and listens at once (port 0 picks a free port); throws std::system_error when it cannot.
-    // `count` is shared with the other threads' servers, when there are any.
+    // `count` is shared with the other threads' servers, when there are any. `tls` holds the certificate
+    // of the TLS listeners; it is needed when there are any.
     Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
-           ServerSettings settings, EventLog& log);
+           ServerSettings settings, EventLog& log, asio::ssl::context* tls = nullptr);
 
-    asio::ip::tcp::endpoint localEndpoint() const { return m_acceptor.local_endpoint(); }
+    // The addresses it listens on, with the ports that port 0 picked.
+    ListenAddresses listening() const;
 
     void start();
 
@@ -64,13 +68,21 @@ public:
     void closeAll();
 
 private:
-    void doAccept();
-    void acceptQueued();
-    void admit(asio::ip::tcp::socket socket);
+    struct Listener
+    {
+        asio::ip::tcp::acceptor acceptor;
+        asio::steady_timer retry; // after a failed accept
+        asio::ssl::context* tls;  // null for plain connections
+    };
+
+    void doAccept(Listener& listener);
+    void acceptQueued(Listener& listener);
+    void admit(asio::ip::tcp::socket socket, asio::ssl::context* tls);
     void sessionClosed(Session& session);
 
-    asio::ip::tcp::acceptor m_acceptor;
-    asio::steady_timer m_acceptRetry;
+    asio::io_context& m_io;
+    // The plain one first; a deque, as the accepts in progress refer to them.
+    std::deque<Listener> m_listeners;
     Room& m_room;
     const Blacklist& m_blacklist;
     ConnectionCount& m_count;

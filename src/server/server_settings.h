@@ -3,6 +3,8 @@
 
 #include <chrono>
 #include <cstddef>
+#include <optional>
+#include <vector>
 
 #include <asio/ip/tcp.hpp>
 
@@ -25,10 +27,19 @@ struct SessionSettings
     std::size_t maxQueuedBytes = 4 * 1024 * 1024;
 };
 
-// The listening socket and the limits of the whole server.
+// Where the server listens.
+struct ListenAddresses
+{
+    // The plain listening socket; none when the server serves TLS only.
+    std::optional<asio::ip::tcp::endpoint> plain;
+    // Listening sockets whose connections speak TLS, with the same fields inside it.
+    std::vector<asio::ip::tcp::endpoint> tls;
+};
+
+// The listening sockets and the limits of the whole server.
 struct ServerSettings
 {
-    asio::ip::tcp::endpoint listen;
+    ListenAddresses listen;
     // Connections the kernel queues before the server accepts them; 0: as many as it allows
     // (net.core.somaxconn), which also caps a larger number.
     int backlog = 0;
@@ -36,7 +47,7 @@ struct ServerSettings
     std::size_t maxClients = 500;
     std::size_t maxPerAddress = 16;
     SessionSettings session;
-    // Lets other sockets of this process listen on the same port (SO_REUSEPORT), one per thread.
+    // Lets other sockets of this process listen on the same ports (SO_REUSEPORT), one per thread.
     bool sharePort = false;
 };
 

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include <asio/post.hpp>
+#include <asio/ssl/error.hpp>
+#include <asio/write.hpp>
 
 #include "commands.h"
 #include "message.h"
@@ -14,17 +16,25 @@ namespace {
 
 std::string closeReason(const std::error_code& ec)
 {
-    return ec == asio::error::eof ? "closed by the client" : ec.message();
+    // A TLS client may close without the closing alert: the connection is just as over.
+    const bool closed = ec == asio::error::eof || ec == asio::ssl::error::stream_truncated;
+    return closed ? "closed by the client" : ec.message();
+}
+
+// The first bytes of a TLS client: a handshake record (type 22) of version 3.x.
+bool looksLikeTls(std::string_view bytes)
+{
+    return bytes.size() >= 2 && bytes[0] == '\x16' && bytes[1] == '\x03';
 }
 
 } // namespace
 
-Session::Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
+Session::Session(Transport transport, std::string address, std::string peer, Room& room,
                  const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
                  TurnWrites& writes, ClosedHandler onClosed)
-    : m_socket(std::move(socket)), m_probeTimer(m_socket.get_executor()),
-      m_loginTimer(m_socket.get_executor()), m_settings(settings), m_log(log), m_turnWrites(writes),
-      m_address(std::move(address)), m_peer(std::move(peer)),
+    : m_transport(std::move(transport)), m_probeTimer(m_transport.socket().get_executor()),
+      m_loginTimer(m_transport.socket().get_executor()), m_settings(settings), m_log(log),
+      m_turnWrites(writes), m_address(std::move(address)), m_peer(std::move(peer)),
       m_handler(room, *this, blacklist,
                 {RateLimiter(settings.chatRate, settings.chatBurst),
                  RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
@@ -36,12 +46,35 @@ void Session::start()
 {
     std::error_code ignored;
     // Chat lines are small and should leave at once.
-    m_socket.set_option(asio::ip::tcp::no_delay(true), ignored);
-    // Writes that the socket cannot take at once report it instead of waiting (see flush()).
-    m_socket.non_blocking(true, ignored);
-    doRead();
+    m_transport.socket().set_option(asio::ip::tcp::no_delay(true), ignored);
+    if (Transport::TlsStream* tls = m_transport.tls()) {
+        doHandshake(*tls);
+    } else {
+        // Writes that the socket cannot take at once report it instead of waiting (see flush()).
+        m_transport.socket().non_blocking(true, ignored);
+        doRead();
+    }
+    // A handshake that fails to finish is a connection that has not logged in.
     doProbe();
     doLoginDeadline();
+}
+
+void Session::doHandshake(Transport::TlsStream& tls)
+{
+    // Nothing may be written before the handshake is over: it counts as a write in flight.
+    m_writing = true;
+    tls.async_handshake(asio::ssl::stream_base::server,
+                        [this, self = shared_from_this()](std::error_code ec) {
+                            if (!m_closed) {
+                                if (ec) {
+                                    close("TLS handshake failed: " + ec.message());
+                                } else {
+                                    doRead();
+                                }
+                            }
+                            // What was queued meanwhile (a request to log out, a probe) leaves now.
+                            writeEnded(ec);
+                        });
 }
 
 void Session::deliver(const SharedBytes& bytes)
@@ -53,7 +86,7 @@ void Session::deliver(const SharedBytes& bytes)
     if (m_outbox.size() > m_settings.maxQueuedBytes) {
         m_overflowed = true;
         // Not now: closing leaves the room, which may be walking its members to deliver this very message.
-        asio::post(m_socket.get_executor(),
+        asio::post(m_transport.socket().get_executor(),
                    [this, self = shared_from_this()] { close("not reading: too much unsent output"); });
         return;
     }
@@ -73,13 +106,22 @@ void Session::writeAtEndOfTurn()
 void Session::flush()
 {
     m_waitingForTurnEnd = false;
-    if (m_writing || m_closed) {
+    if (m_writing || m_closed || m_outbox.empty()) {
         return;
     }
+    if (Transport::TlsStream* tls = m_transport.tls()) {
+        writeEncrypted(*tls);
+    } else {
+        writeAtOnce();
+    }
+}
+
+void Session::writeAtOnce()
+{
     // The socket usually takes it all at once; only what it cannot take waits for it to drain.
     while (!m_outbox.empty()) {
         std::error_code ec;
-        const std::size_t length = m_socket.write_some(m_outbox.nextWrite(), ec);
+        const std::size_t length = m_transport.socket().write_some(m_outbox.nextWrite(), ec);
         if (ec == asio::error::would_block) {
             waitUntilWritable();
             return;
@@ -95,18 +137,35 @@ void Session::flush()
 void Session::waitUntilWritable()
 {
     m_writing = true;
-    m_socket.async_wait(asio::socket_base::wait_write, [this, self = shared_from_this()](std::error_code ec) {
-        m_writing = false;
-        if (m_closed) {
-            return;
-        }
-        if (ec) {
-            close(closeReason(ec));
-        } else {
-            // What piled up meanwhile leaves with what the rest of this turn adds to it.
-            writeAtEndOfTurn();
-        }
-    });
+    m_transport.socket().async_wait(
+        asio::socket_base::wait_write,
+        [this, self = shared_from_this()](std::error_code ec) { writeEnded(ec); });
+}
+
+void Session::writeEncrypted(Transport::TlsStream& tls)
+{
+    // TLS may have to read in order to write, so a non-blocking write cannot be relied on to take what it
+    // can: the turn's output leaves in one asynchronous write instead, one at a time.
+    m_writing = true;
+    asio::async_write(tls, m_outbox.nextWrite(),
+                      [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
+                          m_outbox.written(length);
+                          writeEnded(ec);
+                      });
+}
+
+void Session::writeEnded(const std::error_code& ec)
+{
+    m_writing = false;
+    if (m_closed) {
+        return;
+    }
+    if (ec) {
+        close(closeReason(ec));
+    } else if (!m_outbox.empty()) {
+        // What piled up meanwhile leaves with what the rest of this turn adds to it.
+        writeAtEndOfTurn();
+    }
 }
 
 void Session::requestLogout()
@@ -116,16 +175,16 @@ void Session::requestLogout()
 
 void Session::doRead()
 {
-    m_socket.async_read_some(asio::buffer(m_readBuffer),
-                             [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
-                                 if (!ec && !m_closed) {
-                                     if (received({m_readBuffer.data(), length})) {
-                                         doRead();
-                                     }
-                                 } else {
-                                     close(closeReason(ec));
-                                 }
-                             });
+    m_transport.asyncReadSome(asio::buffer(m_readBuffer),
+                              [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
+                                  if (!ec && !m_closed) {
+                                      if (received({m_readBuffer.data(), length})) {
+                                          doRead();
+                                      }
+                                  } else {
+                                      close(closeReason(ec));
+                                  }
+                              });
 }
 
 bool Session::received(std::string_view bytes)
@@ -133,7 +192,8 @@ bool Session::received(std::string_view bytes)
     const auto now = IdleWatch::Clock::now();
     m_idle.heard(now);
     if (m_reader.feed(bytes).outOfStep) {
-        close("length prefix is not five digits");
+        close(looksLikeTls(bytes) ? "length prefix is not five digits: a TLS handshake on a plain port"
+                                  : "length prefix is not five digits");
         return false;
     }
     for (const std::string& field : m_reader.takeFields(m_reader.queuedFields())) {
@@ -199,11 +259,9 @@ void Session::close(std::string_view reason)
 
     m_log.write("close", m_peer, m_handler.nick(), reason);
     m_handler.connectionClosed();
-    std::error_code ignored;
     m_probeTimer.cancel();
     m_loginTimer.cancel();
-    m_socket.shutdown(asio::ip::tcp::socket::shutdown_both, ignored);
-    m_socket.close(ignored);
+    m_transport.close();
     if (m_onClosed) {
         m_onClosed(*this);
     }

@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include <asio/ip/tcp.hpp>
 #include <asio/steady_timer.hpp>
 
 #include "command_handler.h"
@@ -17,21 +16,22 @@
 #include "packet_reader.h"
 #include "participant.h"
 #include "server_settings.h"
+#include "transport.h"
 #include "turn_writes.h"
 
 namespace kovrel::server {
 
-// One client connection: reads whole fields and hands them to the command handling, writes what is
-// queued for it at the end of the turn that queued it (gathered into one write, one write in flight),
-// probes it when it is idle and closes it when it is silent, out of step, not reading or not logged in in
-// time.
+// One client connection, plain or TLS (after its handshake): reads whole fields and hands them to the command
+// handling, writes what is queued for it at the end of the turn that queued it (gathered into one write, one
+// write in flight), probes it when it is idle and closes it when it is silent, out of step, not reading or
+// not logged in in time.
 class Session : public Participant
 {
 public:
     using ClosedHandler = std::function<void(Session&)>;
 
     // `address` is the peer's address as "GetIPUser" reports it, `peer` its address and port for the log.
-    Session(asio::ip::tcp::socket socket, std::string address, std::string peer, Room& room,
+    Session(Transport transport, std::string address, std::string peer, Room& room,
             const Blacklist& blacklist, const SessionSettings& settings, EventLog& log, TurnWrites& writes,
             ClosedHandler onClosed);
 
@@ -49,6 +49,7 @@ public:
     void close(std::string_view reason);
 
 private:
+    void doHandshake(Transport::TlsStream& tls);
     void doRead();
     void doProbe();
     void doLoginDeadline();
@@ -57,9 +58,13 @@ private:
     // Hands the fields to the command handling; false when the connection is being closed.
     bool received(std::string_view bytes);
     void writeAtEndOfTurn();
+    void writeAtOnce();
     void waitUntilWritable();
+    void writeEncrypted(Transport::TlsStream& tls);
+    // A write, or the wait for the socket to take one, is over.
+    void writeEnded(const std::error_code& ec);
 
-    asio::ip::tcp::socket m_socket;
+    Transport m_transport;
     asio::steady_timer m_probeTimer;
     asio::steady_timer m_loginTimer;
     const SessionSettings m_settings;
@@ -73,7 +78,7 @@ private:
     std::array<char, 16 * 1024> m_readBuffer;
 
     Outbox m_outbox;
-    bool m_writing = false;           // a write is in flight
+    bool m_writing = false;           // a write (or the TLS handshake) is in flight
     bool m_waitingForTurnEnd = false; // listed in TurnWrites
     bool m_overflowed = false;
     bool m_closed = false;

@@ -18,7 +18,8 @@ ServerOptions parse(std::vector<std::string_view> arguments)
 TEST(Options, DefaultsServeThisMachineOnPort4040)
 {
     const ServerOptions options = parse({});
-    EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), 4040));
+    EXPECT_EQ(options.server.listen.plain,
+              asio::ip::tcp::endpoint(asio::ip::make_address("127.0.0.1"), 4040));
     EXPECT_EQ(options.server.maxClients, 500u);
     EXPECT_EQ(options.server.maxPerAddress, 16u);
     EXPECT_EQ(options.server.backlog, 0); // the kernel's maximum
@@ -58,7 +59,7 @@ TEST(Options, ReadsEveryOptionInBothSpellings)
                                          "30",
                                          "--backlog",
                                          "128"});
-    EXPECT_EQ(options.server.listen, asio::ip::tcp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
+    EXPECT_EQ(options.server.listen.plain, asio::ip::tcp::endpoint(asio::ip::make_address("0.0.0.0"), 0));
     EXPECT_EQ(options.blacklistFile, "/etc/kovrel/blacklist");
     EXPECT_EQ(options.stateFile, "/var/lib/kovrel/state");
     EXPECT_EQ(options.server.maxClients, 50u);

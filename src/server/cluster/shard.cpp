@@ -25,12 +25,12 @@ void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
 } // namespace
 
 Shard::Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
-             ConnectionCount& count, EventLog& log)
+             ConnectionCount& count, EventLog& log, asio::ssl::context* tls)
     : m_room(cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log),
       m_backlog(settings.backlog > 0 ? std::min(settings.backlog, systemListenBacklog())
                                      : systemListenBacklog())
 {
-    m_server.emplace(m_io, m_room, blacklist, count, settings, log);
+    m_server.emplace(m_io, m_room, blacklist, count, settings, log, tls);
 }
 
 void Shard::run(bool logSignal, const std::function<void()>& closed)

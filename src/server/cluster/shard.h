@@ -19,20 +19,21 @@
 
 namespace kovrel::server {
 
-// What one thread serves: its own event loop, room and listening socket. The threads of one server listen
-// on one port (the kernel shares the connections out) and share their room through a ShardHub.
+// What one thread serves: its own event loop, room and listening sockets. The threads of one server listen
+// on the same ports (the kernel shares the connections out) and share their room through a ShardHub.
 class Shard
 {
 public:
     // How long the clients get to log out when the server is told to stop.
     static constexpr std::chrono::seconds kLogoutGrace{2};
 
+    // `tls` holds the certificate of the TLS listeners, when there are any.
     Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
-          ConnectionCount& count, EventLog& log);
+          ConnectionCount& count, EventLog& log, asio::ssl::context* tls);
 
     asio::io_context& io() { return m_io; }
     Room& room() { return m_room; }
-    asio::ip::tcp::endpoint localEndpoint() const { return m_server->localEndpoint(); }
+    ListenAddresses listening() const { return m_server->listening(); }
 
     // Logs the connections the kernel drops at full listen queues; one thread of the server does.
     void watchListenQueue() { m_listenWatch.emplace(m_io, m_log, m_backlog); }
