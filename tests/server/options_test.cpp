@@ -171,6 +171,24 @@ TEST(Options, ClusterRefusesBadAddressesAndOptionsThatDoNotGoWithIt)
     EXPECT_THROW(parse({"--cluster", "redis://h:1", "--state", "/tmp/state"}), UsageError);
 }
 
+TEST(Options, TlsListenersGoBesideThePlainOneOrInsteadOfIt)
+{
+    const ServerOptions both = parse({"--tls-listen", "0.0.0.0:4041", "--tls-listen=[::1]:4041"});
+    EXPECT_TRUE(both.server.listen.plain);
+    EXPECT_EQ(both.server.listen.tls.size(), 2u);
+    const ServerOptions tlsOnly = parse(
+        {"--listen", "none", "--tls-listen", "0.0.0.0:4041", "--tls-cert", "a.crt", "--tls-key", "a.key"});
+    EXPECT_FALSE(tlsOnly.server.listen.plain);
+    EXPECT_EQ(tlsOnly.tlsCertificate, "a.crt");
+    EXPECT_TRUE(parse({"--fingerprint", "--tls-dir", "/tmp/tls"}).fingerprint);
+
+    EXPECT_THROW(parse({"--listen", "none"}), UsageError);
+    EXPECT_THROW(parse({"--tls-listen", "0.0.0.0:4041", "--tls-cert", "a.crt"}), UsageError);
+    EXPECT_THROW(parse({"--tls-key", "a.key"}), UsageError);
+    EXPECT_THROW(parse({"--tls-cert", "a.crt", "--tls-key", "a.key", "--tls-dir", "/tmp/tls"}), UsageError);
+    EXPECT_THROW(parse({"--fingerprint=yes"}), UsageError);
+}
+
 TEST(Options, ThreadsGoWithAStandaloneServerAndWithACluster)
 {
     EXPECT_EQ(parse({"--threads", "2", "--state", "/tmp/state"}).threads, 2u);

@@ -180,6 +180,16 @@ void ServerProcess::closeLogReader()
     }
 }
 
+unsigned short ServerProcess::tlsPort() const
+{
+    // Logged before the addresses are printed, so it is there once the server has started.
+    const std::string prefix = " tls - - listening on 127.0.0.1:";
+    const std::string text = log();
+    const std::size_t at = text.find(prefix);
+    return at == std::string::npos ? 0
+                                   : static_cast<unsigned short>(std::stoi(text.substr(at + prefix.size())));
+}
+
 void ServerProcess::signal(int signal)
 {
     ::kill(m_pid, signal);

@@ -27,6 +27,8 @@ public:
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     unsigned short port() const { return m_port; }
+    // The port of the first --tls-listen, as the log names it; 0 without one.
+    unsigned short tlsPort() const;
     pid_t pid() const { return m_pid; }
 
     void signal(int signal);

@@ -27,6 +27,13 @@ TestClient::TestClient(unsigned short port, int receiveBuffer, asio::ip::address
     m_socket.set_option(asio::ip::tcp::no_delay(true));
 }
 
+TestClient::TestClient(unsigned short port, Tls) : TestClient(port)
+{
+    m_tlsContext.emplace(asio::ssl::context::tls_client);
+    m_tls.emplace(m_socket, *m_tlsContext);
+    m_tls->handshake(asio::ssl::stream_base::client);
+}
+
 void TestClient::send(std::initializer_list<std::string_view> fields)
 {
     sendRaw(BuildPacket(fields));
@@ -35,7 +42,11 @@ void TestClient::send(std::initializer_list<std::string_view> fields)
 void TestClient::sendRaw(std::string_view bytes)
 {
     std::error_code ec;
-    asio::write(m_socket, asio::buffer(bytes), ec);
+    if (m_tls) {
+        asio::write(*m_tls, asio::buffer(bytes), ec);
+    } else {
+        asio::write(m_socket, asio::buffer(bytes), ec);
+    }
 }
 
 std::string TestClient::expect(std::string_view prefix)
@@ -129,18 +140,22 @@ bool TestClient::nextField(std::string& field, std::chrono::steady_clock::time_p
 
 bool TestClient::readSome(std::chrono::steady_clock::time_point deadline)
 {
-    if (m_closed) {
+    if (m_closed || std::chrono::steady_clock::now() >= deadline) {
         return false;
     }
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd readable{m_socket.native_handle(), POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
-        return false;
-    }
+    // Whatever has arrived is read first: TLS may hold bytes already taken from the socket.
     std::array<char, 64 * 1024> buffer;
     std::error_code ec;
-    const std::size_t length = m_socket.read_some(asio::buffer(buffer), ec);
+    std::size_t length = readArrived(asio::buffer(buffer), ec);
+    while (ec == asio::error::would_block) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd readable{m_socket.native_handle(), POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&readable, 1, static_cast<int>(left.count())) <= 0) {
+            return false;
+        }
+        length = readArrived(asio::buffer(buffer), ec);
+    }
     if (ec) {
         m_closed = true;
         return false;
@@ -153,6 +168,14 @@ bool TestClient::readSome(std::chrono::steady_clock::time_point deadline)
         m_fields.push_back(std::move(field));
     }
     return true;
+}
+
+std::size_t TestClient::readArrived(asio::mutable_buffer buffer, std::error_code& ec)
+{
+    m_socket.non_blocking(true);
+    const std::size_t length = m_tls ? m_tls->read_some(buffer, ec) : m_socket.read_some(buffer, ec);
+    m_socket.non_blocking(false);
+    return length;
 }
 
 bool contains(const std::vector<std::string>& fields, const std::string& field)

@@ -4,18 +4,22 @@
 #include <chrono>
 #include <deque>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <asio/io_context.hpp>
 #include <asio/ip/tcp.hpp>
+#include <asio/ssl/context.hpp>
+#include <asio/ssl/stream.hpp>
 
 #include "packet_reader.h"
 
 namespace kovrel::server::test {
 
-// A blocking client on 127.0.0.1 that speaks through BuildPacket and PacketReader. Like the real client it
+// A blocking client on 127.0.0.1 that speaks through BuildPacket and PacketReader, in plain TCP or in TLS.
+// Like the real client it
 // sends the server's probes back as soon as it reads them, unless told to stay silent. Waits are bounded by a
 // generous deadline that only turns a hang into a failure.
 class TestClient
@@ -27,6 +31,11 @@ public:
     // loopback address to connect from (127.0.0.1 unless given), for a client on another machine.
     explicit TestClient(unsigned short port, int receiveBuffer = 0,
                         asio::ip::address_v4 from = asio::ip::address_v4::loopback());
+
+    // Speaks TLS, taking any certificate; throws std::system_error when the handshake fails.
+    struct Tls
+    {};
+    TestClient(unsigned short port, Tls);
 
     void send(std::initializer_list<std::string_view> fields);
     void sendRaw(std::string_view bytes);
@@ -60,9 +69,14 @@ private:
     // Probes are answered here, as they arrive.
     bool readSome(std::chrono::steady_clock::time_point deadline);
     bool nextField(std::string& field, std::chrono::steady_clock::time_point deadline);
+    // Reads what has arrived without waiting for more: asio::error::would_block when nothing has (TLS
+    // records without fields, session tickets for one, may have been all there was).
+    std::size_t readArrived(asio::mutable_buffer buffer, std::error_code& ec);
 
     asio::io_context m_io;
     asio::ip::tcp::socket m_socket;
+    std::optional<asio::ssl::context> m_tlsContext;
+    std::optional<asio::ssl::stream<asio::ip::tcp::socket&>> m_tls;
     PacketReader m_reader;
     std::deque<std::string> m_fields;
     bool m_closed = false;

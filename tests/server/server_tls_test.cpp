@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real kovrel-server with a TLS listener beside its plain one: one room for both, its own certificate
+// made once and kept, and connections that speak the wrong way to a port closed at once.
+
+#include "server_process.h"
+#include "test_client.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <memory>
+#include <regex>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace kovrel::server::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A TLS listener on a free port, with the server's own certificate kept in `folder`.
+std::vector<std::string> tlsArguments(const fs::path& folder, std::vector<std::string> more = {})
+{
+    std::vector<std::string> arguments = {"--tls-listen", "127.0.0.1:0", "--tls-dir", folder.string()};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    return arguments;
+}
+
+// The fingerprint in the server's "tls" log line.
+std::string loggedFingerprint(const ServerProcess& server)
+{
+    const std::string prefix = "certificate SHA-256 ";
+    const std::string log = server.log();
+    const std::size_t at = log.find(prefix);
+    return at == std::string::npos ? ""
+                                   : log.substr(at + prefix.size(), log.find('\n', at) - at - prefix.size());
+}
+
+TEST(ServerTls, ATlsClientAndAPlainClientTalkInOneRoom)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path()));
+    TestClient plain(server.port());
+    plain.login("Plain");
+    TestClient secure(server.tlsPort(), TestClient::Tls{});
+    EXPECT_TRUE(contains(secure.login("Secure"), "GetUser|Plain"));
+    EXPECT_EQ(plain.expect("AddUser|"), "AddUser|Secure");
+
+    secure.send({"AllUser|Secure|over TLS"});
+    EXPECT_EQ(chatLine(plain, "AllUser")[1], "AllUser|Secure|over TLS");
+    EXPECT_EQ(chatLine(secure, "AllUser")[1], "AllUser|Secure|over TLS"); // the server echoes our own lines
+    plain.send({"PrivatUser|Plain|Secure|in the clear"});
+    EXPECT_EQ(chatLine(secure, "PrivatUser")[1], "PrivatUser|Plain|Secure|in the clear");
+
+    server.signal(SIGTERM);
+    EXPECT_EQ(plain.expect("Disconnect"), "Disconnect|");
+    EXPECT_EQ(secure.expect("Disconnect"), "Disconnect|");
+    plain.logout("Plain");
+    EXPECT_EQ(secure.expect("DelUser|"), "DelUser|Plain");
+    secure.logout("Secure");
+    EXPECT_EQ(server.waitForExit(), 0) << server.log();
+}
+
+TEST(ServerTls, ItsOwnCertificateIsMadePrivateOnceAndKeptAcrossStarts)
+{
+    const TemporaryDirectory folder;
+    std::string first;
+    {
+        ServerProcess server(tlsArguments(folder.path()));
+        first = loggedFingerprint(server);
+    }
+    EXPECT_TRUE(std::regex_match(first, std::regex("([0-9A-F]{2}:){31}[0-9A-F]{2}"))) << first;
+    for (const char* name : {"kovrel-server.crt", "kovrel-server.key"}) {
+        EXPECT_EQ(fs::status(folder.path() / name).permissions(),
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << name;
+    }
+
+    ServerProcess again(tlsArguments(folder.path()));
+    EXPECT_EQ(loggedFingerprint(again), first);
+    const ProgramResult printed =
+        runProgram({KOVREL_SERVER_PATH, "--fingerprint", "--tls-dir", folder.path().string()});
+    EXPECT_EQ(printed.exitStatus, 0);
+    EXPECT_EQ(printed.output, first + "\n");
+    // A server with a state file keeps its certificate beside it.
+    const std::string state = (folder.path() / "state").string();
+    EXPECT_EQ(runProgram({KOVREL_SERVER_PATH, "--fingerprint", "--state", state}).output, first + "\n");
+}
+
+// Both are closed long before the log-in deadline (30 s), which TestClient's own deadline (20 s) is shorter
+// than.
+TEST(ServerTls, PlainTextToTheTlsPortAndTlsToThePlainPortAreClosedAtOnce)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path()));
+    TestClient plainToTls(server.tlsPort());
+    plainToTls.send({"ExistUser|127.0.0.1"});
+    EXPECT_TRUE(plainToTls.readUntilClosed().empty());
+    EXPECT_TRUE(server.waitForLog("TLS handshake failed: "));
+
+    EXPECT_THROW(TestClient(server.port(), TestClient::Tls{}), std::system_error);
+    EXPECT_TRUE(server.waitForLog("length prefix is not five digits: a TLS handshake on a plain port"));
+}
+
+TEST(ServerTls, StalledHandshakesCountAgainstTheAddressAndCloseAtTheLogInDeadline)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path(), {"--login-timeout", "1", "--max-per-address", "2"}));
+    std::vector<std::unique_ptr<TestClient>> silent;
+    for (int i = 0; i < 3; ++i) {
+        silent.push_back(std::make_unique<TestClient>(server.tlsPort()));
+    }
+    for (const auto& client : silent) {
+        EXPECT_TRUE(client->readUntilClosed().empty());
+    }
+    EXPECT_TRUE(server.waitForLog("too many connections from this address"));
+    EXPECT_TRUE(server.waitForLog("not logged in within 1 s"));
+}
+
+TEST(ServerTls, EveryThreadServesTheTlsPort)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path(), {"--threads", "2"}));
+    // Enough that the kernel gives some to each thread.
+    std::vector<std::unique_ptr<TestClient>> clients;
+    for (int i = 0; i < 8; ++i) {
+        clients.push_back(std::make_unique<TestClient>(server.tlsPort(), TestClient::Tls{}));
+        clients.back()->login("Secure" + std::to_string(i));
+    }
+    TestClient plain(server.port());
+    plain.login("Plain");
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_TRUE(knownTo(plain, "Secure" + std::to_string(i))) << i;
+    }
+    plain.send({"AllUser|Plain|to all"});
+    for (const auto& client : clients) {
+        EXPECT_EQ(chatLine(*client, "AllUser")[1], "AllUser|Plain|to all");
+    }
+}
+
+} // namespace
+} // namespace kovrel::server::test
