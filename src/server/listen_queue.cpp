@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "listen_queue.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iterator>
@@ -33,11 +34,14 @@ std::string readFile(std::string_view path)
 
 } // namespace
 
-int systemListenBacklog()
+int listenBacklog(int requested)
 {
     std::ifstream in("/proc/sys/net/core/somaxconn");
-    int backlog = 0;
-    return in >> backlog && backlog > 0 ? backlog : SOMAXCONN;
+    int allowed = 0;
+    if (!(in >> allowed) || allowed <= 0) {
+        allowed = SOMAXCONN;
+    }
+    return requested > 0 ? std::min(requested, allowed) : allowed;
 }
 
 std::optional<std::uint64_t> tcpExtCounter(std::string_view netstat, std::string_view name)

@@ -13,8 +13,9 @@
 
 namespace kovrel::server {
 
-// The length of the listen queue the kernel allows (net.core.somaxconn), SOMAXCONN when unreadable.
-int systemListenBacklog();
+// The listen queue a socket gets for a `requested` length (0: as long as allowed): the kernel caps it at
+// net.core.somaxconn (SOMAXCONN when that cannot be read).
+int listenBacklog(int requested);
 
 // A counter of the "TcpExt" group from the text of /proc/net/netstat ("ListenOverflows": connections
 // dropped because an accept queue was full); nothing when it is not there.

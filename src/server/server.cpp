@@ -50,7 +50,7 @@ asio::ip::tcp::acceptor listeningAcceptor(asio::io_context& io, const asio::ip::
         }
     }
     acceptor.bind(endpoint);
-    acceptor.listen(settings.backlog > 0 ? settings.backlog : systemListenBacklog());
+    acceptor.listen(listenBacklog(settings.backlog));
     // Accepting what is queued stops at an empty queue instead of waiting.
     acceptor.non_blocking(true);
     return acceptor;

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shard.h"
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 
@@ -27,8 +26,7 @@ void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
 Shard::Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
              ConnectionCount& count, EventLog& log, asio::ssl::context* tls)
     : m_room(cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log),
-      m_backlog(settings.backlog > 0 ? std::min(settings.backlog, systemListenBacklog())
-                                     : systemListenBacklog())
+      m_backlog(listenBacklog(settings.backlog))
 {
     m_server.emplace(m_io, m_room, blacklist, count, settings, log, tls);
 }
