@@ -15,13 +15,12 @@
 #include <thread>
 #include <vector>
 
-#include <sys/resource.h>
-
 #include "blacklist.h"
 #include "cluster_node.h"
 #include "cluster_port.h"
 #include "event_log.h"
 #include "kovrel_version.h"
+#include "open_files.h"
 #include "options.h"
 #include "server.h"
 #include "shard.h"
@@ -48,24 +47,15 @@ ServerOptions withRedisPasswordFromEnvironment(ServerOptions options)
     return options;
 }
 
-// Every connection takes a descriptor, and the usual soft limit (1,024) is far below what a server of
-// thousands needs; the hard limit is the administrator's (LimitNOFILE in the unit).
-void raiseOpenFileLimit(std::size_t maxClients, EventLog& log)
+// The server raises its own limit; it can still be below what --max-clients needs.
+void checkOpenFileLimit(std::size_t maxClients, EventLog& log)
 {
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        return;
-    }
-    if (limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-    }
     // The listening sockets, the state database, Redis, the event loops.
-    constexpr rlim_t kOwnDescriptors = 64;
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < maxClients + kOwnDescriptors) {
+    constexpr std::size_t kOwnDescriptors = 64;
+    const std::optional<std::size_t> limit = kovrel::raiseOpenFileLimit();
+    if (limit && *limit < maxClients + kOwnDescriptors) {
         log.write("limit", {}, {},
-                  "open files limited to " + std::to_string(limit.rlim_cur) +
+                  "open files limited to " + std::to_string(*limit) +
                       ": fewer connections than --max-clients can be served");
     }
 }
@@ -134,7 +124,7 @@ void serve(const Shards& shards, const std::function<void()>& closed)
 int run(const ServerOptions& options)
 {
     EventLog log(std::cerr, options.verbose);
-    raiseOpenFileLimit(options.server.maxClients, log);
+    checkOpenFileLimit(options.server.maxClients, log);
     const Blacklist blacklist = options.blacklistFile ? Blacklist::load(*options.blacklistFile) : Blacklist();
     ConnectionCount count(options.server.maxClients, options.server.maxPerAddress);
     std::optional<CertificateFiles> certificate;

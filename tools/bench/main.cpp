@@ -3,15 +3,15 @@
 
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include <sys/resource.h>
-
 #include "bench_options.h"
 #include "bench_run.h"
 #include "kovrel_version.h"
+#include "open_files.h"
 #include "process_cpu.h"
 
 namespace {
@@ -28,25 +28,17 @@ void checkServerPids(const BenchOptions& options)
     }
 }
 
-// Raises the soft limit of open files to the hard one, so that every client gets its socket; false, said
-// on stderr, when they would still not fit: better than failing midway with "too many open files".
+// False, said on stderr, when the clients would not get a socket each even with the limit raised: better
+// than failing midway with "too many open files".
 bool roomForClients(const BenchOptions& options)
 {
     // The standard streams, the resolver, and each thread's event queue and wake-up descriptor.
-    const rlim_t spare = 32 + 2 * static_cast<rlim_t>(options.threads);
-    const rlim_t needed = static_cast<rlim_t>(options.clients) + spare;
-    rlimit limit{};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        return true; // nothing to learn: let the run find out
-    }
-    if (limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        ::setrlimit(RLIMIT_NOFILE, &limit);
-        ::getrlimit(RLIMIT_NOFILE, &limit);
-    }
-    if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < needed) {
+    const std::size_t spare = 32 + 2 * static_cast<std::size_t>(options.threads);
+    const std::size_t needed = static_cast<std::size_t>(options.clients) + spare;
+    const std::optional<std::size_t> limit = kovrel::raiseOpenFileLimit();
+    if (limit && *limit < needed) {
         std::cerr << "kovrel-bench: " << options.clients << " clients need about " << needed
-                  << " open files, but the limit is " << limit.rlim_cur
+                  << " open files, but the limit is " << *limit
                   << " (ulimit -Hn); raise it or run fewer clients\n";
         return false;
     }
