@@ -75,6 +75,11 @@ Setting<bool> firstTime()
     return connection(u"FirstTime", true);
 }
 
+Setting<bool> useTls()
+{
+    return connection(u"UseTLS", false);
+}
+
 Setting<QString> msgOnConnect()
 {
     return connection(u"MsgOnConnect", QString());
@@ -214,6 +219,16 @@ void WriteFirstTime(bool flag)
     write(firstTime(), flag);
 }
 
+bool ReadUseTls()
+{
+    return read(useTls());
+}
+
+void WriteUseTls(bool flag)
+{
+    write(useTls(), flag);
+}
+
 QString ReadMsgOnConnect()
 {
     return read(msgOnConnect());
@@ -251,6 +266,7 @@ void WriteConnectDialogValues(const ConnectDialogValues& values)
         {firstTime().name, u"0"_s},
         {msgOnConnect().name, values.msgOnConnect},
         {msgOnDisconnect().name, values.msgOnDisconnect},
+        {useTls().name, values.useTls ? u"1"_s : u"0"_s},
     };
     const Setting<QString> anyOfThem = host();
     SettingsStore store = layout::openedAt(anyOfThem.basePath);

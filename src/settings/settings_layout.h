@@ -36,6 +36,8 @@ int ReadPort(); // 0; a stored number outside 0 to 65535 is a problem and reads 
 void WritePort(int port);
 bool ReadFirstTime(); // true: the next log-in shows the connect dialog first
 void WriteFirstTime(bool firstTime);
+bool ReadUseTls(); // "UseTLS", false: the connection is encrypted with TLS, on the server's TLS port
+void WriteUseTls(bool useTls);
 QString ReadMsgOnConnect();
 void WriteMsgOnConnect(const QString& text);
 QString ReadMsgOnDisconnect();
@@ -51,13 +53,13 @@ struct ConnectDialogValues
     QString port;
     QString msgOnConnect;
     QString msgOnDisconnect;
+    bool useTls = false;
 };
 
-// Stores Host, Nick, AnotherNick, Address, Port, FirstTime := false, MsgOnConnect and MsgOnDisconnect, in
-// this order (values already stored keep their place), in one locked update of the settings file: all of
-// them or, when it raises, none. The port is
-// checked first: unless it is a decimal number from 0 to 65535, blanks around it allowed, nothing is
-// written and std::invalid_argument is raised.
+// Stores Host, Nick, AnotherNick, Address, Port, FirstTime := false, MsgOnConnect, MsgOnDisconnect and
+// UseTLS, in this order (values already stored keep their place), in one locked update of the settings
+// file: all of them or, when it raises, none. The port is checked first: unless it is a decimal number from
+// 0 to 65535, blanks around it allowed, nothing is written and std::invalid_argument is raised.
 void WriteConnectDialogValues(const ConnectDialogValues& values);
 
 // View options, key Client\Config.
@@ -129,6 +131,12 @@ inline constexpr std::array kInfoFields{InfoField::FirstName, InfoField::LastNam
 
 QString ReadInfoField(InfoField field);
 void WriteInfoField(InfoField field, const QString& text);
+
+// Servers whose certificate the user trusts although no known authority vouches for it, key
+// Client\TrustedServers: one value per server, named "host:port" as the user gave them, holding the SHA-256
+// fingerprint of the trusted certificate. Empty when the server has none.
+QString ReadTrustedFingerprint(QStringView server);
+void WriteTrustedFingerprint(QStringView server, const QString& fingerprint);
 
 // Keyboard macros, key Client\Macros: one text value per macro, named by its hot key text.
 struct Macro

@@ -50,6 +50,11 @@ Setting<QString> infoField(InfoField field)
     Q_UNREACHABLE();
 }
 
+Setting<QString> trustedFingerprint(QStringView server)
+{
+    return {kClientKey, u"TrustedServers", server, QString()};
+}
+
 Setting<int> floatPosition(QStringView nick, WindowEdge edge)
 {
     return {kClientKey, subkey(u"Float", nick), layout::edgeName(edge), kAbsent};
@@ -151,6 +156,16 @@ void WriteMacros(const QList<Macro>& macros)
     store.EraseSection(section);
     for (const Macro& macro : macros)
         store.WriteText(section, macro.hotKey, macro.text);
+}
+
+QString ReadTrustedFingerprint(QStringView server)
+{
+    return read(trustedFingerprint(server));
+}
+
+void WriteTrustedFingerprint(QStringView server, const QString& fingerprint)
+{
+    write(trustedFingerprint(server), fingerprint);
 }
 
 int ReadFloatPosition(QStringView nick, WindowEdge edge)

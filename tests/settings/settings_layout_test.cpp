@@ -101,16 +101,25 @@ TEST_F(SettingsLayoutTest, SettingsLiveUnderTheirKeysAndNames)
 
 TEST_F(SettingsLayoutTest, TheConnectDialogStoresInItsOrder)
 {
+    EXPECT_FALSE(ReadUseTls()); // a settings file from before encryption connects as it did
     WriteConnectDialogValues(
-        {u"h"_s, u"Вася"_s, u"Петя"_s, u"10.0.0.1"_s, u"4040"_s, u"Привет"_s, u"Пока"_s});
-    EXPECT_EQ(ReadPort(), 4040);
+        {u"h"_s, u"Вася"_s, u"Петя"_s, u"10.0.0.1"_s, u"4041"_s, u"Привет"_s, u"Пока"_s, true});
+    EXPECT_EQ(ReadPort(), 4041);
+    EXPECT_TRUE(ReadUseTls());
     EXPECT_FALSE(ReadFirstTime());
     EXPECT_EQ(stored(u"Software\\Kovrel\\Client"_s, u"FirstTime"_s), u"0"_s);
+    EXPECT_EQ(stored(u"Software\\Kovrel\\Client"_s, u"UseTLS"_s), u"1"_s);
     SettingsStore store;
     store.OpenStore(u"Software\\Kovrel"_s);
     EXPECT_EQ(store.ListValueNames(u"Client"_s),
               (QStringList{u"Host"_s, u"Nick"_s, u"AnotherNick"_s, u"Address"_s, u"Port"_s, u"FirstTime"_s,
-                           u"MsgOnConnect"_s, u"MsgOnDisconnect"_s}));
+                           u"MsgOnConnect"_s, u"MsgOnDisconnect"_s, u"UseTLS"_s}));
+
+    // Trusted certificates are kept per server, host and port together.
+    WriteTrustedFingerprint(u"chat.example:4041", u"AB:CD"_s);
+    EXPECT_EQ(ReadTrustedFingerprint(u"chat.example:4041"), u"AB:CD"_s);
+    EXPECT_EQ(ReadTrustedFingerprint(u"chat.example:4042"), QString());
+    EXPECT_EQ(stored(u"Software\\Kovrel\\Client\\TrustedServers"_s, u"chat.example:4041"_s), u"AB:CD"_s);
 }
 
 TEST_F(SettingsLayoutTest, ABadPortInTheConnectDialogWritesNothing)
