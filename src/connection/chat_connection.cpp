@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "chat_connection.h"
 
+#include "settings_layout.h"
 #include "tcp_liveness.h"
 
 #include <QHostAddress>
+#include <QSslCipher>
+#include <QSslSocket>
 #include <QTimer>
 
 namespace kovrel {
@@ -18,6 +21,13 @@ QString dottedAddress(const QHostAddress& address)
     bool isIpv4 = false;
     const quint32 ipv4 = address.toIPv4Address(&isIpv4);
     return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
+}
+
+// Errors of the TLS layer rather than of the socket under it.
+bool isTlsLayerError(QAbstractSocket::SocketError error)
+{
+    return error == QAbstractSocket::SslHandshakeFailedError || error == QAbstractSocket::SslInternalError ||
+           error == QAbstractSocket::SslInvalidUserDataError;
 }
 
 } // namespace
@@ -56,20 +66,33 @@ ChatConnection::~ChatConnection()
     }
 }
 
-void ChatConnection::open(const QString& host, quint16 port)
+void ChatConnection::open(const QString& host, quint16 port, Encryption encryption)
 {
     if (m_socket) {
         close();
     }
     m_reader = PacketReader();
     m_writeFailed = false;
-    m_socket = new QTcpSocket(this);
-    connect(m_socket, &QTcpSocket::connected, this, &ChatConnection::onConnected);
+    m_server = host + u':' + QString::number(port);
+    m_refusedCertificate.reset();
+    QSslSocket* tls = encryption == Encryption::Tls ? new QSslSocket(this) : nullptr;
+    m_socket = tls ? tls : new QTcpSocket(this);
+    if (tls) {
+        connect(tls, &QSslSocket::encrypted, this, &ChatConnection::onConnected);
+        connect(tls, &QSslSocket::sslErrors, this, &ChatConnection::onSslErrors);
+    } else {
+        connect(m_socket, &QTcpSocket::connected, this, &ChatConnection::onConnected);
+    }
     connect(m_socket, &QTcpSocket::readyRead, this, &ChatConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::errorOccurred, this, &ChatConnection::onSocketError);
     connect(m_socket, &QTcpSocket::disconnected, this, &ChatConnection::onSocketDisconnected);
     emit connecting();
-    if (m_socket) {
+    if (!m_socket) {
+        return; // a handler of connecting() closed it again
+    }
+    if (tls) {
+        tls->connectToHostEncrypted(host, port);
+    } else {
         m_socket->connectToHost(host, port);
     }
 }
@@ -85,7 +108,27 @@ void ChatConnection::close()
 
 bool ChatConnection::isConnected() const
 {
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    if (!m_socket || m_socket->state() != QAbstractSocket::ConnectedState) {
+        return false;
+    }
+    const auto* tls = qobject_cast<const QSslSocket*>(m_socket.data());
+    return !tls || tls->isEncrypted();
+}
+
+bool ChatConnection::isEncrypted() const
+{
+    const auto* tls = qobject_cast<const QSslSocket*>(m_socket.data());
+    return tls && tls->isEncrypted();
+}
+
+QString ChatConnection::encryptionDetails() const
+{
+    if (!isEncrypted()) {
+        return {};
+    }
+    const auto* tls = static_cast<const QSslSocket*>(m_socket.data());
+    return QStringLiteral("%1, отпечаток сертификата SHA-256 %2")
+        .arg(tls->sessionCipher().protocolString(), CertificateFingerprint(tls->peerCertificate()));
 }
 
 QString ChatConnection::localAddress() const
@@ -139,17 +182,69 @@ void ChatConnection::onReadyRead()
 
 void ChatConnection::onSocketError(QAbstractSocket::SocketError error)
 {
-    // A peer that closes is a disconnection, reported as such, not an error.
-    if (error == QAbstractSocket::RemoteHostClosedError || !m_socket) {
+    if (!m_socket) {
         return;
     }
     const SignalScope scope(*this);
+    if (reportTlsFailure(error)) {
+        return;
+    }
+    // A peer that closes is a disconnection, reported as such, not an error.
+    if (error == QAbstractSocket::RemoteHostClosedError) {
+        return;
+    }
     const bool wasConnected = m_socket->state() == QAbstractSocket::ConnectedState;
     const SocketErrorKind kind = m_writeFailed  ? SocketErrorKind::Send
                                  : wasConnected ? SocketErrorKind::Receive
                                                 : SocketErrorKind::Connect;
     emit errorOccurred(kind, WsaErrorCode(error));
     close();
+}
+
+// Called within the handshake: the errors are ignored, and the handshake goes on, only for the certificate
+// the user trusted for this server.
+void ChatConnection::onSslErrors(const QList<QSslError>& errors)
+{
+    auto* tls = qobject_cast<QSslSocket*>(sender());
+    if (!tls || tls != m_socket) {
+        return;
+    }
+    const QString presented = CertificateFingerprint(tls->peerCertificate());
+    const QString trusted = ReadTrustedFingerprint(m_server);
+    if (!presented.isEmpty() && presented == trusted) {
+        tls->ignoreSslErrors(errors);
+        return;
+    }
+    m_refusedCertificate = TlsFailure{
+        .kind = trusted.isEmpty() ? TlsFailure::Kind::UntrustedCertificate : TlsFailure::Kind::KeyChanged,
+        .server = m_server,
+        .reason = errors.isEmpty() ? QString() : errors.constFirst().errorString(),
+        .presented = presented,
+        .trusted = trusted,
+    };
+}
+
+// A server that closes during the handshake is a failed handshake: most likely the port is its plain one.
+bool ChatConnection::reportTlsFailure(QAbstractSocket::SocketError error)
+{
+    const auto* tls = qobject_cast<const QSslSocket*>(m_socket.data());
+    const bool closedInHandshake =
+        error == QAbstractSocket::RemoteHostClosedError && tls && !tls->isEncrypted();
+    if (!tls || !(isTlsLayerError(error) || closedInHandshake)) {
+        return false;
+    }
+    const TlsFailure failure = m_refusedCertificate.value_or(TlsFailure{
+        .kind = TlsFailure::Kind::Handshake,
+        .server = m_server,
+        .reason = closedInHandshake
+                      ? QStringLiteral("сервер закрыл соединение во время рукопожатия; это его TLS-порт?")
+                      : tls->errorString(),
+        .presented = {},
+        .trusted = {},
+    });
+    emit tlsFailed(failure);
+    close();
+    return true;
 }
 
 void ChatConnection::onSocketDisconnected()

@@ -3,10 +3,12 @@
 
 #include "packet.h"
 #include "packet_reader.h"
+#include "server_trust.h"
 #include "socket_errors.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QSslError>
 #include <QTcpSocket>
 
 #include <optional>
@@ -15,25 +17,40 @@
 
 namespace kovrel {
 
-// The one TCP connection to the chat server. Sends whole packets, turns the received byte stream back into
-// whole fields, and reports the socket's life as a few plain events: connecting, connected, disconnected
-// (exactly once for every open(), whether the attempt failed, the peer closed or we closed) and errors with
-// their Windows Sockets numbers. Every attempt gets a fresh socket, so a closing one never blocks the next.
+// The one TCP connection to the chat server, plain or under TLS. Sends whole packets, turns the received
+// byte stream back into whole fields, and reports the socket's life as a few plain events: connecting,
+// connected (for TLS: once the handshake is done), disconnected (exactly once for every open(), whether the
+// attempt failed, the peer closed or we closed), errors with their Windows Sockets numbers and failures of
+// the TLS layer. Every attempt gets a fresh socket, so a closing one never blocks the next.
+//
+// A certificate that a known authority vouches for is accepted. Any other is accepted only when its
+// fingerprint is the one the user trusted for this host and port; otherwise the handshake is refused and
+// tlsFailed() says whether the certificate is new or differs from the trusted one.
 class ChatConnection : public QObject, public ByteSink
 {
     Q_OBJECT
 
 public:
+    enum class Encryption
+    {
+        None,
+        Tls,
+    };
+
     explicit ChatConnection(QObject* parent = nullptr);
     ~ChatConnection() override;
 
     // Connects to a host name (resolved without blocking) or a dotted address.
-    void open(const QString& host, quint16 port);
+    void open(const QString& host, quint16 port, Encryption encryption = Encryption::None);
     // Closes the connection; pending output is still delivered. Emits disconnected() when it was open.
     void close();
 
     bool isOpen() const { return m_socket != nullptr; }
     bool isConnected() const;
+    bool isEncrypted() const;
+    // For the user: the TLS protocol and the fingerprint of the server's certificate; empty unless
+    // encrypted.
+    QString encryptionDetails() const;
     QString localAddress() const;
     QString remoteAddress() const;
 
@@ -50,6 +67,7 @@ signals:
     void connected();
     void disconnected();
     void errorOccurred(kovrel::SocketErrorKind kind, int code);
+    void tlsFailed(const kovrel::TlsFailure& failure);
     void fieldsReceived();
 
 private:
@@ -59,6 +77,8 @@ private:
     void onConnected();
     void onReadyRead();
     void onSocketError(QAbstractSocket::SocketError error);
+    void onSslErrors(const QList<QSslError>& errors);
+    bool reportTlsFailure(QAbstractSocket::SocketError error);
     void onSocketDisconnected();
     void retire(QTcpSocket* socket);
     void releaseRetired();
@@ -70,6 +90,10 @@ private:
     int m_signalDepth = 0;
     PacketReader m_reader;
     bool m_writeFailed = false;
+    // "host:port" of the attempt, the name under which its trusted fingerprint is kept.
+    QString m_server;
+    // The certificate refused during this attempt's handshake.
+    std::optional<TlsFailure> m_refusedCertificate;
 };
 
 } // namespace kovrel

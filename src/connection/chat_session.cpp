@@ -28,6 +28,18 @@ QString connectedLine(const QString& localAddress, const QString& remoteAddress)
            remoteAddress;
 }
 
+QString encryptedLine(const QString& details)
+{
+    return QStringLiteral("Соединение зашифровано: ") + details;
+}
+
+QString trustAnswerLine(const TlsFailure& question, bool trusted)
+{
+    return trusted ? QStringLiteral("Сертификат сервера %1 принят (отпечаток SHA-256 %2)")
+                         .arg(question.server, question.presented)
+                   : QStringLiteral("Сертификат сервера %1 не принят").arg(question.server);
+}
+
 QString socketErrorLine(SocketErrorKind kind, int code)
 {
     return QStringLiteral("Ошибка WinSocket #") + SocketErrorName(code) + QStringLiteral(", тип: ") +
@@ -62,6 +74,9 @@ ChatSession::ChatSession(SessionHost& owner, QObject* parent) : QObject(parent),
             fromSocket(&ChatSession::ClientSocketDisconnect));
     connect(&m_connection, &ChatConnection::errorOccurred, this, [this](SocketErrorKind kind, int code) {
         reporting("TClientSocket", [&] { ClientSocketError(kind, code); });
+    });
+    connect(&m_connection, &ChatConnection::tlsFailed, this, [this](const TlsFailure& failure) {
+        reporting("TClientSocket", [&] { ClientSocketTlsFailure(failure); });
     });
 }
 
@@ -106,6 +121,7 @@ void ChatSession::LoadConnectionSettings()
     m_port = QString::number(ReadPort());
     m_address = ReadAddress();
     m_hostName = ReadHost();
+    m_useTls = ReadUseTls();
     m_spareNick = ReadAnotherNick();
     setNick(ReadNick());
 }
@@ -150,9 +166,16 @@ void ChatSession::logIn()
         return;
     }
     LoadConnectionSettings();
+    m_trustQuestion.reset();
+    m_awaitingTrust = false;
     if (!waitForConnection() || !isConnected()) {
         m_socketFailed = false;
         m_connection.close();
+        if (m_trustQuestion) {
+            // Asked once the log-in has ended, never inside the socket's handshake.
+            m_awaitingTrust = true;
+            emit serverTrustNeeded(*std::exchange(m_trustQuestion, std::nullopt));
+        }
         return;
     }
     if (!AdmitLogin(m_connection.localAddress())) {
@@ -175,7 +198,8 @@ bool ChatSession::waitForConnection()
     const auto normalCursor = qScopeGuard([this] { emit waitingChanged(false); });
     m_connectSeen = false;
     m_socketFailed = false;
-    m_connection.open(m_hostName.isEmpty() ? m_address : m_hostName, static_cast<quint16>(m_port.toUInt()));
+    m_connection.open(m_hostName.isEmpty() ? m_address : m_hostName, static_cast<quint16>(m_port.toUInt()),
+                      m_useTls ? ChatConnection::Encryption::Tls : ChatConnection::Encryption::None);
     const bool settled = m_waits.waitUntil(
         [this] { return m_connectSeen || m_socketFailed || !m_connection.isOpen(); }, m_answerWait);
     if (!settled) {
@@ -226,6 +250,18 @@ void ChatSession::refuseLogin(const QString& line)
     m_connection.close();
 }
 
+void ChatSession::answerTrust(const TlsFailure& question, bool trusted)
+{
+    m_awaitingTrust = false;
+    if (trusted) {
+        WriteTrustedFingerprint(question.server, question.presented);
+    }
+    m_owner.writeEventLine(trustAnswerLine(question, trusted));
+    if (trusted && !isConnected()) {
+        ToggleLogin();
+    }
+}
+
 std::optional<QString> ChatSession::queryAddress(const QString& nick)
 {
     m_addressAnswer.reset();
@@ -260,10 +296,16 @@ void ChatSession::ClientSocketConnect()
     m_connectSeen = true;
     m_waits.wake();
     m_owner.writeEventLine(connectedLine(m_connection.localAddress(), m_connection.remoteAddress()));
+    if (m_connection.isEncrypted()) {
+        const QString details = m_connection.encryptionDetails();
+        m_owner.writeEventLine(encryptedLine(details));
+        emit encryptionChanged(true, details);
+    }
 }
 
 void ChatSession::ClientSocketDisconnect()
 {
+    emit encryptionChanged(false, QString());
     emit loginCaptionChanged(kDisconnectedCaption);
     m_owner.writeEventLine(kDisconnected);
     emit waitingChanged(false);
@@ -282,6 +324,17 @@ void ChatSession::ClientSocketError(SocketErrorKind kind, int code)
     m_socketFailed = true;
     m_waits.wake();
     m_owner.writeEventLine(socketErrorLine(kind, code));
+}
+
+void ChatSession::ClientSocketTlsFailure(const TlsFailure& failure)
+{
+    emit waitingChanged(false);
+    m_socketFailed = true;
+    if (failure.asksForTrust() && m_loggingIn) {
+        m_trustQuestion = failure;
+    }
+    m_waits.wake();
+    m_owner.writeEventLine(TlsFailureLine(failure));
 }
 
 void ChatSession::ConnectionTimerTimer()
@@ -312,7 +365,7 @@ void ChatSession::networkReturned()
 {
     if (m_online) {
         ConnectionTimerTimer();
-    } else if (autoLoginActive()) {
+    } else if (autoLoginActive() && !m_awaitingTrust) {
         logInSoon();
     }
 }
@@ -345,7 +398,7 @@ void ChatSession::StartTimerTimer()
     // the user logs out (a lost connection starts the back-off again from its first step). An attempt that
     // fails with an error must not end the retries, but one during which the user switched them off does.
     const auto next = qScopeGuard([this] {
-        if (m_autoLoginOn) {
+        if (m_autoLoginOn && !m_awaitingTrust) {
             scheduleAutoLogin(m_online ? static_cast<int>(kAutoLoginBackOff.size())
                                        : m_autoLoginAttempts + 1);
         }

@@ -85,6 +85,11 @@ public:
     // Waits, with events flowing, until `done` holds; false on the deadline.
     bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline);
 
+    // The user's answer to serverTrustNeeded(): a trusted certificate is kept as the one of that server,
+    // and the log-in is tried again at once. Refused, automatic log-in stays paused (it would only ask
+    // again) until the user logs in or the network comes back.
+    void answerTrust(const TlsFailure& question, bool trusted);
+
     // Asks the server for a user's address; nothing when no answer came in time.
     std::optional<QString> queryAddress(const QString& nick);
 
@@ -116,6 +121,11 @@ signals:
     void onlineChanged(bool online, bool automatic);
     // A log-in or log-out has ended, however it ended.
     void settled();
+    // The connection is encrypted now (`details` name the protocol and the certificate), or no longer.
+    void encryptionChanged(bool encrypted, const QString& details);
+    // A log-in was refused a certificate that only the user can judge: one no authority vouches for, or
+    // one other than the trusted one. Automatic log-in waits for answerTrust().
+    void serverTrustNeeded(const kovrel::TlsFailure& question);
 
 private:
     void logIn();
@@ -132,6 +142,7 @@ private:
     void ClientSocketConnect();
     void ClientSocketDisconnect();
     void ClientSocketError(SocketErrorKind kind, int code);
+    void ClientSocketTlsFailure(const TlsFailure& failure);
     void ConnectionTimerTimer();
     void StartTimerTimer();
     // Runs a handler of a timer or socket event; an error escaping it is reported, not thrown into Qt.
@@ -153,6 +164,7 @@ private:
     QString m_hostName;
     QString m_address;
     QString m_port;
+    bool m_useTls = false;
     QString m_nick;
     QString m_spareNick;
 
@@ -165,6 +177,10 @@ private:
     bool m_leaveSeen = false;
     int m_existsAnswer = 0;
     std::optional<QString> m_addressAnswer;
+    // A certificate refused during the running log-in, for the user to judge once it has ended.
+    std::optional<TlsFailure> m_trustQuestion;
+    // Asked and not yet answered: automatic log-in would only ask again.
+    bool m_awaitingTrust = false;
 };
 
 } // namespace kovrel
