@@ -21,6 +21,7 @@
 #include "macros_form.h"
 #include "main_tool_bar.h"
 #include "message_notices.h"
+#include "server_trust_dialog.h"
 #include "settings_layout.h"
 #include "settings_store.h"
 #include "state_pictures.h"
@@ -237,6 +238,9 @@ void TChatMainForm::connectSession()
     connect(session, &ChatSession::serverSetupNeeded, this, &TChatMainForm::setUpServerThenLogIn,
             Qt::QueuedConnection);
     connect(session, &ChatSession::settled, this, &TChatMainForm::closeWhenSettled);
+    connect(session, &ChatSession::encryptionChanged, ToolBar1, &MainToolBar::setEncryption);
+    connect(session, &ChatSession::serverTrustNeeded, this, &TChatMainForm::askServerTrust,
+            Qt::QueuedConnection);
     connect(Panel4, &InputPane::importanceChanged, m_client, &ChatClient::setMarkImportant);
 }
 
@@ -411,6 +415,13 @@ void TChatMainForm::setUpServerThenLogIn()
     if (!ConnectDialog->isVisible() && ConnectDialog->ExecuteConnectDialog()) {
         Button1Click();
     }
+}
+
+void TChatMainForm::askServerTrust(const TlsFailure& question)
+{
+    TServerTrustDialog dialog(question.server, question.presented, question.trusted, this);
+    const bool trusted = dialog.exec() == QDialog::Accepted;
+    m_client->reportingErrors(kClassName, [&] { m_client->session().answerTrust(question, trusted); });
 }
 
 void TChatMainForm::reportError(const QString& message, const QString& className)

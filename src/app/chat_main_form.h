@@ -3,6 +3,7 @@
 
 #include "chat_view.h"
 #include "multi_send_host.h"
+#include "server_trust.h"
 
 #include <QMainWindow>
 
@@ -69,6 +70,8 @@ private:
     void setLoginRunning(bool running);
     void setWaitCursor(bool waiting);
     void setUpServerThenLogIn();
+    // A certificate only the user can judge: the answer goes back to the session.
+    void askServerTrust(const TlsFailure& question);
 
     // MultiSendHost.
     std::optional<QString> shownPartner() const override;

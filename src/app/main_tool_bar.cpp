@@ -3,6 +3,7 @@
 
 #include "artwork.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QStyle>
 #include <QToolButton>
@@ -47,6 +48,29 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent)
     connect(ToolButton2, &QToolButton::clicked, this, &MainToolBar::sendClicked);
     connect(ToolButton3, &QToolButton::clicked, this, &MainToolBar::clearClicked);
     connect(ToolButton4, &QToolButton::clicked, this, &MainToolBar::closeClicked);
+    addEncryptionLock();
+}
+
+void MainToolBar::addEncryptionLock()
+{
+    auto* spacer = new QWidget(this);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    addWidget(spacer);
+    EncryptionLock = new QLabel(this);
+    EncryptionLock->setObjectName(QStringLiteral("EncryptionLock"));
+    EncryptionLock->setPixmap(artwork::lockPicture().pixmap(iconSize()));
+    EncryptionLock->setContentsMargins(4, 0, 4, 0);
+    EncryptionLock->setAccessibleName(QStringLiteral("Соединение зашифровано"));
+    m_lockAction = addWidget(EncryptionLock);
+    m_lockAction->setVisible(false);
+}
+
+void MainToolBar::setEncryption(bool encrypted, const QString& details)
+{
+    const QString description = QStringLiteral("Соединение зашифровано (TLS): ") + details;
+    EncryptionLock->setToolTip(encrypted ? description : QString());
+    EncryptionLock->setAccessibleDescription(encrypted ? description : QString());
+    m_lockAction->setVisible(encrypted);
 }
 
 QToolButton* MainToolBar::addButton(const char* name, const QString& caption, const QString& hint, int image)
@@ -108,8 +132,10 @@ int MainToolBar::lengthShowingAllButtons() const
     if (isMovable()) {
         length += style()->pixelMetric(QStyle::PM_ToolBarHandleExtent, nullptr, this) + spacing;
     }
+    // Room for the padlock is kept while it is hidden, so that it never pushes a button out of sight.
     for (QAction* action : actions()) {
-        if (const QWidget* button = widgetForAction(action); button && action->isVisible()) {
+        if (const QWidget* button = widgetForAction(action);
+            button && (action->isVisible() || action == m_lockAction)) {
             length += along(button->sizeHint().expandedTo(button->minimumSize())) + spacing;
         }
     }

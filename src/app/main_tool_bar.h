@@ -3,12 +3,14 @@
 
 #include <QToolBar>
 
+class QLabel;
 class QMenu;
 class QToolButton;
 
 namespace kovrel {
 
-// The tool bar ("ToolBar1"): log-in, send, clear page, close page, log and configuration.
+// The tool bar ("ToolBar1"): log-in, send, clear page, close page, log and configuration, and at its far
+// end a padlock while the connection is encrypted.
 class MainToolBar : public QToolBar
 {
     Q_OBJECT
@@ -18,6 +20,8 @@ public:
 
     // "Вход", "выход", "вход" or "Connect"; the picture tells online from offline.
     void setLoginCaption(const QString& caption);
+    // Shows the padlock, its tool tip naming `details`, or hides it.
+    void setEncryption(bool encrypted, const QString& details);
     // Captions beside the pictures (list style) or under them, or no captions at all.
     void applyCaptionStyle(bool listStyle, bool showCaptions);
     // The length (width across, height down the side) the bar needs to show every button without its
@@ -38,6 +42,7 @@ signals:
 private:
     QToolButton* addButton(const char* name, const QString& caption, const QString& hint, int image);
     void keepRoomForLoginCaptions();
+    void addEncryptionLock();
 
     QToolButton* ToolButton1;
     QToolButton* ToolButton2;
@@ -45,6 +50,8 @@ private:
     QToolButton* ToolButton4;
     QToolButton* ToolButton5;
     QToolButton* ToolButton6;
+    QLabel* EncryptionLock;
+    QAction* m_lockAction;
 };
 
 } // namespace kovrel

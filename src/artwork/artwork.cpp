@@ -47,6 +47,11 @@ QIcon applicationIcon()
     return resourceIcon(QStringLiteral("application.svg"));
 }
 
+QIcon lockPicture()
+{
+    return resourceIcon(QStringLiteral("lock.svg"));
+}
+
 QIcon aboutPicture(int index)
 {
     return indexedIcon("about", index, kAboutPictureCount);

@@ -27,6 +27,9 @@ QIcon trayIcon(int phase);
 
 QIcon applicationIcon();
 
+// A closed padlock, shown while the connection is encrypted.
+QIcon lockPicture();
+
 // The about dialog's pictures: 0 the enciphered conversation beside the product line, 1 the scroll beside
 // the credits.
 QIcon aboutPicture(int index);

@@ -11,14 +11,20 @@ RealServer::RealServer(quint16 port, const QStringList& extraArguments)
     m_process.start(QStringLiteral(KOVREL_SERVER_BINARY),
                     QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port)} +
                         extraArguments);
-    // The first line names the port the server really listens on.
-    if (!m_process.waitForReadyRead(10000) || !m_process.canReadLine()) {
-        m_process.waitForReadyRead(10000);
+    // The first lines name the ports the server really listens on, one for each listener.
+    const auto listeners = 1 + extraArguments.count(QStringLiteral("--tls-listen"));
+    const QRegularExpression listening(QStringLiteral("^listening on .*:(\\d+)( \\(TLS\\))?"));
+    for (qsizetype seen = 0; seen < listeners;) {
+        if (!m_process.canReadLine() && !m_process.waitForReadyRead(10000)) {
+            return;
+        }
+        while (m_process.canReadLine() && seen < listeners) {
+            const QRegularExpressionMatch match = listening.match(QString::fromUtf8(m_process.readLine()));
+            const auto number = static_cast<quint16>(match.captured(1).toUInt());
+            (match.hasCaptured(2) ? m_tlsPort : m_port) = number;
+            ++seen;
+        }
     }
-    const QString line = QString::fromUtf8(m_process.readLine());
-    const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("listening on .*:(\\d+)")).match(line);
-    m_port = match.hasMatch() ? static_cast<quint16>(match.captured(1).toUInt()) : 0;
 }
 
 RealServer::~RealServer()

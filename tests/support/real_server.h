@@ -7,7 +7,8 @@
 namespace kovrel::test {
 
 // The real kovrel-server on 127.0.0.1, started for one test. Port 0 picks a free port; a given port lets
-// a test start the server again where the client expects it.
+// a test start the server again where the client expects it. With "--tls-listen" among the arguments it
+// also serves TLS, on tlsPort().
 class RealServer
 {
 public:
@@ -16,6 +17,7 @@ public:
 
     bool isRunning() const { return m_process.state() == QProcess::Running; }
     quint16 port() const { return m_port; }
+    quint16 tlsPort() const { return m_tlsPort; }
 
     // SIGTERM: the server tells every client to log out, then exits.
     void terminate();
@@ -26,6 +28,7 @@ public:
 private:
     QProcess m_process;
     quint16 m_port = 0;
+    quint16 m_tlsPort = 0;
 };
 
 } // namespace kovrel::test

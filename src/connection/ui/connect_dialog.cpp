@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include <QCheckBox>
 #include <QEvent>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -25,6 +26,9 @@ namespace kovrel {
 namespace {
 
 constexpr int kMaximumPort = 65535;
+// The ports a server listens on unless told otherwise.
+const QString kPlainPort = QStringLiteral("4040");
+const QString kTlsPort = QStringLiteral("4041");
 
 QLineEdit* createLineEdit(QWidget* parent, const QString& name)
 {
@@ -111,6 +115,10 @@ void TConnectDialog::createControls()
     HostName = createLineEdit(this, QStringLiteral("HostName"));
     PortNumber = createLineEdit(this, QStringLiteral("PortNumber"));
     PortNumber->setFixedWidth(widthShowing(PortNumber, QStringLiteral("000000")));
+    UseTLS = new QCheckBox(QStringLiteral("Шифровать соединение (TLS)"), this);
+    UseTLS->setObjectName(QStringLiteral("UseTLS"));
+    UseTLS->setToolTip(QStringLiteral("Порт — TLS-порт сервера (обычно 4041)"));
+    connect(UseTLS, &QCheckBox::toggled, this, &TConnectDialog::switchDefaultPort);
     Adr1 = createOctetField(this, QStringLiteral("Adr1"));
     Adr2 = createOctetField(this, QStringLiteral("Adr2"));
     Adr3 = createOctetField(this, QStringLiteral("Adr3"));
@@ -159,7 +167,7 @@ QGroupBox* TConnectDialog::createServerGroup()
     auto* group = new QGroupBox(QStringLiteral(" Параметры сервера "), this);
     auto* form = new QFormLayout(group);
     form->addRow(m_hostLabel, HostName);
-    form->addRow(m_portLabel, PortNumber);
+    form->addRow(m_portLabel, createPortRow());
     form->addRow(m_addressLabel, createAddressRow());
     return group;
 }
@@ -175,6 +183,25 @@ QLayout* TConnectDialog::createAddressRow()
     row->addWidget(Adr4);
     row->addStretch();
     return row;
+}
+
+QLayout* TConnectDialog::createPortRow()
+{
+    auto* row = new QHBoxLayout;
+    row->addWidget(PortNumber);
+    row->addSpacing(12);
+    row->addWidget(UseTLS);
+    row->addStretch();
+    return row;
+}
+
+// A server takes plain connections on one port and encrypted ones on another: a port left at one
+// default follows the box to the other.
+void TConnectDialog::switchDefaultPort(bool useTls)
+{
+    const QString port = PortNumber->text().trimmed();
+    if (port == (useTls ? kPlainPort : kTlsPort))
+        PortNumber->setText(useTls ? kTlsPort : kPlainPort);
 }
 
 // The fields on the left, the buttons at the top right: reading order and tab order agree.
@@ -204,8 +231,8 @@ void TConnectDialog::arrangeControls()
 
 void TConnectDialog::setTabOrder()
 {
-    const QList<QWidget*> order{NickName, AnotherNick, Edit1, Edit2, Button1, Button2,
-                                HostName, PortNumber,  Adr1,  Adr2,  Adr3,    Adr4};
+    const QList<QWidget*> order{NickName,   AnotherNick, Edit1, Edit2, Button1, Button2, HostName,
+                                PortNumber, UseTLS,      Adr1,  Adr2,  Adr3,    Adr4};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }
@@ -253,6 +280,7 @@ void TConnectDialog::FormCreate()
     AnotherNick->setText(kovrel::ReadAnotherNick());
     AddressName->setText(kovrel::ReadAddress());
     splitAddress(AddressName->text());
+    UseTLS->setChecked(kovrel::ReadUseTls()); // before the port, which it would otherwise switch
     PortNumber->setText(QString::number(kovrel::ReadPort()));
     Edit1->setText(kovrel::ReadMsgOnConnect());
     Edit2->setText(kovrel::ReadMsgOnDisconnect());
@@ -326,6 +354,7 @@ bool TConnectDialog::storeFields()
             .port = QString::number(*portNumber()),
             .msgOnConnect = Edit1->text(),
             .msgOnDisconnect = Edit2->text(),
+            .useTls = UseTLS->isChecked(),
         });
     } catch (const kovrel::SettingsError& error) {
         showMessage(QString::fromStdString(error.what()));

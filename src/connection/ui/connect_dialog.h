@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QList>
 
+class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -15,10 +16,10 @@ namespace kovrel {
 
 class TFloatEdit;
 
-// "Подключение": the server (host name or IPv4 address, port), the nick, the spare nick and the greeting
-// and farewell messages of the section "Client" of the settings. The main window creates it once and
-// shows it as often as needed: the fields are loaded from the settings at creation only and otherwise
-// keep what they held when the dialog last closed. Nothing is stored unless every field is valid;
+// "Подключение": the server (host name or IPv4 address, port, whether to encrypt), the nick, the spare nick
+// and the greeting and farewell messages of the section "Client" of the settings. The main window creates it
+// once and shows it as often as needed: the fields are loaded from the settings at creation only and
+// otherwise keep what they held when the dialog last closed. Nothing is stored unless every field is valid;
 // then all of them are stored and the dialog closes accepted.
 class TConnectDialog : public QDialog
 {
@@ -49,6 +50,8 @@ private:
     QGroupBox* createMessagesGroup();
     QGroupBox* createServerGroup();
     QLayout* createAddressRow();
+    QLayout* createPortRow();
+    void switchDefaultPort(bool useTls);
     void arrangeControls();
     void setTabOrder();
     void watchFocus();
@@ -72,6 +75,7 @@ private:
     QPushButton* Button2;
     QLineEdit* HostName;
     QLineEdit* PortNumber;
+    QCheckBox* UseTLS;
     TFloatEdit* Adr1;
     TFloatEdit* Adr2;
     TFloatEdit* Adr3;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QLabel>
@@ -108,7 +109,7 @@ TEST_F(ConnectDialogTest, FirstShowingOffersTheDefaultsInTabOrderAndStoresThemWi
 {
     QStringList tabOrder;
     const bool accepted = execute([&] {
-        for (int step = 0; step < 12; ++step) {
+        for (int step = 0; step < 13; ++step) {
             tabOrder.append(focusName());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
@@ -116,7 +117,7 @@ TEST_F(ConnectDialogTest, FirstShowingOffersTheDefaultsInTabOrderAndStoresThemWi
         QTest::keyClick(field(u"Adr4"_s), Qt::Key_Return);
     });
     EXPECT_EQ(tabOrder, QStringList({"NickName", "AnotherNick", "Edit1", "Edit2", "Button1", "Button2",
-                                     "HostName", "PortNumber", "Adr1", "Adr2", "Adr3", "Adr4"}));
+                                     "HostName", "PortNumber", "UseTLS", "Adr1", "Adr2", "Adr3", "Adr4"}));
     EXPECT_EQ(texts({"NickName", "AnotherNick", "Edit1", "Edit2", "HostName", "PortNumber"}),
               QStringList({"Ваш НИК", "Запасной НИК", "", "", "Имя хоста", "0"}));
     EXPECT_TRUE(accepted);
@@ -180,6 +181,32 @@ TEST_F(ConnectDialogTest, AcceptingStoresExactlyWhatWasTypedInTheFieldsOrder)
         EXPECT_GT(position, previous) << name.constData();
         previous = position;
     }
+}
+
+TEST_F(ConnectDialogTest, EncryptionIsStoredAndMovesAPortLeftAtTheDefaultToTheTlsOne)
+{
+    kovrel::WritePort(4040);
+    const auto useTls = [this] { return dialog().findChild<QCheckBox*>(u"UseTLS"_s); };
+    EXPECT_TRUE(execute([&] {
+        EXPECT_FALSE(useTls()->isChecked()) << "off unless stored";
+        QTest::mouseClick(useTls(), Qt::LeftButton);
+        EXPECT_EQ(field(u"PortNumber"_s)->text(), u"4041"_s);
+        QTest::mouseClick(button(u"Button1"_s), Qt::LeftButton);
+    }));
+    EXPECT_TRUE(kovrel::ReadUseTls());
+    EXPECT_EQ(kovrel::ReadPort(), 4041);
+
+    // A port the user chose stays whatever the box says.
+    m_dialog.reset();
+    EXPECT_TRUE(useTls()->isChecked());
+    EXPECT_TRUE(execute([&] {
+        retype(u"PortNumber"_s, u"5000"_s);
+        QTest::mouseClick(useTls(), Qt::LeftButton);
+        EXPECT_EQ(field(u"PortNumber"_s)->text(), u"5000"_s);
+        QTest::mouseClick(button(u"Button1"_s), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(kovrel::ReadUseTls());
+    EXPECT_EQ(kovrel::ReadPort(), 5000);
 }
 
 TEST_F(ConnectDialogTest, OctetFieldTakesDigitsAndControlKeysOnly)

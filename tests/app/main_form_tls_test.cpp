@@ -1,0 +1,236 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The main window over TLS to the real server: the certificate trusted on first use, a changed key refused,
+// an authority's certificate accepted silently, the padlock, and a TLS layer that fails.
+
+#include "main_form_fixture.h"
+
+#include "peer_client.h"
+#include "real_server.h"
+#include "server_trust_dialog.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSslConfiguration>
+#include <QTemporaryDir>
+#include <QTimer>
+
+namespace kovrel::test {
+namespace {
+
+// Answers the trust question whenever it comes up (it runs an event loop of its own) with the button
+// named, and keeps what it showed.
+class TrustAnswerer
+{
+public:
+    explicit TrustAnswerer(const char* button)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, button] {
+            auto* dialog = qobject_cast<TServerTrustDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                return;
+            }
+            ++asked;
+            title = dialog->windowTitle();
+            shown.clear();
+            for (const QLabel* label : dialog->findChildren<QLabel*>()) {
+                shown += label->text() + u'\n' + label->accessibleName() + u'\n';
+            }
+            control<QPushButton>(dialog, button)->click();
+        });
+        m_timer.start(0);
+    }
+
+    int asked = 0;
+    QString title;
+    QString shown;
+
+private:
+    QTimer m_timer;
+};
+
+QString run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    EXPECT_EQ(process.exitCode(), 0) << program.toStdString() << ": "
+                                     << process.readAllStandardError().toStdString();
+    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+}
+
+class MainFormTlsTest : public MainFormTest
+{
+protected:
+    // A server with a plain and a TLS listener, and the certificate options given.
+    static std::unique_ptr<RealServer> startServer(const QStringList& certificate)
+    {
+        auto server = std::make_unique<RealServer>(
+            0, QStringList{QStringLiteral("--tls-listen"), QStringLiteral("127.0.0.1:0")} + certificate);
+        EXPECT_NE(server->tlsPort(), 0);
+        return server;
+    }
+
+    // What the administrator hands to the users.
+    static QString fingerprintOf(const QString& folder)
+    {
+        return run(QStringLiteral(KOVREL_SERVER_BINARY),
+                   {QStringLiteral("--fingerprint"), QStringLiteral("--tls-dir"), folder});
+    }
+
+    void pointAtTls(quint16 port)
+    {
+        pointAt(port);
+        WriteUseTls(true);
+    }
+
+    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(m_server->tlsPort()); }
+    QLabel* lock() const { return control<QLabel>(form.get(), "EncryptionLock"); }
+    bool online() const { return loginCaption() == QStringLiteral("выход"); }
+
+    QTemporaryDir m_folder;
+    // Its own certificate, kept in the folder.
+    std::unique_ptr<RealServer> m_server =
+        startServer(QStringList{QStringLiteral("--tls-dir"), m_folder.path()});
+};
+
+TEST_F(MainFormTlsTest, TrustedOnFirstUseThenTalksWithAPlainClientUnderThePadlock)
+{
+    const QString fingerprint = fingerprintOf(m_folder.path());
+    ASSERT_EQ(fingerprint.size(), 95);
+    pointAtTls(m_server->tlsPort());
+    openWindow();
+    EXPECT_FALSE(lock()->isVisible());
+    {
+        TrustAnswerer answerer("TrustButton");
+        button("ToolButton1")->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return online(); })) << commonText().toStdString();
+        EXPECT_EQ(answerer.asked, 1);
+        EXPECT_EQ(answerer.title, QStringLiteral("Сертификат сервера"));
+        EXPECT_TRUE(answerer.shown.contains(server()));
+        EXPECT_TRUE(answerer.shown.contains(fingerprint)) << answerer.shown.toStdString();
+    }
+    EXPECT_EQ(ReadTrustedFingerprint(server()), fingerprint);
+    EXPECT_TRUE(waitForCommon(QStringLiteral("не заверен известным центром сертификации")));
+    EXPECT_TRUE(waitForCommon(
+        QStringLiteral("Соединение зашифровано: TLSv1.3, отпечаток сертификата SHA-256 ") + fingerprint));
+    EXPECT_TRUE(lock()->isVisible());
+    EXPECT_EQ(lock()->accessibleName(), QStringLiteral("Соединение зашифровано"));
+    EXPECT_TRUE(lock()->toolTip().contains(fingerprint));
+
+    PeerClient plain(m_server->port());
+    ASSERT_TRUE(plain.logIn("Петя"));
+    ASSERT_TRUE(waitForCommon(QStringLiteral("К нам пришёл (пришла) Петя...")));
+    typeAndSend(QStringLiteral("шифрованный привет"));
+    EXPECT_EQ(plain.waitFor("AllUser|Вася|"), "AllUser|Вася|шифрованный привет");
+    plain.sayPublic("открытый ответ");
+    EXPECT_TRUE(waitForCommon(QStringLiteral("Петя: открытый ответ")));
+
+    // Trusted once, the server is not asked about again.
+    button("ToolButton1")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !online(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !lock()->isVisible(); }));
+    TrustAnswerer notAgain("RefuseButton");
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(notAgain.asked, 0);
+}
+
+TEST_F(MainFormTlsTest, ARefusedCertificateEndsTheLogInAndIsNotKept)
+{
+    pointAtTls(m_server->tlsPort());
+    openWindow();
+    TrustAnswerer answerer("RefuseButton");
+    button("ToolButton1")->click();
+    ASSERT_TRUE(waitForCommon(QStringLiteral("Сертификат сервера %1 не принят").arg(server())));
+    EXPECT_EQ(answerer.asked, 1);
+    EXPECT_FALSE(online());
+    EXPECT_FALSE(lock()->isVisible());
+    EXPECT_EQ(ReadTrustedFingerprint(server()), QString());
+    EXPECT_TRUE(button("ToolButton1")->isEnabled());
+}
+
+TEST_F(MainFormTlsTest, AChangedKeyIsRefusedUntilTheUserAcceptsItKnowingBothFingerprints)
+{
+    const QString before = QStringLiteral("00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF:"
+                                          "00:11:22:33:44:55:66:77:88:99:AA:BB:CC:DD:EE:FF");
+    const QString now = fingerprintOf(m_folder.path());
+    WriteTrustedFingerprint(server(), before);
+    pointAtTls(m_server->tlsPort());
+    openWindow();
+    {
+        TrustAnswerer answerer("RefuseButton");
+        button("ToolButton1")->click();
+        ASSERT_TRUE(waitForCommon(QStringLiteral("Сертификат сервера %1 не принят").arg(server())));
+        EXPECT_EQ(answerer.title, QStringLiteral("Ключ сервера изменился"));
+        EXPECT_TRUE(answerer.shown.contains(before));
+        EXPECT_TRUE(answerer.shown.contains(now));
+        EXPECT_TRUE(commonText().contains(
+            QStringLiteral("ключ сервера %1 изменился! Возможно, это атака").arg(server())));
+        EXPECT_FALSE(online());
+        EXPECT_EQ(ReadTrustedFingerprint(server()), before) << "refusing keeps the old key";
+    }
+    TrustAnswerer answerer("TrustButton");
+    button("ToolButton1")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return online(); })) << commonText().toStdString();
+    EXPECT_EQ(ReadTrustedFingerprint(server()), now);
+}
+
+TEST_F(MainFormTlsTest, ACertificateOfAKnownAuthorityIsAcceptedWithoutAQuestion)
+{
+    // A test authority, and a server certificate it signs for 127.0.0.1.
+    const QDir folder(m_folder.path());
+    const auto file = [&](const char* name) { return folder.filePath(QLatin1String(name)); };
+    const QString openssl = QStringLiteral("openssl");
+    const QStringList newKey{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
+                             QStringLiteral("ec_paramgen_curve:P-256"), QStringLiteral("-nodes")};
+    run(openssl, QStringList{QStringLiteral("req"), QStringLiteral("-x509")} + newKey +
+                     QStringList{QStringLiteral("-keyout"), file("ca.key"), QStringLiteral("-out"),
+                                 file("ca.crt"), QStringLiteral("-days"), QStringLiteral("2"),
+                                 QStringLiteral("-subj"), QStringLiteral("/CN=Kovrel test authority")});
+    run(openssl,
+        QStringList{QStringLiteral("req")} + newKey +
+            QStringList{QStringLiteral("-keyout"), file("server.key"), QStringLiteral("-out"),
+                        file("server.csr"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1")});
+    QFile extensions(file("server.ext"));
+    ASSERT_TRUE(extensions.open(QIODevice::WriteOnly));
+    extensions.write("subjectAltName=IP:127.0.0.1\n");
+    extensions.close();
+    run(openssl,
+        {QStringLiteral("x509"), QStringLiteral("-req"), QStringLiteral("-in"), file("server.csr"),
+         QStringLiteral("-CA"), file("ca.crt"), QStringLiteral("-CAkey"), file("ca.key"),
+         QStringLiteral("-CAcreateserial"), QStringLiteral("-days"), QStringLiteral("2"),
+         QStringLiteral("-extfile"), file("server.ext"), QStringLiteral("-out"), file("server.crt")});
+    m_server = startServer(QStringList{QStringLiteral("--tls-cert"), file("server.crt"),
+                                       QStringLiteral("--tls-key"), file("server.key")});
+
+    // The authority stands in for the system's own.
+    const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+    QSslConfiguration withTestAuthority = system;
+    ASSERT_TRUE(withTestAuthority.addCaCertificates(file("ca.crt")));
+    QSslConfiguration::setDefaultConfiguration(withTestAuthority);
+    const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(system); });
+
+    pointAtTls(m_server->tlsPort());
+    openWindow();
+    TrustAnswerer answerer("RefuseButton");
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(answerer.asked, 0);
+    EXPECT_TRUE(lock()->isVisible());
+    EXPECT_EQ(ReadTrustedFingerprint(server()), QString()) << "nothing to pin";
+}
+
+TEST_F(MainFormTlsTest, TlsToThePlainPortIsAFailedHandshakeNotAHang)
+{
+    pointAtTls(m_server->port());
+    openWindow();
+    button("ToolButton1")->click();
+    ASSERT_TRUE(waitForCommon(
+        QStringLiteral("Ошибка TLS: защищённое соединение с 127.0.0.1:%1 не удалось").arg(m_server->port())))
+        << "[" << commonText().toStdString() << "]";
+    EXPECT_FALSE(online());
+    EXPECT_FALSE(lock()->isVisible());
+}
+
+} // namespace
+} // namespace kovrel::test
