@@ -2,6 +2,7 @@
 #include "command_line.h"
 
 #include "kovrel_version.h"
+#include "server_trust.h"
 #include "settings_layout.h"
 
 #include <QCommandLineParser>
@@ -31,6 +32,14 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         QStringLiteral("Log in to HOST:PORT at start (a host name or a dotted IPv4 "
                        "address); stored like the server settings dialog does."),
         QStringLiteral("HOST:PORT"));
+    const QCommandLineOption tls(QStringLiteral("tls"),
+                                 QStringLiteral("Encrypt the connection to --server with TLS (PORT is the "
+                                                "server's TLS port); stored."));
+    const QCommandLineOption fingerprint(
+        QStringLiteral("fingerprint"),
+        QStringLiteral("With --tls: trust the server's certificate whose SHA-256 fingerprint this is, as "
+                       "kovrel-server --fingerprint prints it (stored)."),
+        QStringLiteral("SHA256"));
     const QCommandLineOption nick(QStringLiteral("nick"), QStringLiteral("Log in under NICK (stored)."),
                                   QStringLiteral("NICK"));
     const QCommandLineOption settings(
@@ -38,7 +47,7 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         QStringLiteral("Keep every setting in FILE instead of the default settings file "
                        "(overrides $KOVREL_SETTINGS)."),
         QStringLiteral("FILE"));
-    parser.addOptions({versionOption, server, nick, settings});
+    parser.addOptions({versionOption, server, tls, fingerprint, nick, settings});
     if (!parser.parse(arguments)) {
         return {std::nullopt, parser.errorText() + QLatin1Char('\n') + parser.helpText(), 2};
     }
@@ -69,6 +78,24 @@ CommandLineResult ParseCommandLine(const QStringList& arguments)
         options.host = value.left(colon);
         options.port = static_cast<quint16>(port);
     }
+    options.useTls = parser.isSet(tls);
+    if (options.useTls && !options.hasServer()) {
+        return {std::nullopt, QStringLiteral("--tls needs --server\n"), 2};
+    }
+    if (parser.isSet(fingerprint)) {
+        const std::optional<QString> normalized = NormalizedFingerprint(parser.value(fingerprint));
+        if (!options.useTls) {
+            return {std::nullopt, QStringLiteral("--fingerprint needs --tls\n"), 2};
+        }
+        if (!normalized) {
+            return {std::nullopt,
+                    QStringLiteral("--fingerprint needs the 32 bytes of a SHA-256 digest in hexadecimal, "
+                                   "not \"%1\"\n")
+                        .arg(parser.value(fingerprint)),
+                    2};
+        }
+        options.trustedFingerprint = *normalized;
+    }
     if (!options.nick.isNull() && options.nick.trimmed().isEmpty()) {
         return {std::nullopt, QStringLiteral("--nick needs a nick that is not blank\n"), 2};
     }
@@ -84,7 +111,12 @@ void StoreLaunchOptions(const LaunchOptions& options)
             WriteAddress(options.host);
         }
         WritePort(options.port);
+        WriteUseTls(options.useTls);
         WriteFirstTime(false);
+    }
+    if (!options.trustedFingerprint.isEmpty()) {
+        WriteTrustedFingerprint(options.host + u':' + QString::number(options.port),
+                                options.trustedFingerprint);
     }
     if (!options.nick.isEmpty()) {
         WriteNick(options.nick);

@@ -79,15 +79,42 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplay)
 TEST(CommandLine, StoresTheServerAsTheConnectDialogWould)
 {
     test::SettingsSandbox sandbox;
-    StoreLaunchOptions({QStringLiteral("127.0.0.1"), 4041, QStringLiteral("Петя"), {}});
+    StoreLaunchOptions(*ParseCommandLine({"kovrel", "--server", "127.0.0.1:4041", "--nick", "Петя"}).options);
     EXPECT_EQ(ReadHost(), "") << "a dotted address is connected to by address";
     EXPECT_EQ(ReadAddress(), "127.0.0.1");
     EXPECT_EQ(ReadPort(), 4041);
     EXPECT_EQ(ReadNick(), "Петя");
+    EXPECT_FALSE(ReadUseTls());
     EXPECT_FALSE(ReadFirstTime()) << "no dialog at the first log-in";
-    StoreLaunchOptions({QStringLiteral("chat.lan"), 4040, QString(), {}});
+    StoreLaunchOptions(*ParseCommandLine({"kovrel", "--server", "chat.lan:4040"}).options);
     EXPECT_EQ(ReadHost(), "chat.lan");
     EXPECT_EQ(ReadNick(), "Петя") << "no nick given, the stored one stays";
+}
+
+TEST(CommandLine, TlsWithTheFingerprintTheAdministratorGave)
+{
+    test::SettingsSandbox sandbox;
+    const QString fingerprint = QStringLiteral("0A:1B:2C:3D:4E:5F:60:71:82:93:A4:B5:C6:D7:E8:F9:"
+                                               "0A:1B:2C:3D:4E:5F:60:71:82:93:A4:B5:C6:D7:E8:F9");
+    // Pasted in lower case and with blanks, as it may come in a mail.
+    const CommandLineResult result =
+        ParseCommandLine({"kovrel", "--server", "chat.lan:4041", "--tls", "--fingerprint",
+                          fingerprint.toLower().replace(u':', u' ')});
+    ASSERT_TRUE(result.options) << result.message.toStdString();
+    StoreLaunchOptions(*result.options);
+    EXPECT_TRUE(ReadUseTls());
+    EXPECT_EQ(ReadTrustedFingerprint(u"chat.lan:4041"), fingerprint);
+
+    for (const QStringList& arguments :
+         {QStringList{"kovrel", "--tls"},
+          QStringList{"kovrel", "--server", "h:1", "--fingerprint", fingerprint},
+          QStringList{"kovrel", "--server", "h:1", "--tls", "--fingerprint", "AB:CD"},
+          QStringList{"kovrel", "--server", "h:1", "--tls", "--fingerprint",
+                      QString(fingerprint).replace(u'0', u'G')}}) {
+        const CommandLineResult refused = ParseCommandLine(arguments);
+        EXPECT_FALSE(refused.options) << arguments.join(' ').toStdString();
+        EXPECT_EQ(refused.exitCode, 2);
+    }
 }
 
 } // namespace
