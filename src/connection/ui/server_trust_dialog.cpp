@@ -92,6 +92,7 @@ TServerTrustDialog::TServerTrustDialog(const QString& server, const QString& pre
     top->addWidget(icon);
     top->addLayout(body, 1);
     auto* layout = new QVBoxLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     layout->addLayout(top);
     layout->addWidget(buttons);
     RefuseButton->setFocus();
