@@ -4,12 +4,14 @@
 
 #include "main_form_fixture.h"
 
+#include "chat_client.h"
 #include "peer_client.h"
 #include "real_server.h"
 #include "server_trust_dialog.h"
 
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSslConfiguration>
@@ -24,30 +26,36 @@ namespace {
 class TrustAnswerer
 {
 public:
-    explicit TrustAnswerer(const char* button)
+    explicit TrustAnswerer(const char* answer) : button(answer)
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this, button] {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
             auto* dialog = qobject_cast<TServerTrustDialog*>(QApplication::activeModalWidget());
-            if (!dialog) {
+            if (!dialog || dialog == m_answering) {
                 return;
             }
+            m_answering = dialog;
             ++asked;
             title = dialog->windowTitle();
             shown.clear();
             for (const QLabel* label : dialog->findChildren<QLabel*>()) {
                 shown += label->text() + u'\n' + label->accessibleName() + u'\n';
             }
-            control<QPushButton>(dialog, button)->click();
+            QTimer::singleShot(delay, dialog,
+                               [this, dialog] { control<QPushButton>(dialog, button)->click(); });
         });
         m_timer.start(0);
     }
 
+    const char* button;
+    // How long the user takes to answer.
+    std::chrono::milliseconds delay{0};
     int asked = 0;
     QString title;
     QString shown;
 
 private:
     QTimer m_timer;
+    QPointer<TServerTrustDialog> m_answering;
 };
 
 QString run(const QString& program, const QStringList& arguments)
@@ -148,6 +156,28 @@ TEST_F(MainFormTlsTest, ARefusedCertificateEndsTheLogInAndIsNotKept)
     EXPECT_FALSE(lock()->isVisible());
     EXPECT_EQ(ReadTrustedFingerprint(server()), QString());
     EXPECT_TRUE(button("ToolButton1")->isEnabled());
+}
+
+// Automatic log-in asks once and then waits for the user, however long the question stays open; a refusal
+// ends its attempts instead of asking again at every step of its back-off.
+TEST_F(MainFormTlsTest, AutomaticLogInAsksOnceAndWaitsForTheAnswer)
+{
+    pointAtTls(m_server->tlsPort());
+    openWindow();
+    form->client().session().setAutoLoginUnit(std::chrono::milliseconds(20));
+    TrustAnswerer answerer("RefuseButton");
+    answerer.delay = std::chrono::milliseconds(500); // five steps of the back-off
+    action("StartonRun1")->trigger();
+    ASSERT_TRUE(waitForCommon(QStringLiteral("Сертификат сервера %1 не принят").arg(server())));
+    QTest::qWait(500);
+    EXPECT_EQ(answerer.asked, 1);
+    EXPECT_EQ(commonText().count(QStringLiteral("Ошибка TLS")), 1) << commonText().toStdString();
+    EXPECT_FALSE(online());
+
+    // Logging in by hand asks again, and a trusted certificate lets automatic log-in go on as before.
+    answerer.button = "TrustButton";
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(answerer.asked, 2);
 }
 
 TEST_F(MainFormTlsTest, AChangedKeyIsRefusedUntilTheUserAcceptsItKnowingBothFingerprints)
