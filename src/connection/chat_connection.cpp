@@ -234,7 +234,7 @@ bool ChatConnection::reportTlsFailure(QAbstractSocket::SocketError error)
         return false;
     }
     const TlsFailure failure = m_refusedCertificate.value_or(TlsFailure{
-        .kind = TlsFailure::Kind::Handshake,
+        .kind = tls->isEncrypted() ? TlsFailure::Kind::Broken : TlsFailure::Kind::Handshake,
         .server = m_server,
         .reason = closedInHandshake
                       ? QStringLiteral("сервер закрыл соединение во время рукопожатия; это его TLS-порт?")

@@ -49,7 +49,10 @@ QString TlsFailureLine(const TlsFailure& failure)
 {
     switch (failure.kind) {
     case TlsFailure::Kind::Handshake:
-        return QStringLiteral("Ошибка TLS: защищённое соединение с %1 не удалось или прервано (%2)")
+        return QStringLiteral("Ошибка TLS: рукопожатие с %1 не удалось (%2)")
+            .arg(failure.server, failure.reason);
+    case TlsFailure::Kind::Broken:
+        return QStringLiteral("Ошибка TLS: защищённое соединение с %1 прервано (%2)")
             .arg(failure.server, failure.reason);
     case TlsFailure::Kind::UntrustedCertificate:
         return QStringLiteral("Ошибка TLS: сертификат сервера %1 не заверен известным центром сертификации "

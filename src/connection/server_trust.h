@@ -23,8 +23,10 @@ struct TlsFailure
 {
     enum class Kind
     {
-        // The TLS layer failed: the handshake, or the encrypted stream later on.
+        // The handshake failed.
         Handshake,
+        // The encrypted stream broke after the handshake.
+        Broken,
         // No known authority vouches for the certificate and the user has not trusted it yet.
         UntrustedCertificate,
         // The server presents another certificate than the one the user trusted.
@@ -42,7 +44,7 @@ struct TlsFailure
     QString trusted;
 
     // The certificate is the question: the user may trust it, and the log-in may then be tried again.
-    bool asksForTrust() const { return kind != Kind::Handshake; }
+    bool asksForTrust() const { return kind == Kind::UntrustedCertificate || kind == Kind::KeyChanged; }
 };
 
 // The line for the common conversation that says what failed.

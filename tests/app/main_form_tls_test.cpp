@@ -256,7 +256,7 @@ TEST_F(MainFormTlsTest, TlsToThePlainPortIsAFailedHandshakeNotAHang)
     openWindow();
     button("ToolButton1")->click();
     ASSERT_TRUE(waitForCommon(
-        QStringLiteral("Ошибка TLS: защищённое соединение с 127.0.0.1:%1 не удалось").arg(m_server->port())))
+        QStringLiteral("Ошибка TLS: рукопожатие с 127.0.0.1:%1 не удалось").arg(m_server->port())))
         << "[" << commonText().toStdString() << "]";
     EXPECT_FALSE(online());
     EXPECT_FALSE(lock()->isVisible());
