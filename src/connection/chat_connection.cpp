@@ -218,7 +218,7 @@ void ChatConnection::onSslErrors(const QList<QSslError>& errors)
     m_refusedCertificate = TlsFailure{
         .kind = trusted.isEmpty() ? TlsFailure::Kind::UntrustedCertificate : TlsFailure::Kind::KeyChanged,
         .server = m_server,
-        .reason = errors.isEmpty() ? QString() : errors.constFirst().errorString(),
+        .reason = {},
         .presented = presented,
         .trusted = trusted,
     };
