@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 
 #include <fcntl.h>
 #include <openssl/err.h>
@@ -153,9 +154,16 @@ CertificateFiles ownCertificate(const std::filesystem::path& folder)
 {
     const CertificateFiles files{folder / "kovrel-server.crt", folder / "kovrel-server.key"};
     const bool hasCertificate = std::filesystem::exists(files.certificate);
+    // One file alone is left for the administrator to decide about: a new key beside a certificate that
+    // clients already trust would change the server's identity without a word.
     if (hasCertificate != std::filesystem::exists(files.key)) {
-        throw std::runtime_error("only one of " + files.certificate.string() + " and " + files.key.string() +
-                                 " exists: remove it to have a new pair made, or give the other");
+        const auto& [present, missing] =
+            hasCertificate ? std::tie(files.certificate, files.key) : std::tie(files.key, files.certificate);
+        throw std::runtime_error(present.string() + " has no " + missing.filename().string() +
+                                 " beside it: put " + missing.filename().string() + " back, remove " +
+                                 present.filename().string() +
+                                 " to have a new pair made (with a new fingerprint), or give a pair with "
+                                 "--tls-cert and --tls-key");
     }
     if (!hasCertificate) {
         std::filesystem::create_directories(folder);
@@ -195,6 +203,10 @@ asio::ssl::context tlsServerContext(const CertificateFiles& files)
         context.use_certificate_chain_file(files.certificate.string());
         context.use_private_key_file(files.key.string(), asio::ssl::context::pem);
     } catch (const std::system_error& error) {
+        if (ERR_GET_REASON(static_cast<unsigned long>(error.code().value())) == X509_R_KEY_VALUES_MISMATCH) {
+            throw std::runtime_error("the key " + files.key.string() + " is not the key of the certificate " +
+                                     files.certificate.string() + ": give the two files of one pair");
+        }
         throw std::runtime_error("cannot use the certificate " + files.certificate.string() +
                                  " with the key " + files.key.string() + ": " + error.code().message());
     }

@@ -90,6 +90,7 @@ struct ProgramResult
 {
     int exitStatus = -1;
     std::string output; // standard output
+    std::string errors; // standard error
 };
 
 // Runs a program to its end.

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real kovrel-server with a TLS listener beside its plain one: one room for both, its own certificate
-// made once and kept, and connections that speak the wrong way to a port closed at once.
+// made once and kept, a lone or mismatched certificate refused, and connections that speak the wrong way to
+// a port closed at once.
 
 #include "server_process.h"
 #include "test_client.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <memory>
@@ -36,6 +38,28 @@ std::string loggedFingerprint(const ServerProcess& server)
     const std::size_t at = log.find(prefix);
     return at == std::string::npos ? ""
                                    : log.substr(at + prefix.size(), log.find('\n', at) - at - prefix.size());
+}
+
+// The names in `folder`, sorted; none when it does not exist.
+std::vector<std::string> filesIn(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    std::error_code missing;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, missing)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string> kOwnPair = {"kovrel-server.crt", "kovrel-server.key"};
+
+std::string startUpErrors(const fs::path& folder)
+{
+    const ProgramResult result = runProgram(
+        {KOVREL_SERVER_PATH, "--listen", "127.0.0.1:0", "--tls-listen", "127.0.0.1:0", "--tls-dir", folder});
+    EXPECT_EQ(result.exitStatus, 1) << result.errors;
+    return result.errors;
 }
 
 TEST(ServerTls, ATlsClientAndAPlainClientTalkInOneRoom)
@@ -87,6 +111,52 @@ TEST(ServerTls, ItsOwnCertificateIsMadePrivateOnceAndKeptAcrossStarts)
     // A server with a state file keeps its certificate beside it.
     const std::string state = (folder.path() / "state").string();
     EXPECT_EQ(runProgram({KOVREL_SERVER_PATH, "--fingerprint", "--state", state}).output, first + "\n");
+}
+
+TEST(ServerTls, ALoneCertificateOrKeyStopsStartUpNamingIt)
+{
+    const TemporaryDirectory folder;
+    const fs::path pair = folder.path() / "pair";
+    ASSERT_EQ(runProgram({KOVREL_SERVER_PATH, "--fingerprint", "--tls-dir", pair}).exitStatus, 0);
+    for (const auto& [lone, missing] :
+         {std::pair(kOwnPair[0], kOwnPair[1]), std::pair(kOwnPair[1], kOwnPair[0])}) {
+        const fs::path alone = folder.path() / lone;
+        fs::create_directory(alone);
+        fs::copy_file(pair / lone, alone / lone);
+        const std::string errors = startUpErrors(alone);
+        EXPECT_NE(errors.find((alone / lone).string() + " has no " + missing + " beside it"),
+                  std::string::npos)
+            << errors;
+        EXPECT_NE(errors.find("remove " + lone + " to have a new pair made"), std::string::npos) << errors;
+        EXPECT_NE(errors.find("--tls-cert and --tls-key"), std::string::npos) << errors;
+        // Nothing was made beside it.
+        EXPECT_EQ(filesIn(alone), std::vector<std::string>{lone});
+    }
+}
+
+TEST(ServerTls, ACertificateWithTheKeyOfAnotherPairStopsStartUp)
+{
+    const TemporaryDirectory folder;
+    const fs::path first = folder.path() / "first";
+    const fs::path second = folder.path() / "second";
+    for (const fs::path& pair : {first, second}) {
+        ASSERT_EQ(runProgram({KOVREL_SERVER_PATH, "--fingerprint", "--tls-dir", pair}).exitStatus, 0);
+    }
+    const std::string mismatch = "the key " + (second / kOwnPair[1]).string() +
+                                 " is not the key of the certificate " + (first / kOwnPair[0]).string();
+    const ProgramResult given =
+        runProgram({KOVREL_SERVER_PATH, "--listen", "127.0.0.1:0", "--tls-listen", "127.0.0.1:0",
+                    "--tls-cert", first / kOwnPair[0], "--tls-key", second / kOwnPair[1]});
+    EXPECT_EQ(given.exitStatus, 1);
+    EXPECT_NE(given.errors.find(mismatch), std::string::npos) << given.errors;
+
+    // The server's own pair, its key swapped for another.
+    fs::copy_file(second / kOwnPair[1], first / kOwnPair[1], fs::copy_options::overwrite_existing);
+    const std::string errors = startUpErrors(first);
+    EXPECT_NE(errors.find("the key " + (first / kOwnPair[1]).string() +
+                          " is not the key of the certificate " + (first / kOwnPair[0]).string()),
+              std::string::npos)
+        << errors;
 }
 
 // Both are closed long before the log-in deadline (30 s), which TestClient's own deadline (20 s) is shorter
