@@ -90,20 +90,64 @@ Certificate selfSigned(EVP_PKEY* key)
     return certificate;
 }
 
-// Creates `path` readable by the owner only from the first moment (and fails if it exists), and lets
-// `write` fill it.
-void writeNewFile(const std::filesystem::path& path, const std::function<int(BIO*)>& write)
+// A file of the pair, readable by the owner only from the first moment. It is written and synced before it
+// gets its name where the file system has unnamed files (O_TMPFILE), so that a process killed meanwhile
+// leaves nothing behind; elsewhere (NFS, for one) it is made under its name at once.
+class NewFile
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+public:
+    explicit NewFile(const std::filesystem::path& path) : m_path(path)
+    {
+        m_fd = ::open(path.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        m_unnamed = m_fd >= 0;
+        if (!m_unnamed && (errno == EOPNOTSUPP || errno == EISDIR)) {
+            m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        }
+        if (m_fd < 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+        }
     }
-    const Bio bio(BIO_new_fd(fd, BIO_CLOSE));
-    if (!bio) {
+    ~NewFile() { ::close(m_fd); }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    void write(const std::function<int(BIO*)>& write)
+    {
+        const Bio bio(BIO_new_fd(m_fd, BIO_NOCLOSE));
+        if (!bio || write(bio.get()) != 1 || BIO_flush(bio.get()) != 1) {
+            fail("cannot write " + m_path.string());
+        }
+        if (::fsync(m_fd) != 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot write " + m_path.string());
+        }
+    }
+
+    // Gives the file its name, unless it has one already; fails if the name is taken.
+    void name()
+    {
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        if (m_unnamed && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot create " + m_path.string());
+        }
+    }
+
+private:
+    std::filesystem::path m_path;
+    int m_fd = -1;
+    bool m_unnamed = false;
+};
+
+// The names of new files outlive a crash of the machine only once their folder is synced as well.
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0) {
         ::close(fd);
     }
-    if (!bio || write(bio.get()) != 1) {
-        fail("cannot write " + path.string());
+    if (!synced) {
+        throw std::system_error(error, std::generic_category(), "cannot sync " + folder.string());
     }
 }
 
@@ -114,12 +158,17 @@ void makePair(const CertificateFiles& files)
         fail("cannot make an ECDSA P-256 key");
     }
     const Certificate certificate = selfSigned(key.get());
-    // The key first: a certificate on disk always has its key beside it.
-    writeNewFile(files.key, [&key](BIO* bio) {
+    // Both are written in full before either is named, the key first: a process killed at any moment
+    // leaves the pair, nothing, or (between the two names) a whole key without its certificate.
+    NewFile keyFile(files.key);
+    keyFile.write([&key](BIO* bio) {
         return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
     });
-    writeNewFile(files.certificate,
-                 [&certificate](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()); });
+    NewFile certificateFile(files.certificate);
+    certificateFile.write([&certificate](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()); });
+    keyFile.name();
+    certificateFile.name();
+    syncFolder(files.key.parent_path());
 }
 
 std::filesystem::path fromEnvironment(const char* variable)

@@ -339,6 +339,13 @@ ProgramResult runProgram(const std::vector<std::string>& command)
     return result;
 }
 
+pid_t startProgram(const std::vector<std::string>& command)
+{
+    const auto [pid, output] = spawn(command, "/dev/null");
+    ::close(output);
+    return pid;
+}
+
 TemporaryDirectory::TemporaryDirectory() : m_path(uniquePath("kovrel-test-dir"))
 {
     std::filesystem::create_directory(m_path);

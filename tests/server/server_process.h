@@ -96,6 +96,9 @@ struct ProgramResult
 // Runs a program to its end.
 ProgramResult runProgram(const std::vector<std::string>& command);
 
+// Starts a program and returns at once, its output thrown away; the caller kills it or waits for it.
+pid_t startProgram(const std::vector<std::string>& command);
+
 // A scratch folder that is removed, with what it holds, at the end of the test.
 class TemporaryDirectory
 {

@@ -1,21 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real kovrel-server with a TLS listener beside its plain one: one room for both, its own certificate
-// made once and kept, a lone or mismatched certificate refused, and connections that speak the wrong way to
-// a port closed at once.
+// made once and kept (whole, even when the server is killed), a lone or mismatched certificate refused,
+// and connections that speak the wrong way to a port closed at once.
 
 #include "server_process.h"
 #include "test_client.h"
 
+#include "state_database.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <memory>
 #include <regex>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
+
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
+#include <sys/wait.h>
 
 namespace kovrel::server::test {
 namespace {
@@ -53,6 +61,34 @@ std::vector<std::string> filesIn(const fs::path& folder)
 }
 
 const std::vector<std::string> kOwnPair = {"kovrel-server.crt", "kovrel-server.key"};
+
+// The first flight of an OpenSSL client: its ClientHello.
+std::string clientHello()
+{
+    SSL_CTX* context = SSL_CTX_new(TLS_client_method());
+    SSL* ssl = SSL_new(context);
+    BIO* received = BIO_new(BIO_s_mem());
+    BIO* sent = BIO_new(BIO_s_mem());
+    SSL_set_bio(ssl, received, sent);
+    SSL_connect(ssl); // stops for the server's answer
+    char* bytes = nullptr;
+    const long size = BIO_get_mem_data(sent, &bytes);
+    std::string hello(bytes, static_cast<std::size_t>(size));
+    SSL_free(ssl);
+    SSL_CTX_free(context);
+    return hello;
+}
+
+// Whether `file` holds a whole private key.
+bool holdsAKey(const fs::path& file)
+{
+    BIO* bio = BIO_new_file(file.c_str(), "r");
+    EVP_PKEY* key = bio != nullptr ? PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr) : nullptr;
+    const bool whole = key != nullptr;
+    EVP_PKEY_free(key);
+    BIO_free(bio);
+    return whole;
+}
 
 std::string startUpErrors(const fs::path& folder)
 {
@@ -207,6 +243,104 @@ TEST(ServerTls, EveryThreadServesTheTlsPort)
     plain.send({"AllUser|Plain|to all"});
     for (const auto& client : clients) {
         EXPECT_EQ(chatLine(*client, "AllUser")[1], "AllUser|Plain|to all");
+    }
+}
+
+// SIGKILL while connections are in every stage of their handshake and the state is being written: the
+// next start is at once on the same ports, with the same certificate and the state intact.
+TEST(ServerTls, AServerKilledDuringHandshakesLeavesItsCertificateAndStateWhole)
+{
+    const TemporaryDirectory folder;
+    const fs::path certificates = folder.path() / "tls";
+    const fs::path state = folder.path() / "state";
+    StateDatabase(state).replaceAll(
+        {"before the crash",
+         {{"keeper",
+           {"Keeper", "kept|card", "127.0.0.1", secondsSinceEpoch(std::chrono::system_clock::now())},
+           1}}});
+    std::vector<std::string> topics = {"Topic|before the crash"};
+    const auto options = [&](const std::string& plain, const std::string& tls) {
+        return std::vector<std::string>{"--listen",          "127.0.0.1:" + plain,
+                                        "--tls-listen",      "127.0.0.1:" + tls,
+                                        "--tls-dir",         certificates,
+                                        "--state",           state,
+                                        "--max-per-address", "100",
+                                        "--chat-rate",       "0"};
+    };
+    std::string fingerprint;
+    unsigned short plainPort = 0;
+    unsigned short tlsPort = 0;
+    {
+        ServerProcess server(options("0", "0"));
+        fingerprint = loggedFingerprint(server);
+        plainPort = server.port();
+        tlsPort = server.tlsPort();
+        const std::string hello = clientHello();
+        std::vector<std::unique_ptr<TestClient>> clients;
+        for (int i = 0; i < 10; ++i) {
+            // Stalled after a whole ClientHello (the server has answered), halfway through one, and garbage.
+            for (const std::string& bytes :
+                 {hello, hello.substr(0, hello.size() / 2), std::string(300, '\x16')}) {
+                clients.push_back(std::make_unique<TestClient>(tlsPort));
+                clients.back()->sendRaw(bytes);
+            }
+            clients.push_back(std::make_unique<TestClient>(tlsPort, TestClient::Tls{}));
+            clients.back()->login("Secure" + std::to_string(i));
+        }
+        // The topic is being written while the server is killed.
+        for (int i = 0; i < 50; ++i) {
+            topics.push_back("Topic|change " + std::to_string(i));
+            clients.back()->send({topics.back()});
+        }
+        server.signal(SIGKILL);
+        EXPECT_EQ(server.waitForExit(), -1);
+    }
+    EXPECT_EQ(filesIn(certificates), kOwnPair);
+
+    ServerProcess again(options(std::to_string(plainPort), std::to_string(tlsPort)));
+    EXPECT_EQ(again.port(), plainPort);
+    EXPECT_EQ(again.tlsPort(), tlsPort);
+    EXPECT_EQ(loggedFingerprint(again), fingerprint);
+    TestClient secure(tlsPort, TestClient::Tls{});
+    const std::vector<std::string> roster = secure.login("After");
+    EXPECT_EQ(std::count_if(roster.begin(), roster.end(),
+                            [&topics](const std::string& field) { return contains(topics, field); }),
+              1);
+    secure.send({"GetInfo|Keeper"});
+    EXPECT_EQ(secure.expect("GetInfo|"), "GetInfo|Keeper|kept|card");
+}
+
+// Killed at every moment of its first start, the server leaves a pair that a later start uses, nothing
+// (a later start makes one), or, killed between naming the two files, a whole key alone, which a later
+// start refuses with a message.
+TEST(ServerTls, AServerKilledWhileMakingItsCertificateLeavesAWholePairOrNothing)
+{
+    const TemporaryDirectory folder;
+    // How long a start takes to make its pair: the kills below fall before, during and after that.
+    const auto started = std::chrono::steady_clock::now();
+    ASSERT_EQ(
+        runProgram({KOVREL_SERVER_PATH, "--fingerprint", "--tls-dir", folder.path() / "timing"}).exitStatus,
+        0);
+    const auto making = std::chrono::steady_clock::now() - started;
+    constexpr int kKills = 24;
+    for (int i = 0; i < kKills; ++i) {
+        const fs::path certificates = folder.path() / std::to_string(i);
+        const pid_t pid = startProgram({KOVREL_SERVER_PATH, "--listen", "127.0.0.1:0", "--tls-listen",
+                                        "127.0.0.1:0", "--tls-dir", certificates});
+        std::this_thread::sleep_for(making * i / (kKills - 4));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        const std::vector<std::string> files = filesIn(certificates);
+        if (files == std::vector<std::string>{kOwnPair[1]}) {
+            EXPECT_TRUE(holdsAKey(certificates / kOwnPair[1])) << i;
+            EXPECT_NE(startUpErrors(certificates).find("has no kovrel-server.crt beside it"),
+                      std::string::npos);
+            continue;
+        }
+        EXPECT_TRUE(files.empty() || files == kOwnPair) << i << ": " << ::testing::PrintToString(files);
+        ServerProcess again(tlsArguments(certificates));
+        TestClient secure(again.tlsPort(), TestClient::Tls{});
+        EXPECT_TRUE(contains(secure.login("After"), "AddUser|After")) << i;
     }
 }
 
