@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The real kovrel-server with a TLS listener beside its plain one: one room for both, its own certificate
 // made once and kept (whole, even when the server is killed), a lone or mismatched certificate refused,
-// and connections that speak the wrong way to a port closed at once.
+// connections that speak the wrong way to a port closed at once, and deliberate closes that TLS clients
+// can tell from a cut connection.
 
 #include "server_process.h"
 #include "test_client.h"
@@ -21,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include <asio/ssl/error.hpp>
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 #include <sys/wait.h>
@@ -244,6 +246,60 @@ TEST(ServerTls, EveryThreadServesTheTlsPort)
     for (const auto& client : clients) {
         EXPECT_EQ(chatLine(*client, "AllUser")[1], "AllUser|Plain|to all");
     }
+}
+
+// Without TLS's closing alert, a client cannot tell a close the server meant from an attacker cutting the
+// connection: Asio reports the latter as stream_truncated.
+TEST(ServerTls, DeliberateClosesEndWithTheClosingAlert)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path(), {"--login-timeout", "1", "--probe-interval", "1"}));
+    TestClient late(server.tlsPort(), TestClient::Tls{});
+    TestClient silent(server.tlsPort(), TestClient::Tls{});
+    silent.login("Silent");
+    silent.answerProbes(false);
+
+    EXPECT_TRUE(late.readUntilClosed().empty());
+    EXPECT_EQ(late.ending(), asio::error::eof) << late.ending().message();
+    EXPECT_TRUE(server.waitForLog("not logged in within 1 s"));
+    silent.readUntilClosed();
+    EXPECT_EQ(silent.ending(), asio::error::eof) << silent.ending().message();
+    EXPECT_TRUE(server.waitForLog("\"Silent\" silent for three probe periods"));
+
+    // Asked to log out as the server stops, it stays.
+    TestClient stays(server.tlsPort(), TestClient::Tls{});
+    stays.login("Stays");
+    server.signal(SIGTERM);
+    EXPECT_EQ(stays.expect("Disconnect"), "Disconnect|");
+    stays.readUntilClosed();
+    EXPECT_EQ(stays.ending(), asio::error::eof) << stays.ending().message();
+    EXPECT_EQ(server.waitForExit(), 0) << server.log();
+    EXPECT_NE(server.log().find("\"Stays\" the server is stopping"), std::string::npos);
+}
+
+// A client that reads nothing leaves the server's write to it under way: the closing alert cannot get
+// through behind it, and the connection is cut after a short wait instead of holding the server up.
+TEST(ServerTls, AClientThatDoesNotReadCannotHoldUpTheServersStop)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path(), {"--chat-rate", "0", "--chat-bytes", "0"}));
+    TestClient stuck(server.tlsPort(), TestClient::Tls{}, 4096);
+    stuck.login("Stuck");
+    TestClient talker(server.port());
+    talker.login("Talker");
+    // More than the sockets take (a few MB on loopback), less than a client may leave unread (4 MB).
+    const std::string text(2000, 'x');
+    for (int batch = 0; batch < 15; ++batch) {
+        for (int i = 0; i < 100; ++i) {
+            talker.send({"AllUser|Talker|" + std::to_string(batch * 100 + i) + text});
+        }
+        EXPECT_NE(talker.expect("AllUser|Talker|" + std::to_string(batch * 100 + 99) + "x"), "");
+    }
+    server.signal(SIGTERM);
+    EXPECT_EQ(talker.expect("Disconnect"), "Disconnect|");
+    talker.logout("Talker");
+    EXPECT_EQ(server.waitForExit(), 0) << server.log();
+    EXPECT_NE(server.log().find("\"Stuck\" the server is stopping"), std::string::npos) << server.log();
 }
 
 // SIGKILL while connections are in every stage of their handshake and the state is being written: the
