@@ -8,6 +8,7 @@
 // on by a millisecond a field, so that the rate limit lets some messages through and drops others.
 
 #include "command_handler.h"
+#include "discarded_log.h"
 #include "fake_participant.h"
 #include "packet_reader.h"
 
@@ -15,9 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <ostream>
 #include <sstream>
-#include <streambuf>
 #include <string>
 #include <string_view>
 
@@ -32,13 +31,6 @@ void check(bool holds)
         std::abort();
     }
 }
-
-// The event log's lines, thrown away.
-class NullBuffer : public std::streambuf
-{
-protected:
-    int overflow(int c) override { return c; }
-};
 
 const Blacklist& blacklist()
 {
@@ -73,9 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t readSize = data[0] + 1u;
     const std::string_view stream(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    NullBuffer discarded;
-    std::ostream logText(&discarded);
-    EventLog log(logText, true);
+    fuzz::DiscardedLog discarded;
     Room room;
     const auto bystander = std::make_shared<FakeParticipant>("192.168.1.20");
     check(room.join(bystander, "Anna"));
@@ -83,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto connection = std::make_shared<FakeParticipant>("192.168.1.10");
     // The server's default limits: 20 messages and 64 KiB a second, bursts of twice that.
     CommandHandler handler(room, *connection, blacklist(), {RateLimiter(20, 40), RateLimiter(65536, 131072)},
-                           log, "192.168.1.10:5000");
+                           discarded.log(), "192.168.1.10:5000");
     kovrel::PacketReader reader;
     RateLimiter::Clock::time_point now{std::chrono::hours(1)};
     for (std::size_t at = 0; at < stream.size(); at += readSize) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "session.h"
 
+#include <chrono>
 #include <utility>
 
 #include <asio/post.hpp>
@@ -13,6 +14,10 @@
 
 namespace kovrel::server {
 namespace {
+
+// How long a TLS connection that is closed on purpose gets to take its closing alert (after the write in
+// flight, if any): a client that does not read cannot hold the connection open beyond it.
+constexpr std::chrono::seconds kCloseNotifyPatience{1};
 
 std::string closeReason(const std::error_code& ec)
 {
@@ -33,12 +38,12 @@ Session::Session(Transport transport, std::string address, std::string peer, Roo
                  const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
                  TurnWrites& writes, ClosedHandler onClosed)
     : m_transport(std::move(transport)), m_probeTimer(m_transport.socket().get_executor()),
-      m_loginTimer(m_transport.socket().get_executor()), m_settings(settings), m_log(log),
-      m_turnWrites(writes), m_address(std::move(address)), m_peer(std::move(peer)),
-      m_handler(room, *this, blacklist,
-                {RateLimiter(settings.chatRate, settings.chatBurst),
-                 RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
-                log, m_peer),
+      m_loginTimer(m_transport.socket().get_executor()), m_closeTimer(m_transport.socket().get_executor()),
+      m_settings(settings), m_log(log), m_turnWrites(writes), m_address(std::move(address)),
+      m_peer(std::move(peer)), m_handler(room, *this, blacklist,
+                                         {RateLimiter(settings.chatRate, settings.chatBurst),
+                                          RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
+                                         log, m_peer),
       m_idle(settings.probeInterval, IdleWatch::Clock::now()), m_onClosed(std::move(onClosed))
 {}
 
@@ -67,7 +72,7 @@ void Session::doHandshake(Transport::TlsStream& tls)
                         [this, self = shared_from_this()](std::error_code ec) {
                             if (!m_closed) {
                                 if (ec) {
-                                    close("TLS handshake failed: " + ec.message());
+                                    drop("TLS handshake failed: " + ec.message());
                                 } else {
                                     doRead();
                                 }
@@ -87,7 +92,7 @@ void Session::deliver(const SharedBytes& bytes)
         m_overflowed = true;
         // Not now: closing leaves the room, which may be walking its members to deliver this very message.
         asio::post(m_transport.socket().get_executor(),
-                   [this, self = shared_from_this()] { close("not reading: too much unsent output"); });
+                   [this, self = shared_from_this()] { drop("not reading: too much unsent output"); });
         return;
     }
     if (!m_writing) {
@@ -127,7 +132,7 @@ void Session::writeAtOnce()
             return;
         }
         if (ec) {
-            close(closeReason(ec));
+            drop(closeReason(ec));
             return;
         }
         m_outbox.written(length);
@@ -158,10 +163,13 @@ void Session::writeEnded(const std::error_code& ec)
 {
     m_writing = false;
     if (m_closed) {
+        if (std::exchange(m_closeNotifyDue, false)) {
+            sendCloseNotify();
+        }
         return;
     }
     if (ec) {
-        close(closeReason(ec));
+        drop(closeReason(ec));
     } else if (!m_outbox.empty()) {
         // What piled up meanwhile leaves with what the rest of this turn adds to it.
         writeAtEndOfTurn();
@@ -182,7 +190,7 @@ void Session::doRead()
                                           doRead();
                                       }
                                   } else {
-                                      close(closeReason(ec));
+                                      drop(closeReason(ec));
                                   }
                               });
 }
@@ -251,6 +259,16 @@ void Session::followLogin()
 
 void Session::close(std::string_view reason)
 {
+    end(reason, true);
+}
+
+void Session::drop(std::string_view reason)
+{
+    end(reason, false);
+}
+
+void Session::end(std::string_view reason, bool closeNotify)
+{
     if (m_closed) {
         return;
     }
@@ -261,10 +279,38 @@ void Session::close(std::string_view reason)
     m_handler.connectionClosed();
     m_probeTimer.cancel();
     m_loginTimer.cancel();
-    m_transport.close();
+    if (closeNotify && m_transport.canCloseNotify()) {
+        closeAfterNotify();
+    } else {
+        m_transport.close();
+    }
     if (m_onClosed) {
         m_onClosed(*this);
     }
+}
+
+void Session::closeAfterNotify()
+{
+    m_closeTimer.expires_after(kCloseNotifyPatience);
+    m_closeTimer.async_wait([this, self = shared_from_this()](std::error_code ec) {
+        if (!ec) {
+            m_transport.close();
+        }
+    });
+    // TLS writes one thing at a time.
+    if (m_writing) {
+        m_closeNotifyDue = true;
+    } else {
+        sendCloseNotify();
+    }
+}
+
+void Session::sendCloseNotify()
+{
+    m_transport.asyncCloseNotify([this, self = shared_from_this()](std::error_code) {
+        m_closeTimer.cancel();
+        m_transport.close();
+    });
 }
 
 } // namespace kovrel::server

@@ -45,7 +45,8 @@ public:
     // Asks the client to log out ("Disconnect"); it sends "DelUser" and closes the connection itself.
     void requestLogout();
 
-    // Closes the connection now; a user still logged in leaves the room.
+    // Closes the connection now; a user still logged in leaves the room. A TLS client is sent the closing
+    // alert first, so that it sees a deliberate close; a client that does not take it within a bound is cut.
     void close(std::string_view reason);
 
 private:
@@ -63,10 +64,17 @@ private:
     void writeEncrypted(Transport::TlsStream& tls);
     // A write, or the wait for the socket to take one, is over.
     void writeEnded(const std::error_code& ec);
+    // Closes a connection that is gone, broken or not reading at once, without TLS's closing alert.
+    void drop(std::string_view reason);
+    void end(std::string_view reason, bool closeNotify);
+    // Starts TLS's closing alert behind the write in flight, if there is one, with a bound on both.
+    void closeAfterNotify();
+    void sendCloseNotify();
 
     Transport m_transport;
     asio::steady_timer m_probeTimer;
     asio::steady_timer m_loginTimer;
+    asio::steady_timer m_closeTimer; // the bound on TLS's closing alert
     const SessionSettings m_settings;
     EventLog& m_log;
     TurnWrites& m_turnWrites;
@@ -82,6 +90,7 @@ private:
     bool m_waitingForTurnEnd = false; // listed in TurnWrites
     bool m_overflowed = false;
     bool m_closed = false;
+    bool m_closeNotifyDue = false; // once the write in flight is over
     bool m_loggedIn = false;
     unsigned m_probes = 0;
     ClosedHandler m_onClosed;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
+#include <tuple>
 
 #include <fcntl.h>
 #include <openssl/err.h>
@@ -89,20 +90,64 @@ Certificate selfSigned(EVP_PKEY* key)
     return certificate;
 }
 
-// Creates `path` readable by the owner only from the first moment (and fails if it exists), and lets
-// `write` fill it.
-void writeNewFile(const std::filesystem::path& path, const std::function<int(BIO*)>& write)
+// A file of the pair, readable by the owner only from the first moment. It is written and synced before it
+// gets its name where the file system has unnamed files (O_TMPFILE), so that a process killed meanwhile
+// leaves nothing behind; elsewhere (NFS, for one) it is made under its name at once.
+class NewFile
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+public:
+    explicit NewFile(const std::filesystem::path& path) : m_path(path)
+    {
+        m_fd = ::open(path.parent_path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        m_unnamed = m_fd >= 0;
+        if (!m_unnamed && (errno == EOPNOTSUPP || errno == EISDIR)) {
+            m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        }
+        if (m_fd < 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot create " + path.string());
+        }
     }
-    const Bio bio(BIO_new_fd(fd, BIO_CLOSE));
-    if (!bio) {
+    ~NewFile() { ::close(m_fd); }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    void write(const std::function<int(BIO*)>& write)
+    {
+        const Bio bio(BIO_new_fd(m_fd, BIO_NOCLOSE));
+        if (!bio || write(bio.get()) != 1 || BIO_flush(bio.get()) != 1) {
+            fail("cannot write " + m_path.string());
+        }
+        if (::fsync(m_fd) != 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot write " + m_path.string());
+        }
+    }
+
+    // Gives the file its name, unless it has one already; fails if the name is taken.
+    void name()
+    {
+        const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+        if (m_unnamed && ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, m_path.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+            throw std::system_error(errno, std::generic_category(), "cannot create " + m_path.string());
+        }
+    }
+
+private:
+    std::filesystem::path m_path;
+    int m_fd = -1;
+    bool m_unnamed = false;
+};
+
+// The names of new files outlive a crash of the machine only once their folder is synced as well.
+void syncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = fd >= 0 && ::fsync(fd) == 0;
+    const int error = errno;
+    if (fd >= 0) {
         ::close(fd);
     }
-    if (!bio || write(bio.get()) != 1) {
-        fail("cannot write " + path.string());
+    if (!synced) {
+        throw std::system_error(error, std::generic_category(), "cannot sync " + folder.string());
     }
 }
 
@@ -113,12 +158,17 @@ void makePair(const CertificateFiles& files)
         fail("cannot make an ECDSA P-256 key");
     }
     const Certificate certificate = selfSigned(key.get());
-    // The key first: a certificate on disk always has its key beside it.
-    writeNewFile(files.key, [&key](BIO* bio) {
+    // Both are written in full before either is named, the key first: a process killed at any moment
+    // leaves the pair, nothing, or (between the two names) a whole key without its certificate.
+    NewFile keyFile(files.key);
+    keyFile.write([&key](BIO* bio) {
         return PEM_write_bio_PrivateKey(bio, key.get(), nullptr, nullptr, 0, nullptr, nullptr);
     });
-    writeNewFile(files.certificate,
-                 [&certificate](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()); });
+    NewFile certificateFile(files.certificate);
+    certificateFile.write([&certificate](BIO* bio) { return PEM_write_bio_X509(bio, certificate.get()); });
+    keyFile.name();
+    certificateFile.name();
+    syncFolder(files.key.parent_path());
 }
 
 std::filesystem::path fromEnvironment(const char* variable)
@@ -153,9 +203,16 @@ CertificateFiles ownCertificate(const std::filesystem::path& folder)
 {
     const CertificateFiles files{folder / "kovrel-server.crt", folder / "kovrel-server.key"};
     const bool hasCertificate = std::filesystem::exists(files.certificate);
+    // One file alone is left for the administrator to decide about: a new key beside a certificate that
+    // clients already trust would change the server's identity without a word.
     if (hasCertificate != std::filesystem::exists(files.key)) {
-        throw std::runtime_error("only one of " + files.certificate.string() + " and " + files.key.string() +
-                                 " exists: remove it to have a new pair made, or give the other");
+        const auto& [present, missing] =
+            hasCertificate ? std::tie(files.certificate, files.key) : std::tie(files.key, files.certificate);
+        throw std::runtime_error(present.string() + " has no " + missing.filename().string() +
+                                 " beside it: put " + missing.filename().string() + " back, remove " +
+                                 present.filename().string() +
+                                 " to have a new pair made (with a new fingerprint), or give a pair with "
+                                 "--tls-cert and --tls-key");
     }
     if (!hasCertificate) {
         std::filesystem::create_directories(folder);
@@ -195,6 +252,10 @@ asio::ssl::context tlsServerContext(const CertificateFiles& files)
         context.use_certificate_chain_file(files.certificate.string());
         context.use_private_key_file(files.key.string(), asio::ssl::context::pem);
     } catch (const std::system_error& error) {
+        if (ERR_GET_REASON(static_cast<unsigned long>(error.code().value())) == X509_R_KEY_VALUES_MISMATCH) {
+            throw std::runtime_error("the key " + files.key.string() + " is not the key of the certificate " +
+                                     files.certificate.string() + ": give the two files of one pair");
+        }
         throw std::runtime_error("cannot use the certificate " + files.certificate.string() +
                                  " with the key " + files.key.string() + ": " + error.code().message());
     }

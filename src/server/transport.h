@@ -32,8 +32,19 @@ public:
                    m_stream);
     }
 
-    // Cuts the connection at once; TLS gets no closing alert, as the server only closes a connection that
-    // is gone, out of step or not wanted, and the log says why.
+    // Whether TLS's closing alert can be sent: a TLS connection whose handshake is over.
+    bool canCloseNotify() { return tls() != nullptr && SSL_is_init_finished(tls()->native_handle()) == 1; }
+
+    // Sends TLS's closing alert, so that the client can tell a deliberate close from a cut connection
+    // (a truncation attack, as TLS sees it); `handler` runs once it is written or has failed. The peer's
+    // own alert is not waited for: the side that closes need not read any more.
+    template <typename Handler> void asyncCloseNotify(Handler&& handler)
+    {
+        SSL_set_shutdown(tls()->native_handle(), SSL_RECEIVED_SHUTDOWN);
+        tls()->async_shutdown(std::forward<Handler>(handler));
+    }
+
+    // Cuts the connection at once, without TLS's closing alert.
     void close();
 
 private:

@@ -36,6 +36,14 @@ std::filesystem::path uniquePath(const std::string& stem)
            (stem + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
 }
 
+std::string contentOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 // Reads the first line the server prints.
 std::string readFirstLine(int fd)
 {
@@ -202,10 +210,7 @@ int ServerProcess::waitForExit()
 
 std::string ServerProcess::log() const
 {
-    std::ifstream in(m_logFile);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return contentOf(m_logFile);
 }
 
 bool ServerProcess::waitForLog(std::string_view text) const
@@ -319,7 +324,8 @@ bool RedisProcess::startOnPort()
 
 ProgramResult runProgram(const std::vector<std::string>& command)
 {
-    const auto [pid, output] = spawn(command, "/dev/null");
+    const std::filesystem::path errors = uniquePath("kovrel-program-errors");
+    const auto [pid, output] = spawn(command, errors);
     ProgramResult result;
     char buffer[4096];
     for (ssize_t length; (length = ::read(output, buffer, sizeof buffer)) > 0;) {
@@ -327,7 +333,17 @@ ProgramResult runProgram(const std::vector<std::string>& command)
     }
     ::close(output);
     result.exitStatus = exitStatusOf(pid);
+    result.errors = contentOf(errors);
+    std::error_code ignored;
+    std::filesystem::remove(errors, ignored);
     return result;
+}
+
+pid_t startProgram(const std::vector<std::string>& command)
+{
+    const auto [pid, output] = spawn(command, "/dev/null");
+    ::close(output);
+    return pid;
 }
 
 TemporaryDirectory::TemporaryDirectory() : m_path(uniquePath("kovrel-test-dir"))

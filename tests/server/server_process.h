@@ -90,10 +90,14 @@ struct ProgramResult
 {
     int exitStatus = -1;
     std::string output; // standard output
+    std::string errors; // standard error
 };
 
 // Runs a program to its end.
 ProgramResult runProgram(const std::vector<std::string>& command);
+
+// Starts a program and returns at once, its output thrown away; the caller kills it or waits for it.
+pid_t startProgram(const std::vector<std::string>& command);
 
 // A scratch folder that is removed, with what it holds, at the end of the test.
 class TemporaryDirectory

@@ -27,7 +27,7 @@ TestClient::TestClient(unsigned short port, int receiveBuffer, asio::ip::address
     m_socket.set_option(asio::ip::tcp::no_delay(true));
 }
 
-TestClient::TestClient(unsigned short port, Tls) : TestClient(port)
+TestClient::TestClient(unsigned short port, Tls, int receiveBuffer) : TestClient(port, receiveBuffer)
 {
     m_tlsContext.emplace(asio::ssl::context::tls_client);
     m_tls.emplace(m_socket, *m_tlsContext);
@@ -158,6 +158,7 @@ bool TestClient::readSome(std::chrono::steady_clock::time_point deadline)
     }
     if (ec) {
         m_closed = true;
+        m_ending = ec;
         return false;
     }
     EXPECT_FALSE(m_reader.feed({buffer.data(), length}).outOfStep);

@@ -35,7 +35,7 @@ public:
     // Speaks TLS, taking any certificate; throws std::system_error when the handshake fails.
     struct Tls
     {};
-    TestClient(unsigned short port, Tls);
+    TestClient(unsigned short port, Tls, int receiveBuffer = 0);
 
     void send(std::initializer_list<std::string_view> fields);
     void sendRaw(std::string_view bytes);
@@ -49,6 +49,9 @@ public:
     // Reads until the server closes the connection; returns the fields read, or fails on the deadline.
     std::vector<std::string> readUntilClosed();
     bool closed() const { return m_closed; }
+    // How the connection ended, once closed: asio::error::eof when the server closed it in order (over TLS,
+    // with the closing alert), asio::ssl::error::stream_truncated for TLS cut without it.
+    const std::error_code& ending() const { return m_ending; }
 
     // Reads whatever arrives for a while (answering probes), keeping the fields for later.
     void pump(std::chrono::milliseconds duration);
@@ -80,6 +83,7 @@ private:
     PacketReader m_reader;
     std::deque<std::string> m_fields;
     bool m_closed = false;
+    std::error_code m_ending;
     bool m_answerProbes = true;
 };
 
