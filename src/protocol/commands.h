@@ -23,6 +23,10 @@ inline constexpr std::string_view TestConnection = "TestConnection";
 inline constexpr std::string_view Topic = "Topic";
 inline constexpr std::string_view SetInfo = "SetInfo";
 inline constexpr std::string_view GetInfo = "GetInfo";
+// "Auth|NICK|PASSWORD" before "AddUser", over TLS only: the password is everything after the nick, "|"
+// included. Answered "Auth|1" (the connection may take the reserved nick) or "Auth|0", in order with the
+// answers to the messages around it. A server from before accounts ignores it and answers nothing.
+inline constexpr std::string_view Auth = "Auth";
 
 // Number of fields of a personal card, after the nick.
 inline constexpr int kCardFieldCount = 11;
