@@ -80,6 +80,11 @@ Setting<bool> useTls()
     return connection(u"UseTLS", false);
 }
 
+Setting<bool> usePassword()
+{
+    return connection(u"UsePassword", false);
+}
+
 Setting<QString> msgOnConnect()
 {
     return connection(u"MsgOnConnect", QString());
@@ -229,6 +234,21 @@ void WriteUseTls(bool flag)
     write(useTls(), flag);
 }
 
+QString ServerName(const QString& host, const QString& address, int port)
+{
+    return (host.isEmpty() ? address : host) + u':' + QString::number(port);
+}
+
+bool ReadUsePassword()
+{
+    return read(usePassword());
+}
+
+void WriteUsePassword(bool flag)
+{
+    write(usePassword(), flag);
+}
+
 QString ReadMsgOnConnect()
 {
     return read(msgOnConnect());
@@ -267,6 +287,7 @@ void WriteConnectDialogValues(const ConnectDialogValues& values)
         {msgOnConnect().name, values.msgOnConnect},
         {msgOnDisconnect().name, values.msgOnDisconnect},
         {useTls().name, values.useTls ? u"1"_s : u"0"_s},
+        {usePassword().name, values.usePassword ? u"1"_s : u"0"_s},
     };
     const Setting<QString> anyOfThem = host();
     SettingsStore store = layout::openedAt(anyOfThem.basePath);

@@ -38,10 +38,18 @@ bool ReadFirstTime(); // true: the next log-in shows the connect dialog first
 void WriteFirstTime(bool firstTime);
 bool ReadUseTls(); // "UseTLS", false: the connection is encrypted with TLS, on the server's TLS port
 void WriteUseTls(bool useTls);
+// "UsePassword", false: the nick is registered, and its password (kept in the secret store, never here)
+// goes with the log-in. Only over TLS.
+bool ReadUsePassword();
+void WriteUsePassword(bool usePassword);
 QString ReadMsgOnConnect();
 void WriteMsgOnConnect(const QString& text);
 QString ReadMsgOnDisconnect();
 void WriteMsgOnDisconnect(const QString& text);
+
+// The server a connection goes to as "host:port": the host name, or the address when there is none. The
+// name that trusted certificates and passwords are kept under.
+QString ServerName(const QString& host, const QString& address, int port);
 
 // The fields of the connect dialog as the user typed them.
 struct ConnectDialogValues
@@ -54,12 +62,13 @@ struct ConnectDialogValues
     QString msgOnConnect;
     QString msgOnDisconnect;
     bool useTls = false;
+    bool usePassword = false;
 };
 
-// Stores Host, Nick, AnotherNick, Address, Port, FirstTime := false, MsgOnConnect, MsgOnDisconnect and
-// UseTLS, in this order (values already stored keep their place), in one locked update of the settings
-// file: all of them or, when it raises, none. The port is checked first: unless it is a decimal number from
-// 0 to 65535, blanks around it allowed, nothing is written and std::invalid_argument is raised.
+// Stores Host, Nick, AnotherNick, Address, Port, FirstTime := false, MsgOnConnect, MsgOnDisconnect, UseTLS
+// and UsePassword, in this order (values already stored keep their place), in one locked update of the
+// settings file: all of them or, when it raises, none. The port is checked first: unless it is a decimal
+// number from 0 to 65535, blanks around it allowed, nothing is written and std::invalid_argument is raised.
 void WriteConnectDialogValues(const ConnectDialogValues& values);
 
 // View options, key Client\Config.

@@ -113,7 +113,7 @@ TEST_F(SettingsLayoutTest, TheConnectDialogStoresInItsOrder)
     store.OpenStore(u"Software\\Kovrel"_s);
     EXPECT_EQ(store.ListValueNames(u"Client"_s),
               (QStringList{u"Host"_s, u"Nick"_s, u"AnotherNick"_s, u"Address"_s, u"Port"_s, u"FirstTime"_s,
-                           u"MsgOnConnect"_s, u"MsgOnDisconnect"_s, u"UseTLS"_s}));
+                           u"MsgOnConnect"_s, u"MsgOnDisconnect"_s, u"UseTLS"_s, u"UsePassword"_s}));
 
     // Trusted certificates are kept per server, host and port together.
     WriteTrustedFingerprint(u"chat.example:4041", u"AB:CD"_s);

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "float_edit.h"
+#include "password_vault.h"
 #include "settings_error.h"
 #include "settings_layout.h"
 
@@ -110,6 +111,10 @@ void TConnectDialog::createControls()
 {
     NickName = createLineEdit(this, QStringLiteral("NickName"));
     AnotherNick = createLineEdit(this, QStringLiteral("AnotherNick"));
+    Password = createLineEdit(this, QStringLiteral("Password"));
+    Password->setEchoMode(QLineEdit::Password);
+    Password->setToolTip(QStringLiteral("Пароль зарегистрированного ника; только с шифрованием (TLS). "
+                                        "Хранится в хранилище паролей рабочего стола, не в настройках."));
     Edit1 = createLineEdit(this, QStringLiteral("Edit1"));
     Edit2 = createLineEdit(this, QStringLiteral("Edit2"));
     HostName = createLineEdit(this, QStringLiteral("HostName"));
@@ -119,6 +124,7 @@ void TConnectDialog::createControls()
     UseTLS->setObjectName(QStringLiteral("UseTLS"));
     UseTLS->setToolTip(QStringLiteral("Порт — TLS-порт сервера (обычно 4041)"));
     connect(UseTLS, &QCheckBox::toggled, this, &TConnectDialog::switchDefaultPort);
+    connect(UseTLS, &QCheckBox::toggled, this, &TConnectDialog::enablePassword);
     Adr1 = createOctetField(this, QStringLiteral("Adr1"));
     Adr2 = createOctetField(this, QStringLiteral("Adr2"));
     Adr3 = createOctetField(this, QStringLiteral("Adr3"));
@@ -136,6 +142,7 @@ void TConnectDialog::createControls()
 
     m_nickLabel = new QLabel(QStringLiteral("Имя"), this);
     m_anotherNickLabel = new QLabel(QStringLiteral("Другое имя"), this);
+    m_passwordLabel = new QLabel(QStringLiteral("Пароль"), this);
     m_greetingLabel = new QLabel(QStringLiteral("Приветствие"), this);
     m_farewellLabel = new QLabel(QStringLiteral("Прощание"), this);
     m_hostLabel = new QLabel(QStringLiteral("Имя "), this);
@@ -144,6 +151,7 @@ void TConnectDialog::createControls()
     // A screen reader names each field after its label.
     m_nickLabel->setBuddy(NickName);
     m_anotherNickLabel->setBuddy(AnotherNick);
+    m_passwordLabel->setBuddy(Password);
     m_greetingLabel->setBuddy(Edit1);
     m_farewellLabel->setBuddy(Edit2);
     m_hostLabel->setBuddy(HostName);
@@ -204,12 +212,47 @@ void TConnectDialog::switchDefaultPort(bool useTls)
         PortNumber->setText(useTls ? kTlsPort : kPlainPort);
 }
 
+// A password never goes over a plain connection.
+void TConnectDialog::enablePassword(bool useTls)
+{
+    Password->setEnabled(useTls);
+    m_passwordLabel->setEnabled(useTls);
+}
+
+QString TConnectDialog::serverName() const
+{
+    return ServerName(HostName->text(), joinedAddress(), portNumber().value_or(0));
+}
+
+// The secret store answers later; a password typed meanwhile is not replaced.
+void TConnectDialog::loadPassword()
+{
+    if (!ReadUsePassword())
+        return;
+    passwords::lookUp(passwords::accountName(NickName->text(), serverName()), this,
+                      [this](const std::optional<QString>& password) {
+                          if (password && Password->text().isEmpty() && !Password->isModified())
+                              Password->setText(*password);
+                      });
+}
+
+// An empty password, or none without encryption, takes the nick's password out of the store.
+void TConnectDialog::storePassword()
+{
+    const QString account = passwords::accountName(NickName->text(), serverName());
+    if (UseTLS->isChecked() && !Password->text().isEmpty())
+        passwords::store(account, Password->text());
+    else
+        passwords::forget(account);
+}
+
 // The fields on the left, the buttons at the top right: reading order and tab order agree.
 void TConnectDialog::arrangeControls()
 {
     auto* nicks = new QFormLayout;
     nicks->addRow(m_nickLabel, NickName);
     nicks->addRow(m_anotherNickLabel, AnotherNick);
+    nicks->addRow(m_passwordLabel, Password);
 
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(Button1);
@@ -240,15 +283,11 @@ void TConnectDialog::setTabOrder()
 void TConnectDialog::watchFocus()
 {
     m_focusHighlights = {
-        {m_nickLabel, {NickName}},
-        {m_anotherNickLabel, {AnotherNick}},
-        {m_greetingLabel, {Edit1}},
-        {m_farewellLabel, {Edit2}},
-        {m_hostLabel, {HostName}},
-        {m_portLabel, {PortNumber}},
-        {m_addressLabel, {Adr1, Adr2, Adr3, Adr4}},
-        {Button1, {Button1}},
-        {Button2, {Button2}},
+        {m_nickLabel, {NickName}},     {m_anotherNickLabel, {AnotherNick}},
+        {m_passwordLabel, {Password}}, {m_greetingLabel, {Edit1}},
+        {m_farewellLabel, {Edit2}},    {m_hostLabel, {HostName}},
+        {m_portLabel, {PortNumber}},   {m_addressLabel, {Adr1, Adr2, Adr3, Adr4}},
+        {Button1, {Button1}},          {Button2, {Button2}},
     };
     for (const FocusHighlight& highlight : m_focusHighlights)
         for (QWidget* field : highlight.fields)
@@ -281,9 +320,11 @@ void TConnectDialog::FormCreate()
     AddressName->setText(kovrel::ReadAddress());
     splitAddress(AddressName->text());
     UseTLS->setChecked(kovrel::ReadUseTls()); // before the port, which it would otherwise switch
+    enablePassword(UseTLS->isChecked());
     PortNumber->setText(QString::number(kovrel::ReadPort()));
     Edit1->setText(kovrel::ReadMsgOnConnect());
     Edit2->setText(kovrel::ReadMsgOnDisconnect());
+    loadPassword();
 }
 
 // Each of Adr1 to Adr3 takes the text before the next "."; without one it stays empty and the rest moves
@@ -355,7 +396,9 @@ bool TConnectDialog::storeFields()
             .msgOnConnect = Edit1->text(),
             .msgOnDisconnect = Edit2->text(),
             .useTls = UseTLS->isChecked(),
+            .usePassword = UseTLS->isChecked() && !Password->text().isEmpty(),
         });
+        storePassword();
     } catch (const kovrel::SettingsError& error) {
         showMessage(QString::fromStdString(error.what()));
         return false;

@@ -52,6 +52,10 @@ private:
     QLayout* createAddressRow();
     QLayout* createPortRow();
     void switchDefaultPort(bool useTls);
+    void enablePassword(bool useTls);
+    QString serverName() const;
+    void loadPassword();
+    void storePassword();
     void arrangeControls();
     void setTabOrder();
     void watchFocus();
@@ -69,6 +73,7 @@ private:
 
     QLineEdit* NickName;
     QLineEdit* AnotherNick;
+    QLineEdit* Password;
     QLineEdit* Edit1;
     QLineEdit* Edit2;
     QPushButton* Button1;
@@ -84,6 +89,7 @@ private:
 
     QLabel* m_nickLabel;
     QLabel* m_anotherNickLabel;
+    QLabel* m_passwordLabel;
     QLabel* m_greetingLabel;
     QLabel* m_farewellLabel;
     QLabel* m_hostLabel;

@@ -209,6 +209,33 @@ TEST_F(ConnectDialogTest, EncryptionIsStoredAndMovesAPortLeftAtTheDefaultToTheTl
     EXPECT_EQ(kovrel::ReadPort(), 5000);
 }
 
+// The password of a registered nick goes to the secret store (here there is none, so this run keeps it),
+// never into the settings file, and only with encryption.
+TEST_F(ConnectDialogTest, APasswordNeedsEncryptionAndNeverReachesTheSettingsFile)
+{
+    const auto useTls = [this] { return dialog().findChild<QCheckBox*>(u"UseTLS"_s); };
+    EXPECT_FALSE(field(u"Password"_s)->isEnabled()) << "no password over a plain connection";
+    EXPECT_TRUE(execute([&] {
+        QTest::mouseClick(useTls(), Qt::LeftButton);
+        ASSERT_TRUE(field(u"Password"_s)->isEnabled());
+        retype(u"PortNumber"_s, u"4041"_s);
+        retype(u"Password"_s, u"секрет-7|x"_s);
+        QTest::mouseClick(button(u"Button1"_s), Qt::LeftButton);
+    }));
+    EXPECT_TRUE(kovrel::ReadUsePassword());
+    EXPECT_FALSE(QString::fromUtf8(storedFile()).contains(u"секрет"_s));
+
+    m_dialog.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return field(u"Password"_s)->text() == u"секрет-7|x"_s; }))
+        << "the stored password is shown (masked) again";
+    EXPECT_EQ(field(u"Password"_s)->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(execute([&] {
+        QTest::mouseClick(useTls(), Qt::LeftButton);
+        QTest::mouseClick(button(u"Button1"_s), Qt::LeftButton);
+    }));
+    EXPECT_FALSE(kovrel::ReadUsePassword()) << "a plain connection sends no password";
+}
+
 TEST_F(ConnectDialogTest, OctetFieldTakesDigitsAndControlKeysOnly)
 {
     showDialog();
