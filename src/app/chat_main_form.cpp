@@ -38,6 +38,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
@@ -241,6 +243,7 @@ void TChatMainForm::connectSession()
     connect(session, &ChatSession::encryptionChanged, ToolBar1, &MainToolBar::setEncryption);
     connect(session, &ChatSession::serverTrustNeeded, this, &TChatMainForm::askServerTrust,
             Qt::QueuedConnection);
+    connect(session, &ChatSession::passwordNeeded, this, &TChatMainForm::askPassword, Qt::QueuedConnection);
     connect(Panel4, &InputPane::importanceChanged, m_client, &ChatClient::setMarkImportant);
 }
 
@@ -422,6 +425,17 @@ void TChatMainForm::askServerTrust(const TlsFailure& question)
     TServerTrustDialog dialog(question.server, question.presented, question.trusted, this);
     const bool trusted = dialog.exec() == QDialog::Accepted;
     m_client->reportingErrors(kClassName, [&] { m_client->session().answerTrust(question, trusted); });
+}
+
+void TChatMainForm::askPassword(const QString& nick, const QString& server)
+{
+    bool typed = false;
+    const QString password = QInputDialog::getText(
+        this, QStringLiteral("Пароль"), QStringLiteral("Пароль ника %1 на сервере %2:").arg(nick, server),
+        QLineEdit::Password, QString(), &typed);
+    if (typed && !password.isEmpty()) {
+        m_client->reportingErrors(kClassName, [&] { m_client->session().providePassword(password); });
+    }
 }
 
 void TChatMainForm::reportError(const QString& message, const QString& className)

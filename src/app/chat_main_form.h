@@ -72,6 +72,8 @@ private:
     void setUpServerThenLogIn();
     // A certificate only the user can judge: the answer goes back to the session.
     void askServerTrust(const TlsFailure& question);
+    // A registered nick whose password no secret store holds: typed for this run.
+    void askPassword(const QString& nick, const QString& server);
 
     // MultiSendHost.
     std::optional<QString> shownPartner() const override;

@@ -219,6 +219,7 @@ const CommandRoute<ChatClient> ChatClient::kCommands[] = {
     {command::PrivatUser, &ChatClient::onPrivateMessage},
     {command::Disconnect, &ChatClient::onDisconnect},
     {command::ExistUser, &ChatClient::onExistUser},
+    {command::Auth, &ChatClient::onAuth},
     {command::GetNick, &ChatClient::onGetNick},
     {command::StateUser, &ChatClient::onStateUser},
     {command::GetIPUser, &ChatClient::onGetIPUser},
@@ -362,6 +363,11 @@ void ChatClient::onDisconnect(std::string_view)
 void ChatClient::onExistUser(std::string_view answer)
 {
     m_session.onExistAnswer(fromWire(answer));
+}
+
+void ChatClient::onAuth(std::string_view answer)
+{
+    m_session.onAuthAnswer(fromWire(answer));
 }
 
 void ChatClient::onGetNick(std::string_view)

@@ -134,6 +134,7 @@ private:
     void onPrivateMessage(std::string_view values);
     void onDisconnect(std::string_view);
     void onExistUser(std::string_view answer);
+    void onAuth(std::string_view answer);
     void onGetNick(std::string_view);
     void onStateUser(std::string_view values);
     void onGetIPUser(std::string_view address);

@@ -2,6 +2,7 @@
 #include "chat_session.h"
 
 #include "commands.h"
+#include "password_vault.h"
 #include "settings_layout.h"
 #include "wire_text.h"
 
@@ -18,6 +19,7 @@ const QString kConnecting = QStringLiteral("Соединяемся...");
 const QString kDisconnected = QStringLiteral("Конец связи...");
 const QString kBlacklisted = QStringLiteral("Пользователь в чёрном списке...");
 const QString kNickTaken = QStringLiteral("Пользователь с таким ником уже есть...");
+const QString kNoAccounts = QStringLiteral("Сервер не знает зарегистрированных ников: вход без пароля");
 const QString kOnlineCaption = QStringLiteral("выход");
 const QString kLoggedOutCaption = QStringLiteral("вход");
 const QString kDisconnectedCaption = QStringLiteral("Connect");
@@ -38,6 +40,11 @@ QString trustAnswerLine(const TlsFailure& question, bool trusted)
     return trusted ? QStringLiteral("Сертификат сервера %1 принят (отпечаток SHA-256 %2)")
                          .arg(question.server, question.presented)
                    : QStringLiteral("Сертификат сервера %1 не принят").arg(question.server);
+}
+
+QString wrongPasswordLine(const QString& nick)
+{
+    return QStringLiteral("Неверный пароль для ника ") + nick;
 }
 
 QString socketErrorLine(SocketErrorKind kind, int code)
@@ -122,6 +129,7 @@ void ChatSession::LoadConnectionSettings()
     m_address = ReadAddress();
     m_hostName = ReadHost();
     m_useTls = ReadUseTls();
+    m_usePassword = m_useTls && ReadUsePassword();
     m_spareNick = ReadAnotherNick();
     setNick(ReadNick());
 }
@@ -168,6 +176,11 @@ void ChatSession::logIn()
     LoadConnectionSettings();
     m_trustQuestion.reset();
     m_awaitingTrust = false;
+    m_password = m_usePassword ? lookUpPassword() : std::nullopt;
+    if (m_usePassword && !m_password) {
+        emit passwordNeeded(m_nick, serverName());
+        return;
+    }
     if (!waitForConnection() || !isConnected()) {
         m_socketFailed = false;
         m_connection.close();
@@ -210,8 +223,12 @@ bool ChatSession::waitForConnection()
 
 bool ChatSession::AdmitLogin(const QString& localAddress)
 {
+    sendPassword();
     if (QueryExists(localAddress)) {
         refuseLogin(kBlacklisted);
+        return false;
+    }
+    if (!passwordAccepted()) {
         return false;
     }
     if (QueryExists(m_nick)) {
@@ -226,6 +243,56 @@ bool ChatSession::AdmitLogin(const QString& localAddress)
     m_owner.clearRoster();
     sendMessage(command::GetUser, {m_nick});
     return true;
+}
+
+QString ChatSession::serverName() const
+{
+    return ServerName(m_hostName, m_address, m_port.toInt());
+}
+
+std::optional<QString> ChatSession::lookUpPassword()
+{
+    // Shared with the callback, which may come after the wait has given up.
+    auto found = std::make_shared<std::optional<std::optional<QString>>>();
+    passwords::lookUp(passwords::accountName(m_nick, serverName()), this,
+                      [this, found](const std::optional<QString>& password) {
+                          *found = password;
+                          m_waits.wake();
+                      });
+    m_waits.waitUntil([&] { return found->has_value(); }, m_answerWait);
+    return found->value_or(std::nullopt);
+}
+
+void ChatSession::sendPassword()
+{
+    m_authAnswer.reset();
+    if (m_password && m_connection.isEncrypted()) {
+        sendMessage(command::Auth, {m_nick, *m_password});
+    }
+}
+
+// The server answers in order: an answer to "ExistUser" with none to "Auth" before it is a server that
+// knows nothing of registered nicks.
+bool ChatSession::passwordAccepted()
+{
+    if (!m_password) {
+        return true;
+    }
+    if (!m_authAnswer) {
+        m_owner.writeEventLine(kNoAccounts);
+    } else if (*m_authAnswer != QLatin1String("1")) {
+        refuseLogin(wrongPasswordLine(m_nick));
+        return false;
+    }
+    return true;
+}
+
+void ChatSession::providePassword(const QString& password)
+{
+    passwords::store(passwords::accountName(m_nick, serverName()), password);
+    if (!isConnected()) {
+        ToggleLogin();
+    }
 }
 
 bool ChatSession::QueryExists(const QString& value)

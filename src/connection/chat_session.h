@@ -81,6 +81,7 @@ public:
     void onExistAnswer(const QString& answer) { m_existsAnswer = answer == QLatin1String("-1") ? -1 : 1; }
     void onAddressAnswer(const QString& answer) { m_addressAnswer = answer; }
     void onLeaveSeen() { m_leaveSeen = true; }
+    void onAuthAnswer(const QString& answer) { m_authAnswer = answer; }
     void wakeWaits() { m_waits.wake(); }
     // Waits, with events flowing, until `done` holds; false on the deadline.
     bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds deadline);
@@ -89,6 +90,10 @@ public:
     // and the log-in is tried again at once. Refused, automatic log-in stays paused (it would only ask
     // again) until the user logs in or the network comes back.
     void answerTrust(const TlsFailure& question, bool trusted);
+
+    // The password the user typed when passwordNeeded() asked: kept for this run (and in the secret store
+    // when there is one), and the log-in is tried again at once.
+    void providePassword(const QString& password);
 
     // Asks the server for a user's address; nothing when no answer came in time.
     std::optional<QString> queryAddress(const QString& nick);
@@ -126,6 +131,8 @@ signals:
     // A log-in was refused a certificate that only the user can judge: one no authority vouches for, or
     // one other than the trusted one. Automatic log-in waits for answerTrust().
     void serverTrustNeeded(const kovrel::TlsFailure& question);
+    // The nick is registered, and its password is in no secret store: the user is to type it.
+    void passwordNeeded(const QString& nick, const QString& server);
 
 private:
     void logIn();
@@ -136,6 +143,14 @@ private:
     void setNick(const QString& nick);
     bool waitForConnection();
     bool AdmitLogin(const QString& localAddress);
+    // The server the connection goes to, "host:port" as the user gave them.
+    QString serverName() const;
+    // The password of a registered nick, from this run or the secret store; nothing when there is none.
+    std::optional<QString> lookUpPassword();
+    // Sends "Auth" ahead of the admission check; only ever over an encrypted connection.
+    void sendPassword();
+    // After the admission check's first answer: false, with the log-in refused, when the password was.
+    bool passwordAccepted();
     bool QueryExists(const QString& value);
     void refuseLogin(const QString& line);
     void ClientSocketConnecting();
@@ -165,6 +180,9 @@ private:
     QString m_address;
     QString m_port;
     bool m_useTls = false;
+    bool m_usePassword = false;
+    std::optional<QString> m_password;
+    std::optional<QString> m_authAnswer;
     QString m_nick;
     QString m_spareNick;
 
