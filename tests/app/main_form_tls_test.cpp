@@ -10,6 +10,7 @@
 #include "server_trust_dialog.h"
 
 #include <QDir>
+#include <QInputDialog>
 #include <QLabel>
 #include <QPointer>
 #include <QProcess>
@@ -56,6 +57,31 @@ public:
 private:
     QTimer m_timer;
     QPointer<TServerTrustDialog> m_answering;
+};
+
+// Types `password` into the password question whenever it comes up, and counts the questions.
+class PasswordTyper
+{
+public:
+    explicit PasswordTyper(QString password) : m_password(std::move(password))
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                ++asked;
+                question = dialog->labelText();
+                dialog->setTextValue(m_password);
+                dialog->accept();
+            }
+        });
+        m_timer.start(0);
+    }
+
+    int asked = 0;
+    QString question;
+
+private:
+    QString m_password;
+    QTimer m_timer;
 };
 
 QString run(const QString& program, const QStringList& arguments)
@@ -260,6 +286,28 @@ TEST_F(MainFormTlsTest, TlsToThePlainPortIsAFailedHandshakeNotAHang)
         << "[" << commonText().toStdString() << "]";
     EXPECT_FALSE(online());
     EXPECT_FALSE(lock()->isVisible());
+}
+
+// A registered nick's password, in no secret store here, is asked for once a run. A server from before
+// accounts ignores it: the log-in goes on without it, saying so.
+TEST_F(MainFormTlsTest, APasswordIsAskedForOnceARunAndAServerWithoutAccountsIgnoresIt)
+{
+    WriteTrustedFingerprint(server(), fingerprintOf(m_folder.path()));
+    pointAtTls(m_server->tlsPort());
+    WriteUsePassword(true);
+    openWindow();
+    PasswordTyper typer(QStringLiteral("пароль-77"));
+    button("ToolButton1")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return online(); })) << commonText().toStdString();
+    EXPECT_EQ(typer.asked, 1);
+    EXPECT_EQ(typer.question, QStringLiteral("Пароль ника Вася на сервере %1:").arg(server()));
+    EXPECT_TRUE(waitForCommon(QStringLiteral("Сервер не знает зарегистрированных ников: вход без пароля")));
+    EXPECT_FALSE(QString::fromUtf8(sandbox.settingsFileContent()).contains(QStringLiteral("пароль-77")));
+
+    button("ToolButton1")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !online(); }));
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(typer.asked, 1) << "kept for the run";
 }
 
 } // namespace
