@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kovrel-bench against the real server: a clean run passes, and what the server drops is counted, in the
-// sending mode and in a log-in storm. Both programs answer --version without starting their work.
+// sending mode and in a log-in storm, over plain TCP and over TLS. Both programs answer --version without
+// starting their work.
 
 #include "server_process.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <thread>
 
 #include <sys/resource.h>
@@ -15,12 +17,22 @@
 namespace kovrel::server::test {
 namespace {
 
-std::vector<std::string> benchCommand(const ServerProcess& server, std::vector<std::string> options)
+std::vector<std::string> benchCommand(unsigned short port, std::vector<std::string> options)
 {
-    std::vector<std::string> command = {KOVREL_BENCH_PATH, "--server",
-                                        "127.0.0.1:" + std::to_string(server.port())};
+    std::vector<std::string> command = {KOVREL_BENCH_PATH, "--server", "127.0.0.1:" + std::to_string(port)};
     command.insert(command.end(), options.begin(), options.end());
     return command;
+}
+
+std::vector<std::string> benchCommand(const ServerProcess& server, std::vector<std::string> options)
+{
+    return benchCommand(server.port(), std::move(options));
+}
+
+// A server with a TLS listener beside its plain one, its own certificate kept in `folder`.
+std::vector<std::string> withTls(const std::filesystem::path& folder)
+{
+    return {"--tls-listen", "127.0.0.1:0", "--tls-dir", folder.string()};
 }
 
 TEST(Bench, ACleanRunPrintsItsSummaryAndSucceeds)
@@ -129,6 +141,51 @@ TEST(Bench, RunsWithDifferentNamesShareAServerAndIgnoreEachOthersChat)
         EXPECT_EQ(result.exitStatus, 0) << result.output;
         EXPECT_TRUE(result.output.starts_with("clients 3, sent 60, deliveries 180, ")) << result.output;
     }
+}
+
+// TLS clients and plain ones at once in one room, each run slow enough to overlap the other: every line of
+// both arrives, and the TLS run reports the server's CPU like a plain one.
+TEST(Bench, TlsClientsAndPlainOnesShareARoomAndLoseNothing)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(withTls(folder.path()));
+    ProgramResult plain;
+    std::thread plainRun([&] {
+        plain = runProgram(
+            benchCommand(server, {"--name", "plain-", "--clients", "3", "--messages", "20", "--rate", "30"}));
+    });
+    const ProgramResult tls = runProgram(benchCommand(
+        server.tlsPort(), {"--tls", "--name", "tls-", "--clients", "5", "--messages", "20", "--rate", "50",
+                           "--threads", "2", "--server-pid", std::to_string(server.pid())}));
+    plainRun.join();
+    EXPECT_EQ(tls.exitStatus, 0) << tls.output;
+    EXPECT_TRUE(tls.output.starts_with("clients 5, sent 100, deliveries 500, ")) << tls.output;
+    EXPECT_NE(tls.output.find("lost 0, corrupted 0, server CPU user "), std::string::npos) << tls.output;
+    EXPECT_EQ(plain.exitStatus, 0) << plain.output;
+    EXPECT_TRUE(plain.output.starts_with("clients 3, sent 60, deliveries 180, ")) << plain.output;
+}
+
+TEST(Bench, ATlsStormLogsEveryoneIn)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(withTls(folder.path()));
+    const ProgramResult result =
+        runProgram(benchCommand(server.tlsPort(), {"--tls", "--storm", "--clients", "10"}));
+    EXPECT_EQ(result.exitStatus, 0) << result.output;
+    EXPECT_TRUE(result.output.starts_with(
+        "storm: clients 10, connected 10, refused 0, lost 0, logged in 10, all seen in "))
+        << result.output;
+}
+
+// The plain port closes a TLS handshake at once: those clients never connected.
+TEST(Bench, AFailedTlsHandshakeCountsAsARefusedConnection)
+{
+    ServerProcess server;
+    const ProgramResult result = runProgram(benchCommand(server, {"--tls", "--storm", "--clients", "3"}));
+    EXPECT_EQ(result.exitStatus, 1);
+    EXPECT_EQ(
+        result.output,
+        "storm: clients 3, connected 0, refused 3, lost 0, logged in 0, not all seen (0 saw everyone)\n");
 }
 
 TEST(Bench, ANamePrefixMustBeANickStart)

@@ -7,7 +7,6 @@
 #include <unordered_map>
 
 #include <asio/connect.hpp>
-#include <asio/write.hpp>
 
 #include "commands.h"
 #include "field_cipher.h"
@@ -133,9 +132,9 @@ bool isStyleField(std::string_view field, std::string_view sender, std::string_v
 
 } // namespace
 
-BenchClient::BenchClient(asio::io_context& io, const BenchOptions& options, int index,
-                         Clock::time_point epoch, ClientEvents& events)
-    : m_socket(io), m_pacer(io), m_options(options), m_index(index),
+BenchClient::BenchClient(asio::io_context& io, asio::ssl::context* tls, const BenchOptions& options,
+                         int index, Clock::time_point epoch, ClientEvents& events)
+    : m_transport(io, tls), m_pacer(io), m_options(options), m_index(index),
       m_nick(options.nickPrefix + std::to_string(index)), m_epoch(epoch), m_events(events),
       m_reader(decodeOncePerThread), m_knownUsers(static_cast<std::size_t>(options.clients)),
       m_lastSeqFrom(static_cast<std::size_t>(options.clients), -1),
@@ -162,20 +161,42 @@ int BenchClient::recipient(int sender, int seq) const
 
 void BenchClient::connect(const asio::ip::tcp::resolver::results_type& endpoints)
 {
-    asio::async_connect(m_socket, endpoints, [this](std::error_code ec, const asio::ip::tcp::endpoint&) {
+    asio::async_connect(m_transport.socket(), endpoints,
+                        [this](std::error_code ec, const asio::ip::tcp::endpoint&) {
+                            if (ec) {
+                                fail("cannot connect: " + ec.message());
+                                return;
+                            }
+                            m_transport.socket().set_option(asio::ip::tcp::no_delay(true), ec);
+                            if (ClientTransport::TlsStream* tls = m_transport.tls()) {
+                                doHandshake(*tls);
+                            } else {
+                                established();
+                            }
+                        });
+}
+
+void BenchClient::doHandshake(ClientTransport::TlsStream& tls)
+{
+    // A client whose handshake fails has not connected: the summary counts it with those refused.
+    tls.async_handshake(asio::ssl::stream_base::client, [this](std::error_code ec) {
         if (ec) {
-            fail("cannot connect: " + ec.message());
-            return;
-        }
-        m_socket.set_option(asio::ip::tcp::no_delay(true), ec);
-        m_stage = Stage::Connected;
-        m_counts.connected = true;
-        m_events.connected(*this);
-        doRead(); // from now on, also to hear the server close the connection
-        if (!m_options.storm) {
-            login();
+            fail("TLS handshake failed: " + ec.message());
+        } else {
+            established();
         }
     });
+}
+
+void BenchClient::established()
+{
+    m_stage = Stage::Connected;
+    m_counts.connected = true;
+    m_events.connected(*this);
+    doRead(); // from now on, also to hear the server close the connection
+    if (!m_options.storm) {
+        login();
+    }
 }
 
 void BenchClient::login()
@@ -184,7 +205,7 @@ void BenchClient::login()
         return;
     }
     std::error_code ec;
-    const std::string address = m_socket.local_endpoint(ec).address().to_string();
+    const std::string address = m_transport.socket().local_endpoint(ec).address().to_string();
     m_stage = Stage::CheckingAddress;
     send({BuildMessage(command::ExistUser, {address})});
 }
@@ -258,7 +279,7 @@ void BenchClient::send(std::initializer_list<std::string_view> fields)
 void BenchClient::doWrite()
 {
     std::swap(m_writing, m_outbox);
-    asio::async_write(m_socket, asio::buffer(m_writing), [this](std::error_code ec, std::size_t) {
+    m_transport.asyncWrite(asio::buffer(m_writing), [this](std::error_code ec, std::size_t) {
         m_writing.clear();
         if (!ec) {
             if (!m_outbox.empty()) {
@@ -272,7 +293,7 @@ void BenchClient::doWrite()
 
 void BenchClient::doRead()
 {
-    m_socket.async_read_some(asio::buffer(m_readBuffer), [this](std::error_code ec, std::size_t length) {
+    m_transport.asyncReadSome(asio::buffer(m_readBuffer), [this](std::error_code ec, std::size_t length) {
         if (!ec) {
             if (m_reader.feed({m_readBuffer.data(), length}).outOfStep) {
                 fail("the server's stream is out of step");
@@ -313,8 +334,7 @@ void BenchClient::handle(std::string_view field, Clock::time_point arrival)
         fail("the server said Disconnect");
     } else if (command == command::DelUser && m_stage == Stage::LoggingOut && message.rest == m_nick) {
         m_stage = Stage::Closed;
-        std::error_code ignored;
-        m_socket.close(ignored);
+        m_transport.close();
         m_events.loggedOut(*this);
     }
 }
@@ -435,8 +455,7 @@ void BenchClient::fail(std::string_view why)
     m_stage = Stage::Closed;
     m_counts.failed = true;
     m_pacer.cancel();
-    std::error_code ignored;
-    m_socket.close(ignored);
+    m_transport.close();
     m_events.failed(*this, why);
 }
 

@@ -10,9 +10,11 @@
 #include <vector>
 
 #include <asio/ip/tcp.hpp>
+#include <asio/ssl/context.hpp>
 #include <asio/steady_timer.hpp>
 
 #include "bench_options.h"
+#include "client_transport.h"
 #include "packet_reader.h"
 
 namespace kovrel::bench {
@@ -52,17 +54,19 @@ struct ClientCounts
 class BenchClient
 {
 public:
-    BenchClient(asio::io_context& io, const BenchOptions& options, int index, Clock::time_point epoch,
-                ClientEvents& events);
+    // Speaks TLS when `tls` is given; it must outlive the client.
+    BenchClient(asio::io_context& io, asio::ssl::context* tls, const BenchOptions& options, int index,
+                Clock::time_point epoch, ClientEvents& events);
 
-    // Connects, then logs in at once; with --storm, waits for login() instead.
+    // Connects (with TLS, the handshake included), then logs in at once; with --storm, waits for login()
+    // instead.
     void connect(const asio::ip::tcp::resolver::results_type& endpoints);
     void login();
     void startSending(Clock::time_point start);
     void logout();
 
     const std::string& nick() const { return m_nick; }
-    asio::any_io_executor executor() { return m_socket.get_executor(); }
+    asio::any_io_executor executor() { return m_transport.socket().get_executor(); }
     // Deliveries and users learned of so far; readable from any thread while the run goes on.
     std::uint64_t progressSoFar() const { return m_progressSoFar.load(std::memory_order_relaxed); }
     // The rest only once the client's thread has stopped.
@@ -83,6 +87,9 @@ private:
         Closed
     };
 
+    void doHandshake(ClientTransport::TlsStream& tls);
+    // The connection is ready for the log-in.
+    void established();
     void doRead();
     void doWrite();
     void doPace();
@@ -109,7 +116,7 @@ private:
     // Private messages go to the other clients in turn.
     int recipient(int sender, int seq) const;
 
-    asio::ip::tcp::socket m_socket;
+    ClientTransport m_transport;
     asio::steady_timer m_pacer;
     const BenchOptions& m_options;
     const int m_index;

@@ -25,6 +25,8 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
                 throw UsageError("--server expects HOST:PORT");
             }
             options.servers.push_back({std::string(server->host), std::string(server->port)});
+        } else if (name == "--tls") {
+            options.tls = true;
         } else if (name == "--clients") {
             options.clients = parseNumberOption(name, value(), 1, 10000);
         } else if (name == "--name") {
@@ -85,6 +87,10 @@ start logging in at the same moment.
                        more than once, the nodes of one cluster: the clients are
                        shared out among them in turn, and every message must
                        still reach every client, whatever node it is on
+  --tls                every client connects with TLS (1.2 or later) and takes
+                       whatever certificate the server shows: it checks no
+                       certificate, being a load generator, not a client for
+                       people; a failed handshake counts as a failed connection
   --clients N          simulated users (1 to 10000)
   --name PREFIX        log in as PREFIX0, PREFIX1, ... (default "bench-"); runs
                        with different prefixes can share a server, and chat
@@ -115,8 +121,9 @@ and corrupted (deliveries that were malformed, altered, duplicated or out of
 order). The exit status is 1 when anything was lost or corrupted or a client
 could not log in, 2 for a bad command line.
 
-Storm summary: clients, connected, refused (could not connect), lost (connected,
-then closed by the server or failed otherwise), logged in (went through the
+Storm summary: clients, connected, refused (could not connect, or with --tls
+could not finish the handshake), lost (connected, then closed by the server or
+failed otherwise), logged in (went through the
 whole log-in sequence), and the seconds from the start of the log-ins until
 every client saw every other, or how many did when not all of them did. The
 exit status is 1 when a connection was refused or lost or a client did not see

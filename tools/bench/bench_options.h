@@ -22,6 +22,8 @@ struct BenchOptions
 {
     // Client i connects to server i modulo their number: several nodes of one cluster share the clients.
     std::vector<BenchServer> servers;
+    // Every client speaks TLS, taking whatever certificate the server shows.
+    bool tls = false;
     int clients = 0;
     // Client N logs in as this followed by N; runs with different prefixes can share a server.
     std::string nickPrefix = "bench-";

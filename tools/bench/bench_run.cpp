@@ -87,6 +87,9 @@ std::string BenchSummary::line() const
 
 BenchRun::BenchRun(const BenchOptions& options) : m_options(options), m_watchdog(m_io)
 {
+    if (options.tls) {
+        m_tls.emplace(acceptAnyCertificate());
+    }
     for (int i = 0; i < options.threads; ++i) {
         m_workers.push_back(std::make_unique<asio::io_context>(1));
         m_workGuards.push_back(asio::make_work_guard(*m_workers.back()));
@@ -103,7 +106,8 @@ BenchSummary BenchRun::run()
     const Clock::time_point epoch = Clock::now();
     for (int i = 0; i < m_options.clients; ++i) {
         asio::io_context& worker = *m_workers[static_cast<std::size_t>(i % m_options.threads)];
-        m_clients.push_back(std::make_unique<BenchClient>(worker, m_options, i, epoch, *this));
+        m_clients.push_back(
+            std::make_unique<BenchClient>(worker, m_tls ? &*m_tls : nullptr, m_options, i, epoch, *this));
         m_clients.back()->connect(servers[static_cast<std::size_t>(i) % servers.size()]);
     }
     for (const auto& worker : m_workers) {

@@ -10,6 +10,7 @@
 
 #include <asio/executor_work_guard.hpp>
 #include <asio/io_context.hpp>
+#include <asio/ssl/context.hpp>
 #include <asio/steady_timer.hpp>
 
 #include "bench_client.h"
@@ -96,6 +97,7 @@ private:
     };
 
     const BenchOptions& m_options;
+    std::optional<asio::ssl::context> m_tls; // with --tls, shared by every client
     asio::io_context m_io;
     asio::steady_timer m_watchdog;
     std::vector<std::unique_ptr<asio::io_context>> m_workers;
