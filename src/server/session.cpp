@@ -149,6 +149,14 @@ void Session::waitUntilWritable()
 
 void Session::writeEncrypted(Transport::TlsStream& tls)
 {
+    // A TLS record costs far more than the bytes in it: one a period, with whatever the period gathered.
+    const std::int64_t period = TurnWrites::periodAt(std::chrono::steady_clock::now());
+    if (period == m_lastEncryptedPeriod) {
+        m_writing = true; // what comes meanwhile joins the outbox, and a close waits for the period's end
+        m_turnWrites.addAtPeriodEnd(std::static_pointer_cast<Session>(shared_from_this()));
+        return;
+    }
+    m_lastEncryptedPeriod = period;
     // TLS may have to read in order to write, so a non-blocking write cannot be relied on to take what it
     // can: the turn's output leaves in one asynchronous write instead, one at a time.
     m_writing = true;
@@ -157,6 +165,11 @@ void Session::writeEncrypted(Transport::TlsStream& tls)
                           m_outbox.written(length);
                           writeEnded(ec);
                       });
+}
+
+void Session::periodEnded()
+{
+    writeEnded(std::error_code());
 }
 
 void Session::writeEnded(const std::error_code& ec)

@@ -40,6 +40,8 @@ public:
     void deliver(const SharedBytes& bytes) override;
     // Writes what was queued, unless a write is already under way; TurnWrites calls it.
     void flush();
+    // A TLS session that waited for the end of the period in which it wrote last writes again.
+    void periodEnded();
     const std::string& address() const override { return m_address; }
 
     // Asks the client to log out ("Disconnect"); it sends "DelUser" and closes the connection itself.
@@ -86,6 +88,7 @@ private:
     std::array<char, 16 * 1024> m_readBuffer;
 
     Outbox m_outbox;
+    std::int64_t m_lastEncryptedPeriod = -1;
     bool m_writing = false;           // a write (or the TLS handshake) is in flight
     bool m_waitingForTurnEnd = false; // listed in TurnWrites
     bool m_overflowed = false;

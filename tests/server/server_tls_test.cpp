@@ -125,6 +125,29 @@ TEST(ServerTls, ATlsClientAndAPlainClientTalkInOneRoom)
     EXPECT_EQ(server.waitForExit(), 0) << server.log();
 }
 
+// A TLS record costs far more than the line in it: lines that come a millisecond apart reach a TLS reader
+// gathered into a few records, not one record (and one TCP segment) each.
+TEST(ServerTls, LinesInQuickSuccessionReachATlsReaderInAFewRecords)
+{
+    const TemporaryDirectory folder;
+    ServerProcess server(tlsArguments(folder.path(), {"--chat-rate", "0", "--chat-bytes", "0"}));
+    TestClient reader(server.tlsPort(), TestClient::Tls{});
+    reader.login("Reader");
+    TestClient talker(server.port());
+    talker.login("Talker");
+    reader.expect("AddUser|Talker");
+
+    constexpr int kLines = 40;
+    const unsigned segmentsBefore = reader.dataSegmentsReceived();
+    for (int i = 0; i < kLines; ++i) {
+        talker.send({"AllUser|Talker|line " + std::to_string(i)});
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(reader.expect("AllUser|Talker|line " + std::to_string(kLines - 1)),
+              "AllUser|Talker|line " + std::to_string(kLines - 1));
+    EXPECT_LT(reader.dataSegmentsReceived() - segmentsBefore, unsigned{kLines / 3});
+}
+
 TEST(ServerTls, ItsOwnCertificateIsMadePrivateOnceAndKeptAcrossStarts)
 {
     const TemporaryDirectory folder;
