@@ -45,10 +45,12 @@ bool identify(const std::filesystem::path& file, dev_t& device, ino_t& inode)
 }
 
 // Cards are personal: a new database is readable by the server's user only, and SQLite gives its log files
-// the database's permissions.
+// the database's permissions. An existing one is not opened: the locks of a process on a file go with the
+// first close of any of its descriptors, so closing one here would take SQLite's locks from the process's
+// other connections to it, and another process could then delete the write-ahead log they read.
 void createPrivately(const std::filesystem::path& file)
 {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
         ::close(fd);
     }
