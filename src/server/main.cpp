@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "account_book.h"
 #include "blacklist.h"
 #include "cluster_node.h"
 #include "cluster_port.h"
@@ -149,6 +150,8 @@ int run(const ServerOptions& options)
     // The threads share their room here. In a cluster the process is one node, whose Redis work runs on
     // the first thread's event loop.
     std::optional<ShardHub> hub;
+    // A cluster's node copies the accounts from Redis.
+    AccountCache clusterAccounts;
     std::optional<ClusterNode> cluster;
     std::optional<ClusterPort> port;
     if (shards.size() > 1 || options.cluster) {
@@ -161,7 +164,7 @@ int run(const ServerOptions& options)
     }
     if (options.cluster) {
         asio::io_context& io = shards.front()->io();
-        cluster.emplace(io, *hub, *options.cluster, log);
+        cluster.emplace(io, *hub, *options.cluster, log, clusterAccounts);
         port.emplace(io, *cluster, shards.size());
         hub->joinCluster(*port, port->cardSink());
         cluster->start();
