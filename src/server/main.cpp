@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "account_book.h"
+#include "account_command.h"
 #include "accounts.h"
 #include "blacklist.h"
 #include "cluster_node.h"
@@ -244,6 +245,10 @@ int main(int argc, char** argv)
         }
         if (options.fingerprint) {
             std::cout << sha256Fingerprint(certificateFiles(options).certificate) << '\n';
+            return 0;
+        }
+        if (options.accountCommand) {
+            runAccountCommand(withRedisPasswordFromEnvironment(options));
             return 0;
         }
         return run(withRedisPasswordFromEnvironment(options));
