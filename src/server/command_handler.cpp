@@ -5,6 +5,8 @@
 #include <iterator>
 #include <utility>
 
+#include <asio/post.hpp>
+
 #include "commands.h"
 #include "message.h"
 #include "message_text.h"
@@ -24,9 +26,41 @@ constexpr std::size_t kMaxFaceNameSize = 64;
 // As much of a refused font name as the log shows.
 constexpr std::size_t kMaxLoggedFaceName = 200;
 
+// Why a log-in under a nick with an account was refused, for the log; the client hears what it hears of
+// a nick in use.
+constexpr std::string_view kReserved = "nick reserved: its password was not given";
+
 // The answer to "GetIPUser" for a nick nobody uses; the client shows it as "<nick>'s IP is ...", and "-1"
 // would look to it like no answer at all.
 constexpr std::string_view kUnknownAddress = "unknown (not logged in)";
+
+// Why a password was not accepted, for the log.
+std::string_view refusal(Accounts::Outcome outcome)
+{
+    switch (outcome) {
+    case Accounts::Outcome::WrongPassword:
+        return "wrong password";
+    case Accounts::Outcome::NoAccount:
+        return "no account for this nick";
+    case Accounts::Outcome::TooManyFailures:
+        return "too many wrong passwords from this address within a minute: not checked";
+    case Accounts::Outcome::CheckFailed:
+        return "the password could not be checked";
+    case Accounts::Outcome::Accepted:
+        break;
+    }
+    return {};
+}
+
+// The message as the log may show it: "Auth" without its password.
+std::string loggable(std::string_view message)
+{
+    MessageValues values(message);
+    if (values.next() != command::Auth) {
+        return std::string(message);
+    }
+    return BuildMessage(command::Auth, {values.next(), "(password not logged)"});
+}
 
 // The card of a nick that never published one.
 const std::string& unknownCard()
@@ -99,6 +133,7 @@ struct CommandHandler::Command
 };
 
 const CommandHandler::Command CommandHandler::kCommands[] = {
+    {command::Auth, &CommandHandler::auth, Access::Anyone, Limit::RateLimited},
     {command::ExistUser, &CommandHandler::existUser, Access::Anyone, Limit::Free},
     {command::GetUser, &CommandHandler::getUser, Access::Anyone, Limit::Free},
     {command::AddUser, &CommandHandler::addUser, Access::Anyone, Limit::RateLimited},
@@ -118,15 +153,15 @@ const CommandHandler::Command CommandHandler::kCommands[] = {
 };
 
 CommandHandler::CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, Limits limits,
-                               EventLog& log, std::string peer)
+                               EventLog& log, std::string peer, PasswordChecks passwords)
     : m_room(room), m_self(self), m_blacklist(blacklist), m_limits(limits), m_log(log),
-      m_peer(std::move(peer))
+      m_peer(std::move(peer)), m_passwords(std::move(passwords))
 {}
 
 void CommandHandler::handle(std::string_view message, Clock::time_point now)
 {
     if (m_log.verbose()) {
-        m_log.write("message", m_peer, m_nick, message);
+        m_log.write("message", m_peer, m_nick, loggable(message));
     }
     const SplitText split = SplitFirst(message);
     const auto command = std::find_if(std::begin(kCommands), std::end(kCommands),
@@ -159,16 +194,80 @@ bool CommandHandler::withinLimits(std::string_view message, Clock::time_point no
 
 void CommandHandler::connectionClosed()
 {
+    // A check under way no longer gets an answer.
+    ++m_passwordTicket;
+    m_checkingPassword = false;
     abandonClaim();
     if (loggedIn()) {
         leaveRoom("connection closed without DelUser");
     }
 }
 
+void CommandHandler::auth(std::string_view values)
+{
+    MessageValues parts(values);
+    const std::string nick(parts.next());
+    if (loggedIn() || m_claiming) {
+        refuseAuth(nick, "after AddUser");
+    } else if (!m_self.encrypted()) {
+        refuseAuth(nick, "on a plain connection: the password is not looked at");
+    } else if (m_passwords.accounts == nullptr) {
+        refuseAuth(nick, "this server keeps no accounts (no --state or --cluster)");
+    } else {
+        checkPassword(nick, parts.rest());
+    }
+}
+
+void CommandHandler::checkPassword(const std::string& nick, std::string_view password)
+{
+    // The outcome comes on another thread, maybe after the connection closed: the weak pointer and the
+    // ticket tell, as for a claim.
+    m_checkingPassword = true;
+    const std::uint64_t ticket = ++m_passwordTicket;
+    std::weak_ptr<Participant> self = m_self.shared_from_this();
+    m_passwords.accounts->check(
+        m_self.address(), nick, std::string(password),
+        [this, self, ticket, nick, executor = m_passwords.executor](Accounts::Outcome outcome) {
+            asio::post(executor, [this, self, ticket, nick, outcome] {
+                if (self.lock() && ticket == m_passwordTicket) {
+                    passwordChecked(nick, outcome);
+                }
+            });
+        });
+}
+
+void CommandHandler::passwordChecked(const std::string& nick, Accounts::Outcome outcome)
+{
+    m_checkingPassword = false;
+    if (outcome == Accounts::Outcome::Accepted) {
+        m_unlockedSkeleton = nickSkeleton(nick);
+        reply(BuildMessage(command::Auth, {"1"}));
+        m_log.write("auth", m_peer, nick, "password accepted");
+    } else {
+        refuseAuth(nick, refusal(outcome));
+    }
+    if (m_passwords.answered) {
+        m_passwords.answered();
+    }
+}
+
+void CommandHandler::refuseAuth(std::string_view nick, std::string_view reason)
+{
+    reply(BuildMessage(command::Auth, {"0"}));
+    m_log.write("refused", m_peer, nick, "Auth " + std::string(reason));
+}
+
+bool CommandHandler::reservedForOthers(std::string_view nick) const
+{
+    return m_passwords.accounts != nullptr && nickSkeleton(nick) != m_unlockedSkeleton &&
+           m_passwords.accounts->reserved(nick);
+}
+
 void CommandHandler::existUser(std::string_view value)
 {
     const auto address = parseDottedIpv4(value);
-    const bool exists = address ? m_blacklist.contains(*address) : m_room.nickTaken(value);
+    const bool exists =
+        address ? m_blacklist.contains(*address) : m_room.nickTaken(value) || reservedForOthers(value);
     reply(BuildMessage(command::ExistUser, {exists ? "1" : "-1"}));
 }
 
@@ -190,6 +289,8 @@ void CommandHandler::addUser(std::string_view nick)
         refuseLogin(nick, "invalid nick");
     } else if (m_room.nickTaken(nick)) {
         refuseLogin(nick, "nick in use");
+    } else if (reservedForOthers(nick)) {
+        refuseLogin(nick, kReserved);
     } else if (m_room.link() != nullptr) {
         claimThenJoin(nick);
     } else {
@@ -221,7 +322,11 @@ void CommandHandler::claimThenJoin(std::string_view nick)
             // Not a member while the claim was under way, the client heard nothing of who came and went.
             const SharedBytes missed = m_room.missedSince(*m_rosterTold);
             forgetRosterTold();
-            if (claim == RoomLink::Claim::Granted) {
+            if (claim == RoomLink::Claim::Granted && reservedForOthers(nick)) {
+                // An account came (or was first read, in a cluster) while the claim was under way.
+                link.releaseNick(nick);
+                refuseLogin(nick, kReserved);
+            } else if (claim == RoomLink::Claim::Granted) {
                 if (missed) {
                     m_self.deliver(missed);
                 }

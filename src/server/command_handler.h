@@ -2,11 +2,15 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <asio/any_io_executor.hpp>
+
+#include "accounts.h"
 #include "blacklist.h"
 #include "event_log.h"
 #include "participant.h"
@@ -15,13 +19,25 @@
 
 namespace kovrel::server {
 
+// How a connection gives passwords: the server's accounts (none: every "Auth" is refused), the event loop
+// that hears the outcome of a check, and what runs there once its answer has been sent.
+struct PasswordChecks
+{
+    Accounts* accounts = nullptr;
+    asio::any_io_executor executor;
+    std::function<void()> answered;
+};
+
 // Acts on the messages of one connection, in the order they arrive. Knows nothing of sockets: replies go
 // to the participant, announcements through the room.
 //
 // The connection becomes a user with "AddUser" and stops being one with "DelUser" or when it closes.
-// Before that only the log-in conversation is answered ("ExistUser", "GetUser", "AddUser", "DelUser");
-// everything else is ignored. Whatever a message claims, the server speaks for the user under its real
-// nick. Messages that others hear (chat, state, topic, cards, "AddUser") pass the connection's limits on
+// Before that only the log-in conversation is answered ("Auth", "ExistUser", "GetUser", "AddUser",
+// "DelUser"); everything else is ignored. A nick with an account (and every nick that reads like it) counts
+// as taken unless the connection gave its password ("Auth", over TLS only); while a password is checked,
+// the connection's next messages must wait (see checkingPassword()), so that the answers keep their order.
+// Whatever a message claims, the server speaks for the user under its real nick. Messages that others hear
+// (chat, state, topic, cards, "AddUser"), and "Auth", which is logged, pass the connection's limits on
 // messages and on bytes; the excess is dropped.
 class CommandHandler
 {
@@ -36,9 +52,12 @@ public:
 
     // `self` is the connection's own participant; it must outlive the handler.
     CommandHandler(Room& room, Participant& self, const Blacklist& blacklist, Limits limits, EventLog& log,
-                   std::string peer);
+                   std::string peer, PasswordChecks passwords = {});
 
     void handle(std::string_view message, Clock::time_point now);
+
+    // A password is being checked: the next message must not be handled before `answered` has run.
+    bool checkingPassword() const { return m_checkingPassword; }
 
     // The connection is gone: a user still logged in leaves the room and the others hear of it.
     void connectionClosed();
@@ -50,6 +69,7 @@ private:
     struct Command;
     static const Command kCommands[];
 
+    void auth(std::string_view values);
     void existUser(std::string_view value);
     void getUser(std::string_view values);
     void addUser(std::string_view nick);
@@ -62,6 +82,12 @@ private:
     void topic(std::string_view text);
     void setInfo(std::string_view values);
     void getInfo(std::string_view nick);
+
+    void checkPassword(const std::string& nick, std::string_view password);
+    void passwordChecked(const std::string& nick, Accounts::Outcome outcome);
+    void refuseAuth(std::string_view nick, std::string_view reason);
+    // Whether `nick` has an account whose password this connection did not give.
+    bool reservedForOthers(std::string_view nick) const;
 
     // In a cluster the nick is claimed across the nodes first; the log-in completes when the claim does.
     void claimThenJoin(std::string_view nick);
@@ -98,6 +124,12 @@ private:
     // In a cluster, before the log-in: the roster as the client was last told it.
     std::optional<Room::RosterMark> m_rosterTold;
     std::uint64_t m_claimTicket = 0;
+    PasswordChecks m_passwords;
+    bool m_checkingPassword = false;
+    // Tells the outcome of the check under way from that of a check the connection no longer waits for.
+    std::uint64_t m_passwordTicket = 0;
+    // What the nick whose password the connection gave reads as; empty before.
+    std::string m_unlockedSkeleton;
     // The values of the last "TextStyle" after its kind (and nicks), waiting for its chat message.
     std::optional<std::string> m_pendingStyle;
     // The start of a font name refused in the last "TextStyle", to be logged with its chat message.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kovrel-server: the chat server. See usage() in options.cpp for the command line.
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -15,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "account_book.h"
+#include "account_command.h"
+#include "accounts.h"
 #include "blacklist.h"
 #include "cluster_node.h"
 #include "cluster_port.h"
@@ -25,6 +29,7 @@
 #include "server.h"
 #include "shard.h"
 #include "shard_hub.h"
+#include "state_accounts.h"
 #include "state_import.h"
 #include "state_store.h"
 #include "tls_certificate.h"
@@ -69,20 +74,49 @@ CertificateFiles certificateFiles(const ServerOptions& options)
     return ownCertificate(options.tlsDir ? *options.tlsDir : ownCertificateFolder(options.stateFile));
 }
 
+// The reserved nicks: those of the state database, or the copy a cluster's node keeps of those in Redis,
+// and the checks of their passwords. None without --state or --cluster.
+class ServerAccounts
+{
+public:
+    // After the state database has been opened (and an old state file imported).
+    ServerAccounts(const ServerOptions& options, EventLog& log)
+    {
+        // A check keeps a core busy for about a tenth of a second: at most half of them, and two at most,
+        // check at once.
+        const unsigned threads = std::clamp(std::thread::hardware_concurrency() / 2, 1u, 2u);
+        if (options.stateFile) {
+            m_checks.emplace(m_database.emplace(*options.stateFile, log), threads);
+        } else if (options.cluster) {
+            m_checks.emplace(m_clusterCopy, threads);
+        }
+    }
+
+    Accounts* get() { return m_checks ? &*m_checks : nullptr; }
+    // Where a cluster's node copies the accounts.
+    AccountCache& clusterCopy() { return m_clusterCopy; }
+
+private:
+    std::optional<StateAccounts> m_database;
+    AccountCache m_clusterCopy;
+    std::optional<Accounts> m_checks;
+};
+
 using Shards = std::vector<std::unique_ptr<Shard>>;
 
 // One shard per thread.
 Shards makeShards(const ServerOptions& options, const Blacklist& blacklist, ConnectionCount& count,
-                  EventLog& log, asio::ssl::context* tls)
+                  EventLog& log, asio::ssl::context* tls, Accounts* accounts)
 {
     ServerSettings settings = options.server;
     settings.sharePort = options.threads > 1;
     Shards shards;
-    shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log, tls));
+    shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log, tls, accounts));
     // With port 0 the first shard picked the ports; the others listen on the same ones.
     settings.listen = shards.front()->listening();
     for (unsigned i = 1; i < options.threads; ++i) {
-        shards.push_back(std::make_unique<Shard>(options.cards, settings, blacklist, count, log, tls));
+        shards.push_back(
+            std::make_unique<Shard>(options.cards, settings, blacklist, count, log, tls, accounts));
     }
     return shards;
 }
@@ -133,13 +167,18 @@ int run(const ServerOptions& options)
         certificate = certificateFiles(options);
         tls.emplace(tlsServerContext(*certificate));
     }
-    const Shards shards = makeShards(options, blacklist, count, log, tls ? &*tls : nullptr);
+    // The state database first: the accounts in it are looked up from the first connection on.
+    std::unique_ptr<StateDatabase> database;
+    if (options.stateFile) {
+        database = openStateDatabase(*options.stateFile, log);
+    }
+    ServerAccounts accounts(options, log);
+    const Shards shards = makeShards(options, blacklist, count, log, tls ? &*tls : nullptr, accounts.get());
     shards.front()->watchListenQueue();
 
     // Every room starts from the kept state, and from then on every change of it is written.
     std::optional<StateStore> store;
-    if (options.stateFile) {
-        std::unique_ptr<StateDatabase> database = openStateDatabase(*options.stateFile, log);
+    if (database) {
         StoredState state = database->load();
         for (const auto& shard : shards) {
             shard->room().restore(state);
@@ -161,7 +200,7 @@ int run(const ServerOptions& options)
     }
     if (options.cluster) {
         asio::io_context& io = shards.front()->io();
-        cluster.emplace(io, *hub, *options.cluster, log);
+        cluster.emplace(io, *hub, *options.cluster, log, accounts.clusterCopy());
         port.emplace(io, *cluster, shards.size());
         hub->joinCluster(*port, port->cardSink());
         cluster->start();
@@ -174,6 +213,10 @@ int run(const ServerOptions& options)
             port->closing(Shard::kLogoutGrace);
         }
     });
+    // Before the shards go away: the outcome of a check goes to a shard's event loop.
+    if (Accounts* checks = accounts.get()) {
+        checks->stop();
+    }
     if (store && !store->finish(kFinalSavePatience)) {
         log.write("stopped", {}, {}, "the state could not be saved");
         return 1;
@@ -202,6 +245,10 @@ int main(int argc, char** argv)
         }
         if (options.fingerprint) {
             std::cout << sha256Fingerprint(certificateFiles(options).certificate) << '\n';
+            return 0;
+        }
+        if (options.accountCommand) {
+            runAccountCommand(withRedisPasswordFromEnvironment(options));
             return 0;
         }
         return run(withRedisPasswordFromEnvironment(options));

@@ -73,6 +73,35 @@ void checkClusterOptions(ServerOptions& options, std::optional<std::chrono::seco
     }
 }
 
+std::string_view optionOf(AccountCommand::Kind kind)
+{
+    switch (kind) {
+    case AccountCommand::Kind::Add:
+        return "--add-account";
+    case AccountCommand::Kind::Remove:
+        return "--remove-account";
+    case AccountCommand::Kind::List:
+        break;
+    }
+    return "--list-accounts";
+}
+
+void setAccountCommand(ServerOptions& options, AccountCommand command)
+{
+    if (options.accountCommand) {
+        throw UsageError("--add-account, --remove-account and --list-accounts go one at a time");
+    }
+    options.accountCommand = std::move(command);
+}
+
+void checkAccountOptions(const ServerOptions& options)
+{
+    if (options.accountCommand && !options.stateFile && !options.cluster) {
+        throw UsageError(std::string(optionOf(options.accountCommand->kind)) +
+                         " needs --state or --cluster: where the accounts are kept");
+    }
+}
+
 void checkTlsOptions(const ServerOptions& options)
 {
     if (options.tlsCertificate.has_value() != options.tlsKey.has_value()) {
@@ -160,6 +189,13 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
             const auto rate = parseNumberOption<unsigned>(name, list.value(), 0, 100000000);
             options.server.session.chatBytes = rate;
             options.server.session.chatBurstBytes = 2.0 * rate;
+        } else if (name == "--add-account") {
+            setAccountCommand(options, {AccountCommand::Kind::Add, std::string(list.value())});
+        } else if (name == "--remove-account") {
+            setAccountCommand(options, {AccountCommand::Kind::Remove, std::string(list.value())});
+        } else if (name == "--list-accounts") {
+            list.expectNoValue();
+            setAccountCommand(options, {AccountCommand::Kind::List, {}});
         } else if (name == "--threads") {
             options.threads = parseNumberOption<unsigned>(name, list.value(), 1, 256);
         } else if (name == "--verbose") {
@@ -175,6 +211,7 @@ ServerOptions parseOptions(std::span<const std::string_view> arguments)
         }
     }
     checkClusterOptions(options, presenceTtl);
+    checkAccountOptions(options);
     checkTlsOptions(options);
     return options;
 }
@@ -242,6 +279,13 @@ The Kovrel chat server: one conversation for everybody who logs in.
   --chat-bytes N         bytes of such messages a second per user, bursts of 2N;
                          the excess is dropped; 0 switches the limit off
                          (default 65536)
+  --add-account NICK     with --state or --cluster: reserve NICK, and every nick
+                         that reads like it, for those who give its password
+                         (over TLS); the password is read twice from the
+                         terminal, or as one line from standard input; then exit
+  --remove-account NICK  with --state or --cluster: free NICK again, then exit
+  --list-accounts        with --state or --cluster: print the nick of every
+                         account, one a line, then exit
   --verbose              also log every received message and every dropped one
   --help                 show this text
   --version              print the version and exit
@@ -249,10 +293,12 @@ The Kovrel chat server: one conversation for everybody who logs in.
 Standard output has a line "listening on ADDR:PORT" with the real port for every
 listener, the plain one first, each TLS one ending in (TLS). The log names the
 TLS certificate's SHA-256 fingerprint, for clients to check it by.
-Log lines go to standard error. SIGINT or SIGTERM asks every client to log out,
-waits up to 2 seconds for them and exits; a failed state write is tried again
-for up to 2 seconds more, and the exit status is 1 if the state could not be
-saved.
+Log lines go to standard error, never with a password. Accounts changed while
+the server runs are honoured at once (by a cluster's nodes, once Redis tells
+them). SIGINT or SIGTERM asks every client to log out, waits up to 2 seconds
+for them and exits; a failed state write is tried again for up to 2 seconds
+more, and the exit status is 1 if the state could not be saved. The account
+commands exit 0 when done, 1 when refused or failed.
 )";
 }
 

@@ -20,6 +20,22 @@ namespace kovrel::server {
 
 inline constexpr unsigned short kDefaultPort = 4040;
 
+// An administrator's command on the accounts, run instead of the server.
+struct AccountCommand
+{
+    enum class Kind
+    {
+        Add,
+        Remove,
+        List
+    };
+
+    Kind kind = Kind::List;
+    std::string nick; // of Add and Remove, as given (UTF-8)
+
+    friend bool operator==(const AccountCommand&, const AccountCommand&) = default;
+};
+
 struct ServerOptions
 {
     ServerSettings server;
@@ -35,6 +51,8 @@ struct ServerOptions
     CardBook::Limits cards;
     // Threads of the server, each serving its share of the connections.
     unsigned threads = 1;
+    // Set: change or list the accounts of --state or --cluster and exit.
+    std::optional<AccountCommand> accountCommand;
     bool verbose = false;
     // Print the fingerprint of the TLS certificate and exit.
     bool fingerprint = false;

@@ -22,6 +22,9 @@ public:
 
     // The peer's address as this server sees it (dotted IPv4 for IPv4 peers).
     virtual const std::string& address() const = 0;
+
+    // Whether the connection is encrypted (TLS), so that a password may travel on it.
+    virtual bool encrypted() const = 0;
 };
 
 using ParticipantPtr = std::shared_ptr<Participant>;

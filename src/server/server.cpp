@@ -86,9 +86,9 @@ void ConnectionCount::closed(const std::string& address)
 }
 
 Server::Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
-               ServerSettings settings, EventLog& log, asio::ssl::context* tls)
+               ServerSettings settings, EventLog& log, asio::ssl::context* tls, Accounts* accounts)
     : m_io(io), m_room(room), m_blacklist(blacklist), m_count(count), m_settings(std::move(settings)),
-      m_log(log), m_turnWrites(io)
+      m_log(log), m_accounts(accounts), m_turnWrites(io)
 {
     if (m_settings.listen.plain) {
         m_listeners.push_back(
@@ -201,9 +201,9 @@ void Server::admit(asio::ip::tcp::socket socket, asio::ssl::context* tls)
     }
     m_log.write("connect", peer, {});
     // Counted before any TLS handshake, which is part of not being logged in yet.
-    auto session = std::make_shared<Session>(Transport(std::move(socket), tls), address.to_string(), peer,
-                                             m_room, m_blacklist, m_settings.session, m_log, m_turnWrites,
-                                             [this](Session& closed) { sessionClosed(closed); });
+    auto session = std::make_shared<Session>(
+        Transport(std::move(socket), tls), address.to_string(), peer, m_room, m_blacklist, m_settings.session,
+        m_log, m_turnWrites, [this](Session& closed) { sessionClosed(closed); }, m_accounts);
     m_sessions.emplace(session.get(), session);
     session->start();
 }

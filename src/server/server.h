@@ -15,6 +15,7 @@
 #include <asio/ssl/context.hpp>
 #include <asio/steady_timer.hpp>
 
+#include "accounts.h"
 #include "blacklist.h"
 #include "event_log.h"
 #include "room.h"
@@ -51,9 +52,11 @@ class Server
 public:
     // Binds and listens at once (port 0 picks a free port); throws std::system_error when it cannot.
     // `count` is shared with the other threads' servers, when there are any. `tls` holds the certificate
-    // of the TLS listeners; it is needed when there are any.
+    // of the TLS listeners; it is needed when there are any. `accounts`: the reserved nicks, when the
+    // server keeps any.
     Server(asio::io_context& io, Room& room, const Blacklist& blacklist, ConnectionCount& count,
-           ServerSettings settings, EventLog& log, asio::ssl::context* tls = nullptr);
+           ServerSettings settings, EventLog& log, asio::ssl::context* tls = nullptr,
+           Accounts* accounts = nullptr);
 
     // The addresses it listens on, with the ports that port 0 picked.
     ListenAddresses listening() const;
@@ -88,6 +91,7 @@ private:
     ConnectionCount& m_count;
     ServerSettings m_settings;
     EventLog& m_log;
+    Accounts* m_accounts;
     TurnWrites m_turnWrites;
     std::unordered_map<const Session*, std::shared_ptr<Session>> m_sessions;
     std::function<void()> m_allGone;

@@ -36,14 +36,15 @@ bool looksLikeTls(std::string_view bytes)
 
 Session::Session(Transport transport, std::string address, std::string peer, Room& room,
                  const Blacklist& blacklist, const SessionSettings& settings, EventLog& log,
-                 TurnWrites& writes, ClosedHandler onClosed)
+                 TurnWrites& writes, ClosedHandler onClosed, Accounts* accounts)
     : m_transport(std::move(transport)), m_probeTimer(m_transport.socket().get_executor()),
       m_loginTimer(m_transport.socket().get_executor()), m_closeTimer(m_transport.socket().get_executor()),
       m_settings(settings), m_log(log), m_turnWrites(writes), m_address(std::move(address)),
-      m_peer(std::move(peer)), m_handler(room, *this, blacklist,
-                                         {RateLimiter(settings.chatRate, settings.chatBurst),
-                                          RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
-                                         log, m_peer),
+      m_peer(std::move(peer)), m_encrypted(m_transport.tls() != nullptr),
+      m_handler(room, *this, blacklist,
+                {RateLimiter(settings.chatRate, settings.chatBurst),
+                 RateLimiter(settings.chatBytes, settings.chatBurstBytes)},
+                log, m_peer, {accounts, m_transport.socket().get_executor(), [this] { passwordAnswered(); }}),
       m_idle(settings.probeInterval, IdleWatch::Clock::now()), m_onClosed(std::move(onClosed))
 {}
 
@@ -200,7 +201,7 @@ void Session::doRead()
                               [this, self = shared_from_this()](std::error_code ec, std::size_t length) {
                                   if (!ec && !m_closed) {
                                       if (received({m_readBuffer.data(), length})) {
-                                          doRead();
+                                          readNext();
                                       }
                                   } else {
                                       drop(closeReason(ec));
@@ -217,14 +218,38 @@ bool Session::received(std::string_view bytes)
                                   : "length prefix is not five digits");
         return false;
     }
-    for (const std::string& field : m_reader.takeFields(m_reader.queuedFields())) {
-        if (m_overflowed) {
-            return false; // being cut off: no point answering it
+    handleFields(m_reader.takeFields(m_reader.queuedFields()), 0);
+    return !m_overflowed; // being cut off: no point reading on
+}
+
+void Session::handleFields(std::vector<std::string> fields, std::size_t first)
+{
+    const auto now = IdleWatch::Clock::now();
+    for (std::size_t i = first; i < fields.size() && !m_overflowed; ++i) {
+        if (m_handler.checkingPassword()) {
+            m_held = std::move(fields);
+            m_heldFrom = i;
+            break;
         }
-        m_handler.handle(field, now);
+        m_handler.handle(fields[i], now);
     }
     followLogin();
-    return true;
+}
+
+void Session::readNext()
+{
+    m_readPaused = m_handler.checkingPassword();
+    if (!m_readPaused) {
+        doRead();
+    }
+}
+
+void Session::passwordAnswered()
+{
+    handleFields(std::exchange(m_held, {}), std::exchange(m_heldFrom, 0));
+    if (m_readPaused && !m_closed && !m_overflowed) {
+        readNext();
+    }
 }
 
 void Session::doProbe()

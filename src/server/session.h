@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <asio/steady_timer.hpp>
 
@@ -24,16 +25,17 @@ namespace kovrel::server {
 // One client connection, plain or TLS (after its handshake): reads whole fields and hands them to the command
 // handling, writes what is queued for it at the end of the turn that queued it (gathered into one write, one
 // write in flight), probes it when it is idle and closes it when it is silent, out of step, not reading or
-// not logged in in time.
+// not logged in in time. While a password is checked it handles nothing further and reads no more.
 class Session : public Participant
 {
 public:
     using ClosedHandler = std::function<void(Session&)>;
 
     // `address` is the peer's address as "GetIPUser" reports it, `peer` its address and port for the log.
+    // `accounts`: the server's reserved nicks; none when it keeps no accounts.
     Session(Transport transport, std::string address, std::string peer, Room& room,
             const Blacklist& blacklist, const SessionSettings& settings, EventLog& log, TurnWrites& writes,
-            ClosedHandler onClosed);
+            ClosedHandler onClosed, Accounts* accounts = nullptr);
 
     void start();
 
@@ -43,6 +45,7 @@ public:
     // A TLS session that waited for the end of the period in which it wrote last writes again.
     void periodEnded();
     const std::string& address() const override { return m_address; }
+    bool encrypted() const override { return m_encrypted; }
 
     // Asks the client to log out ("Disconnect"); it sends "DelUser" and closes the connection itself.
     void requestLogout();
@@ -60,6 +63,14 @@ private:
     void followLogin();
     // Hands the fields to the command handling; false when the connection is being closed.
     bool received(std::string_view bytes);
+    // Hands `fields` from `first` on to the command handling, until a password is being checked: the rest
+    // is held until it has been answered.
+    void handleFields(std::vector<std::string> fields, std::size_t first);
+    // Reads the next bytes, unless a password is being checked: the client's next messages then stay
+    // unread until it has been answered.
+    void readNext();
+    // The password has been answered: what was held is handled, and reading goes on.
+    void passwordAnswered();
     void writeAtEndOfTurn();
     void writeAtOnce();
     void waitUntilWritable();
@@ -82,10 +93,15 @@ private:
     TurnWrites& m_turnWrites;
     std::string m_address;
     std::string m_peer;
+    const bool m_encrypted;
     CommandHandler m_handler;
     IdleWatch m_idle;
     PacketReader m_reader;
     std::array<char, 16 * 1024> m_readBuffer;
+    // The fields of the last read that came after an "Auth" still being checked, from m_heldFrom on.
+    std::vector<std::string> m_held;
+    std::size_t m_heldFrom = 0;
+    bool m_readPaused = false; // no read under way, for a password being checked
 
     Outbox m_outbox;
     std::int64_t m_lastEncryptedPeriod = -1;

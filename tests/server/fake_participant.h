@@ -14,10 +14,13 @@ namespace kovrel::server::test {
 class FakeParticipant : public Participant
 {
 public:
-    explicit FakeParticipant(std::string address = "192.168.1.10") : m_address(std::move(address)) {}
+    explicit FakeParticipant(std::string address = "192.168.1.10", bool encrypted = false)
+        : m_address(std::move(address)), m_encrypted(encrypted)
+    {}
 
     void deliver(const SharedBytes& bytes) override { m_deliveries.push_back(bytes); }
     const std::string& address() const override { return m_address; }
+    bool encrypted() const override { return m_encrypted; }
 
     const std::vector<SharedBytes>& deliveries() const { return m_deliveries; }
 
@@ -34,12 +37,14 @@ public:
 
 private:
     std::string m_address;
+    bool m_encrypted;
     std::vector<SharedBytes> m_deliveries;
 };
 
-inline std::shared_ptr<FakeParticipant> makeParticipant(std::string address = "192.168.1.10")
+inline std::shared_ptr<FakeParticipant> makeParticipant(std::string address = "192.168.1.10",
+                                                        bool encrypted = false)
 {
-    return std::make_shared<FakeParticipant>(std::move(address));
+    return std::make_shared<FakeParticipant>(std::move(address), encrypted);
 }
 
 } // namespace kovrel::server::test

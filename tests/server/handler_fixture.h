@@ -25,10 +25,11 @@ inline std::string utf8(std::string_view text)
 // One connection as the server keeps it, with a fake instead of the socket.
 struct FakeConnection
 {
-    FakeConnection(Room& room, const Blacklist& blacklist, EventLog& log, std::string address)
-        : participant(makeParticipant(address)),
+    FakeConnection(Room& room, const Blacklist& blacklist, EventLog& log, std::string address,
+                   PasswordChecks passwords = {}, bool encrypted = false)
+        : participant(makeParticipant(address, encrypted)),
           handler(room, *participant, blacklist, {RateLimiter(20, 40), RateLimiter(65536, 131072)}, log,
-                  std::move(address) + ":5000")
+                  address + ":5000", std::move(passwords))
     {}
 
     std::shared_ptr<FakeParticipant> participant;

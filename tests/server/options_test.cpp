@@ -196,5 +196,30 @@ TEST(Options, ThreadsGoWithAStandaloneServerAndWithACluster)
     EXPECT_THROW(parse({"--threads", "0"}), UsageError);
 }
 
+TEST(Options, AccountCommandsNeedWhereTheAccountsAreKeptAndGoOneAtATime)
+{
+    EXPECT_FALSE(parse({}).accountCommand);
+    EXPECT_EQ(parse({"--state", "/var/lib/kovrel/state", "--add-account", "Вася"}).accountCommand,
+              (AccountCommand{AccountCommand::Kind::Add, "Вася"}));
+    EXPECT_EQ(parse({"--remove-account=Vasya", "--cluster", "redis://10.0.0.5:6379"}).accountCommand,
+              (AccountCommand{AccountCommand::Kind::Remove, "Vasya"}));
+    EXPECT_EQ(parse({"--list-accounts", "--state", "state"}).accountCommand,
+              (AccountCommand{AccountCommand::Kind::List, {}}));
+
+    EXPECT_THROW(parse({"--add-account", "Vasya"}), UsageError);
+    EXPECT_THROW(parse({"--list-accounts"}), UsageError);
+    EXPECT_THROW(parse({"--state", "state", "--add-account"}), UsageError);
+    EXPECT_THROW(parse({"--state", "state", "--list-accounts=all"}), UsageError);
+    EXPECT_THROW(parse({"--state", "state", "--add-account", "A", "--remove-account", "B"}), UsageError);
+    EXPECT_THROW(parse({"--state", "state", "--list-accounts", "--list-accounts"}), UsageError);
+    try {
+        parse({"--remove-account", "Vasya"});
+    } catch (const UsageError& error) {
+        EXPECT_NE(std::string(error.what()).find("--remove-account needs --state or --cluster"),
+                  std::string::npos)
+            << error.what();
+    }
+}
+
 } // namespace
 } // namespace kovrel::server

@@ -281,6 +281,44 @@ TEST_F(ServerCluster, ANodeOnThreeThreadsIsOneNodeToRedisServesItsUsersAsOneRoom
     EXPECT_TRUE(linesOf(redis().command({"KEYS", "kovrel:nick:*"})).empty()) << node->log();
 }
 
+TEST_F(ServerCluster, AccountsAddedThroughOneCommandAreHonouredByEveryNodeAndKeptWithoutTheirPasswords)
+{
+    const TemporaryDirectory certificate;
+    const std::vector<std::string> tls = {"--tls-listen", "127.0.0.1:0", "--tls-dir", certificate.path()};
+    const auto north = startNode(tls);
+    const auto south = startNode(tls);
+    const auto accounts = [this](const std::string& option, const std::string& nick) {
+        std::vector<std::string> command = {KOVREL_SERVER_PATH, "--cluster", redis().url(), option};
+        if (!nick.empty()) {
+            command.push_back(nick);
+        }
+        return runProgram(command, "tr0ub4dor|" + nick + "\n");
+    };
+    for (const std::string nick : {"Vasya", "Petya"}) {
+        const ProgramResult added = accounts("--add-account", nick);
+        EXPECT_EQ(added.exitStatus, 0) << added.errors;
+    }
+    EXPECT_TRUE(knownOn(*north, "VASYA"));
+    EXPECT_TRUE(knownOn(*south, "petya"));
+
+    TestClient vasya(south->tlsPort(), TestClient::Tls{});
+    vasya.send({"Auth|Vasya|tr0ub4dor|Vasya", "ExistUser|127.0.0.1"});
+    EXPECT_EQ(vasya.readUntil("ExistUser|"), (Fields{"Auth|1", "ExistUser|-1"}));
+    vasya.login("Vasya");
+    TestClient old(north->port());
+    EXPECT_EQ(tryLogin(old, "Petya"), "Disconnect|");
+    const std::string kept = redis().command({"HGETALL", "kovrel:accounts"});
+    EXPECT_EQ(kept.find("tr0ub4dor"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("$scrypt$ln=15,r=8,p=1$"), std::string::npos) << kept;
+
+    const ProgramResult removed = accounts("--remove-account", "PETYA");
+    EXPECT_EQ(removed.output, "removed the account of \"Petya\"\n") << removed.errors;
+    TestClient asker(north->port());
+    EXPECT_TRUE(eventuallyAnswers(asker, "ExistUser|Petya", "ExistUser|-1"));
+    EXPECT_EQ(tryLogin(old, "Petya"), "AddUser|Petya");
+    EXPECT_EQ(accounts("--list-accounts", {}).output, "Vasya\n");
+}
+
 TEST_F(ServerCluster, UsersOnFourThreadsOfTwoNodesChatAsOneRoomAndEveryLookAlikeIsRefused)
 {
     const auto north = startNode({"--threads", "2"});

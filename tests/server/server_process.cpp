@@ -57,9 +57,10 @@ std::string readFirstLine(int fd)
 }
 
 // Starts `command` with its standard output going into a pipe and its standard error into `errorFile`, or
-// into `errorPipe` when that is open; returns the process and the output pipe's reading end.
+// into `errorPipe` when that is open, and its standard input from `inputFile` when one is named; returns
+// the process and the output pipe's reading end.
 std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesystem::path& errorFile,
-                            int errorPipe = -1)
+                            int errorPipe = -1, const std::filesystem::path& inputFile = {})
 {
     std::vector<char*> argv;
     for (std::string& argument : command) {
@@ -73,6 +74,9 @@ std::pair<pid_t, int> spawn(std::vector<std::string> command, const std::filesys
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    if (!inputFile.empty()) {
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputFile.c_str(), O_RDONLY, 0);
+    }
     if (errorPipe >= 0) {
         posix_spawn_file_actions_adddup2(&actions, errorPipe, STDERR_FILENO);
     } else {
@@ -322,10 +326,12 @@ bool RedisProcess::startOnPort()
     return false;
 }
 
-ProgramResult runProgram(const std::vector<std::string>& command)
+ProgramResult runProgram(const std::vector<std::string>& command, std::string_view input)
 {
     const std::filesystem::path errors = uniquePath("kovrel-program-errors");
-    const auto [pid, output] = spawn(command, errors);
+    // A file rather than a pipe: the program may exit without reading it.
+    const TemporaryFile inputFile{std::string(input)};
+    const auto [pid, output] = spawn(command, errors, -1, inputFile.path());
     ProgramResult result;
     char buffer[4096];
     for (ssize_t length; (length = ::read(output, buffer, sizeof buffer)) > 0;) {

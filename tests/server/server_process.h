@@ -93,8 +93,8 @@ struct ProgramResult
     std::string errors; // standard error
 };
 
-// Runs a program to its end.
-ProgramResult runProgram(const std::vector<std::string>& command);
+// Runs a program to its end, with `input` on its standard input.
+ProgramResult runProgram(const std::vector<std::string>& command, std::string_view input = {});
 
 // Starts a program and returns at once, its output thrown away; the caller kills it or waits for it.
 pid_t startProgram(const std::vector<std::string>& command);

@@ -27,7 +27,8 @@ TestClient::TestClient(unsigned short port, int receiveBuffer, asio::ip::address
     m_socket.set_option(asio::ip::tcp::no_delay(true));
 }
 
-TestClient::TestClient(unsigned short port, Tls, int receiveBuffer) : TestClient(port, receiveBuffer)
+TestClient::TestClient(unsigned short port, Tls, int receiveBuffer, asio::ip::address_v4 from)
+    : TestClient(port, receiveBuffer, from)
 {
     m_tlsContext.emplace(asio::ssl::context::tls_client);
     m_tls.emplace(m_socket, *m_tlsContext);

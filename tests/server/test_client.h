@@ -35,7 +35,8 @@ public:
     // Speaks TLS, taking any certificate; throws std::system_error when the handshake fails.
     struct Tls
     {};
-    TestClient(unsigned short port, Tls, int receiveBuffer = 0);
+    TestClient(unsigned short port, Tls, int receiveBuffer = 0,
+               asio::ip::address_v4 from = asio::ip::address_v4::loopback());
 
     void send(std::initializer_list<std::string_view> fields);
     void sendRaw(std::string_view bytes);

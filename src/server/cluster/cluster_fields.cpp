@@ -49,4 +49,20 @@ std::optional<StoredCard> parseCard(std::string_view text)
     return stored;
 }
 
+std::string accountText(const Account& account)
+{
+    return account.nick + kFieldSeparator + account.passwordHash;
+}
+
+std::optional<Account> parseAccount(std::string_view text)
+{
+    Account account;
+    account.nick = takeField(text);
+    account.passwordHash = text;
+    if (account.nick.empty() || account.passwordHash.empty()) {
+        return std::nullopt;
+    }
+    return account;
+}
+
 } // namespace kovrel::server

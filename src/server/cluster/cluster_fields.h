@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "account_book.h"
 #include "kept_state.h"
 
 namespace kovrel::server {
@@ -21,5 +22,9 @@ int parseState(std::string_view text);
 // The key, nick, address, refresh time and order, then the fields (which may hold line breaks) to the end.
 std::string cardText(const StoredCard& stored);
 std::optional<StoredCard> parseCard(std::string_view text);
+
+// The nick, then the password's hash.
+std::string accountText(const Account& account);
+std::optional<Account> parseAccount(std::string_view text);
 
 } // namespace kovrel::server

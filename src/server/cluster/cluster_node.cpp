@@ -24,7 +24,8 @@ std::string randomNodeId()
 
 } // namespace
 
-ClusterNode::ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSettings settings, EventLog& log)
+ClusterNode::ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSettings settings, EventLog& log,
+                         AccountCache& accounts)
     : m_settings(std::move(settings)), m_rooms(rooms), m_log(log), m_id(randomNodeId()),
       m_commands(io, m_settings.redis, m_id + "/commands", log),
       m_channels(io, m_settings.redis, m_id + "/channels", log),
@@ -32,7 +33,7 @@ ClusterNode::ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSetting
       m_relay(m_commands, m_id, m_settings.redis.database, log),
       m_kept(
           m_commands, rooms, m_relay, [this] { return ready(); }, m_id, log),
-      m_refresh(io), m_deadline(io)
+      m_accounts(m_commands, accounts, m_id, log), m_refresh(io), m_deadline(io)
 {
     m_commands.onStateChange([this](bool) { connectionChanged(); });
     m_channels.onStateChange([this](bool up) {
@@ -93,6 +94,8 @@ void ClusterNode::connectionChanged()
     }
     m_log.write("cluster", m_id, {}, "Redis reachable: log-ins accepted");
     m_relay.reportUnpublished();
+    // Before the roster: the accounts are known by the time the roster read is logged.
+    m_accounts.read();
     m_registry.refresh();
     m_kept.caughtUp();
 }
@@ -125,6 +128,8 @@ void ClusterNode::received(std::string_view channel, std::string_view payload)
         m_rooms.deliver(nick, std::make_shared<const std::string>(event->rest));
     } else if (event->kind == "topic" || event->kind == "card" || event->kind == "uncard") {
         m_kept.received(event->kind, event->rest);
+    } else if (event->kind == RedisAccounts::kChanged) {
+        m_accounts.read();
     } else {
         m_registry.received(event->kind, event->node, event->rest);
     }
@@ -132,7 +137,8 @@ void ClusterNode::received(std::string_view channel, std::string_view payload)
 
 void ClusterNode::claimNick(std::string_view nick, std::string_view address, ClaimDone done)
 {
-    if (!ready()) {
+    // Until the accounts are known, any nick may be reserved.
+    if (!ready() || !m_accounts.known()) {
         done(Claim::Unavailable);
         return;
     }

@@ -8,12 +8,14 @@
 #include <asio/io_context.hpp>
 #include <asio/steady_timer.hpp>
 
+#include "account_book.h"
 #include "cluster_settings.h"
 #include "event_log.h"
 #include "event_relay.h"
 #include "kept_state.h"
 #include "local_rooms.h"
 #include "nick_registry.h"
+#include "redis_accounts.h"
 #include "redis_connection.h"
 #include "redis_kept_state.h"
 #include "room_link.h"
@@ -22,8 +24,9 @@ namespace kovrel::server {
 
 // This process's part in a cluster of servers that share one room through Redis: the NickRegistry claims
 // the nicks of its members and reads those of the others, the EventRelay tells the other nodes what its
-// members do and brings what theirs do, and RedisKeptState keeps the topic and the cards. What the
-// other nodes do goes to the rooms of this process, one per thread.
+// members do and brings what theirs do, RedisKeptState keeps the topic and the cards, and RedisAccounts
+// copies the accounts into `accounts`. What the other nodes do goes to the rooms of this process, one per
+// thread.
 //
 // One connection sends commands, another receives the channels (a subscribed connection takes no other
 // commands). While either is down, log-ins are refused and what cannot be published is counted; the topic
@@ -48,7 +51,8 @@ public:
         RedisKeptState& m_kept;
     };
 
-    ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSettings settings, EventLog& log);
+    ClusterNode(asio::io_context& io, LocalRooms& rooms, ClusterSettings settings, EventLog& log,
+                AccountCache& accounts);
     // Closes the connections first, so that replies still due find every member alive.
     ~ClusterNode() override { stop(); }
     ClusterNode(const ClusterNode&) = delete;
@@ -87,6 +91,7 @@ private:
     NickRegistry m_registry;
     EventRelay m_relay;
     RedisKeptState m_kept;
+    RedisAccounts m_accounts;
     asio::steady_timer m_refresh;
     asio::steady_timer m_deadline;
     CardMirror m_cardMirror{m_kept};

@@ -13,9 +13,13 @@ std::string channelOfNode(unsigned database, std::string_view node)
 
 } // namespace
 
+std::string channelOfRoom(unsigned database)
+{
+    return "kovrel:" + std::to_string(database) + ":room";
+}
+
 EventRelay::EventRelay(RedisConnection& commands, const std::string& nodeId, unsigned database, EventLog& log)
-    : m_commands(commands), m_id(nodeId), m_database(database),
-      m_roomChannel("kovrel:" + std::to_string(database) + ":room"),
+    : m_commands(commands), m_id(nodeId), m_database(database), m_roomChannel(channelOfRoom(database)),
       m_nodeChannel(channelOfNode(database, nodeId)), m_log(log)
 {}
 

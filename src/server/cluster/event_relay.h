@@ -12,6 +12,9 @@
 
 namespace kovrel::server {
 
+// The channel of the room's events in Redis database `database`.
+std::string channelOfRoom(unsigned database);
+
 // What the members of one node do, told to the other nodes through Redis channels, and what theirs do, as
 // it comes from the channels. Room events go to the room's channel, a private message to the channel of
 // the recipient's node; each message is its kind, the sending node and the event's fields. What cannot be

@@ -15,6 +15,17 @@ std::string RedisAddress::text() const
     return "redis://" + login + host + ":" + std::to_string(port) + "/" + std::to_string(database);
 }
 
+std::vector<std::string_view> RedisAddress::authCommand() const
+{
+    if (password.empty()) {
+        return {};
+    }
+    if (user.empty()) {
+        return {"AUTH", password};
+    }
+    return {"AUTH", user, password};
+}
+
 namespace {
 
 constexpr std::string_view kAddressForm = "redis://[[USER]:PASSWORD@]HOST:PORT[/DB]";

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kovrel::server {
 
@@ -18,6 +19,9 @@ struct RedisAddress
 
     // For the log: the password shows as "***".
     std::string text() const;
+    // The AUTH command that logs in with the password (as the user, when there is one); empty without a
+    // password. Its values point into this address.
+    std::vector<std::string_view> authCommand() const;
 };
 
 // Throws UsageError when the text is not such an address.

@@ -163,11 +163,7 @@ void RedisConnection::authenticate()
         selectDatabase();
         return;
     }
-    std::vector<std::string_view> command = {"AUTH", m_address.password};
-    if (!m_address.user.empty()) {
-        command.insert(command.begin() + 1, m_address.user);
-    }
-    send(command, [this](const RedisReply& reply) {
+    send(m_address.authCommand(), [this](const RedisReply& reply) {
         if (reply.ok()) {
             selectDatabase();
         } else if (reply.kind == RedisReply::Kind::Error) {

@@ -24,11 +24,11 @@ void expireCardsEveryHour(asio::steady_timer& timer, Room& room)
 } // namespace
 
 Shard::Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
-             ConnectionCount& count, EventLog& log, asio::ssl::context* tls)
+             ConnectionCount& count, EventLog& log, asio::ssl::context* tls, Accounts* accounts)
     : m_room(cards), m_cardExpiry(m_io), m_grace(m_io), m_signals(m_io, SIGINT, SIGTERM), m_log(log),
       m_backlog(listenBacklog(settings.backlog))
 {
-    m_server.emplace(m_io, m_room, blacklist, count, settings, log, tls);
+    m_server.emplace(m_io, m_room, blacklist, count, settings, log, tls, accounts);
 }
 
 void Shard::run(bool logSignal, const std::function<void()>& closed)

@@ -27,9 +27,10 @@ public:
     // How long the clients get to log out when the server is told to stop.
     static constexpr std::chrono::seconds kLogoutGrace{2};
 
-    // `tls` holds the certificate of the TLS listeners, when there are any.
+    // `tls` holds the certificate of the TLS listeners, when there are any; `accounts` the reserved nicks,
+    // when the server keeps any.
     Shard(CardBook::Limits cards, const ServerSettings& settings, const Blacklist& blacklist,
-          ConnectionCount& count, EventLog& log, asio::ssl::context* tls);
+          ConnectionCount& count, EventLog& log, asio::ssl::context* tls, Accounts* accounts);
 
     asio::io_context& io() { return m_io; }
     Room& room() { return m_room; }

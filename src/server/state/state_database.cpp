@@ -6,6 +6,8 @@
 #include <string_view>
 #include <utility>
 
+#include "message_text.h"
+
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -14,8 +16,9 @@
 namespace kovrel::server {
 namespace {
 
-// Bumped when the tables change; a database of a later version is not touched.
-constexpr int kSchemaVersion = 1;
+// Bumped when the tables change; a database of a later version is not touched. Version 2 added the
+// accounts, which a server of version 1 would not honour.
+constexpr int kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"(
     CREATE TABLE IF NOT EXISTS topic (
@@ -28,6 +31,10 @@ constexpr const char* kSchema = R"(
         address TEXT NOT NULL,
         refreshed INTEGER NOT NULL,
         published INTEGER NOT NULL);
+    CREATE TABLE IF NOT EXISTS accounts (
+        skeleton BLOB PRIMARY KEY,
+        nick BLOB NOT NULL,
+        password_hash TEXT NOT NULL);
 )";
 
 constexpr std::string_view kDatabaseHeader{"SQLite format 3\0", 16};
@@ -45,10 +52,12 @@ bool identify(const std::filesystem::path& file, dev_t& device, ino_t& inode)
 }
 
 // Cards are personal: a new database is readable by the server's user only, and SQLite gives its log files
-// the database's permissions.
+// the database's permissions. An existing one is not opened: the locks of a process on a file go with the
+// first close of any of its descriptors, so closing one here would take SQLite's locks from the process's
+// other connections to it, and another process could then delete the write-ahead log they read.
 void createPrivately(const std::filesystem::path& file)
 {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd >= 0) {
         ::close(fd);
     }
@@ -203,6 +212,58 @@ bool StateDatabase::stillAtItsPath() const
     dev_t device = 0;
     ino_t inode = 0;
     return identify(m_file, device, inode) && device == m_device && inode == m_inode;
+}
+
+std::vector<Account> StateDatabase::accounts()
+{
+    std::vector<Account> accounts;
+    Statement rows(*this, "SELECT nick, password_hash FROM accounts ORDER BY skeleton");
+    while (rows.step()) {
+        accounts.push_back({rows.bytes(0), rows.bytes(1)});
+    }
+    return accounts;
+}
+
+std::optional<std::string> StateDatabase::addAccount(const Account& account)
+{
+    const std::string skeleton = nickSkeleton(account.nick);
+    std::optional<std::string> existing;
+    transaction([&] {
+        existing = accountNick(skeleton);
+        if (!existing) {
+            Statement(*this, "INSERT INTO accounts (skeleton, nick, password_hash) VALUES (?, ?, ?)")
+                .bind(1, skeleton)
+                .bind(2, account.nick)
+                .bind(3, account.passwordHash)
+                .run();
+        }
+    });
+    return existing;
+}
+
+std::optional<std::string> StateDatabase::removeAccount(std::string_view nick)
+{
+    const std::string skeleton = nickSkeleton(nick);
+    std::optional<std::string> removed;
+    transaction([&] {
+        removed = accountNick(skeleton);
+        Statement(*this, "DELETE FROM accounts WHERE skeleton = ?").bind(1, skeleton).run();
+    });
+    return removed;
+}
+
+std::optional<std::string> StateDatabase::accountNick(std::string_view skeleton)
+{
+    Statement row(*this, "SELECT nick FROM accounts WHERE skeleton = ?");
+    row.bind(1, skeleton);
+    return row.step() ? std::optional(row.bytes(0)) : std::nullopt;
+}
+
+std::int64_t StateDatabase::dataVersion()
+{
+    Statement version(*this, "PRAGMA data_version");
+    version.step();
+    return version.number(0);
 }
 
 void StateDatabase::execute(const char* sql)

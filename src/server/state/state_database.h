@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include <sys/types.h>
 
+#include "account_book.h"
 #include "kept_state.h"
 
 struct sqlite3;
@@ -34,15 +38,16 @@ struct CardRemoval
 
 using StateChange = std::variant<TopicChange, StoredCard, CardRemoval>;
 
-// What the server keeps, in an SQLite database with a write-ahead log: the topic, and one row per card.
-// Every change is one statement; a batch of changes is one transaction, so a crash keeps all of it or
-// none. Not thread-safe: one thread uses it at a time.
-class StateDatabase
+// What the server keeps, in an SQLite database with a write-ahead log: the topic, one row per card and one
+// per account. Every change is one statement; a batch of changes is one transaction, so a crash keeps all
+// of it or none. Accounts are changed by the administrator's commands, in a process of their own beside
+// the server. Not thread-safe: one thread uses it at a time.
+class StateDatabase : public AccountStore
 {
 public:
     // Opens the database at `file`, creating it (and its tables) when missing; throws StateDatabaseError.
     explicit StateDatabase(const std::filesystem::path& file);
-    ~StateDatabase();
+    ~StateDatabase() override;
     StateDatabase(const StateDatabase&) = delete;
     StateDatabase& operator=(const StateDatabase&) = delete;
 
@@ -59,11 +64,18 @@ public:
     // folder, or replaced. What is written then would be lost.
     bool stillAtItsPath() const;
 
+    std::vector<Account> accounts() override;
+    std::optional<std::string> addAccount(const Account& account) override;
+    std::optional<std::string> removeAccount(std::string_view nick) override;
+    // Changes whenever another connection (another process) has changed the database since the last call.
+    std::int64_t dataVersion();
+
 private:
     class Statement;
 
     void execute(const char* sql);
     void write(const StateChange& change);
+    std::optional<std::string> accountNick(std::string_view skeleton);
     template <typename Writes> void transaction(Writes writes);
     [[noreturn]] void fail(std::string_view what) const;
 
