@@ -266,7 +266,8 @@ std::optional<QString> ChatSession::lookUpPassword()
 void ChatSession::sendPassword()
 {
     m_authAnswer.reset();
-    if (m_password && m_connection.isEncrypted()) {
+    m_passwordSent = m_password && m_connection.isEncrypted();
+    if (m_passwordSent) {
         sendMessage(command::Auth, {m_nick, *m_password});
     }
 }
@@ -275,12 +276,14 @@ void ChatSession::sendPassword()
 // knows nothing of registered nicks.
 bool ChatSession::passwordAccepted()
 {
-    if (!m_password) {
+    if (!m_passwordSent) {
         return true;
     }
     if (!m_authAnswer) {
         m_owner.writeEventLine(kNoAccounts);
     } else if (*m_authAnswer != QLatin1String("1")) {
+        // Forgotten, so that the next log-in asks for the right one.
+        passwords::forget(passwords::accountName(m_nick, serverName()));
         refuseLogin(wrongPasswordLine(m_nick));
         return false;
     }

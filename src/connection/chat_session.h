@@ -183,6 +183,7 @@ private:
     bool m_usePassword = false;
     std::optional<QString> m_password;
     std::optional<QString> m_authAnswer;
+    bool m_passwordSent = false;
     QString m_nick;
     QString m_spareNick;
 

@@ -288,26 +288,51 @@ TEST_F(MainFormTlsTest, TlsToThePlainPortIsAFailedHandshakeNotAHang)
     EXPECT_FALSE(lock()->isVisible());
 }
 
-// A registered nick's password, in no secret store here, is asked for once a run. A server from before
-// accounts ignores it: the log-in goes on without it, saying so.
-TEST_F(MainFormTlsTest, APasswordIsAskedForOnceARunAndAServerWithoutAccountsIgnoresIt)
+// A nick reserved on the server: taken with its password, refused with a wrong one (no spare nick then), and
+// a client that sends no password gets its spare nick, as before accounts.
+TEST_F(MainFormTlsTest, AReservedNickIsTakenWithItsPasswordOnly)
 {
+    const QString state = QDir(m_folder.path()).filePath(QStringLiteral("state.db"));
+    QProcess add;
+    add.start(QStringLiteral(KOVREL_SERVER_BINARY),
+              {QStringLiteral("--state"), state, QStringLiteral("--add-account"), QStringLiteral("Вася")});
+    add.write("верный пароль\n");
+    add.closeWriteChannel();
+    ASSERT_TRUE(add.waitForFinished(30000));
+    ASSERT_EQ(add.exitCode(), 0) << add.readAllStandardError().toStdString();
+    m_server = startServer(
+        QStringList{QStringLiteral("--tls-dir"), m_folder.path(), QStringLiteral("--state"), state});
     WriteTrustedFingerprint(server(), fingerprintOf(m_folder.path()));
     pointAtTls(m_server->tlsPort());
-    WriteUsePassword(true);
     openWindow();
-    PasswordTyper typer(QStringLiteral("пароль-77"));
+
+    // Without a password the reserved nick is taken: the spare one is used.
+    ASSERT_TRUE(logIn());
+    EXPECT_TRUE(waitForCommon(QStringLiteral("К нам пришёл (пришла) Василий...")));
+    button("ToolButton1")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !online(); }));
+
+    WriteNick(QStringLiteral("Вася"));
+    WriteAnotherNick(QStringLiteral("Василий"));
+    WriteUsePassword(true);
+    {
+        PasswordTyper typer(QStringLiteral("неверный"));
+        button("ToolButton1")->click();
+        ASSERT_TRUE(waitForCommon(QStringLiteral("Неверный пароль для ника Вася")));
+        EXPECT_FALSE(online()) << "no spare nick after a wrong password";
+    }
+    // The wrong one is forgotten: the next log-in asks again, and the right one is kept for the run.
+    PasswordTyper typer(QStringLiteral("верный пароль"));
     button("ToolButton1")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return online(); })) << commonText().toStdString();
     EXPECT_EQ(typer.asked, 1);
     EXPECT_EQ(typer.question, QStringLiteral("Пароль ника Вася на сервере %1:").arg(server()));
-    EXPECT_TRUE(waitForCommon(QStringLiteral("Сервер не знает зарегистрированных ников: вход без пароля")));
-    EXPECT_FALSE(QString::fromUtf8(sandbox.settingsFileContent()).contains(QStringLiteral("пароль-77")));
-
+    EXPECT_TRUE(waitForCommon(QStringLiteral("К нам пришёл (пришла) Вася...")));
+    EXPECT_FALSE(QString::fromUtf8(sandbox.settingsFileContent()).contains(QStringLiteral("пароль")));
     button("ToolButton1")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !online(); }));
     ASSERT_TRUE(logIn());
-    EXPECT_EQ(typer.asked, 1) << "kept for the run";
+    EXPECT_EQ(typer.asked, 1);
 }
 
 } // namespace
