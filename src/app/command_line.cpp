@@ -115,7 +115,7 @@ void StoreLaunchOptions(const LaunchOptions& options)
         WriteFirstTime(false);
     }
     if (!options.trustedFingerprint.isEmpty()) {
-        WriteTrustedFingerprint(options.host + u':' + QString::number(options.port),
+        WriteTrustedFingerprint(ServerName(options.host, QString(), options.port),
                                 options.trustedFingerprint);
     }
     if (!options.nick.isEmpty()) {

@@ -73,7 +73,7 @@ void ChatConnection::open(const QString& host, quint16 port, Encryption encrypti
     }
     m_reader = PacketReader();
     m_writeFailed = false;
-    m_server = host + u':' + QString::number(port);
+    m_server = ServerName(host, QString(), port);
     m_refusedCertificate.reset();
     QSslSocket* tls = encryption == Encryption::Tls ? new QSslSocket(this) : nullptr;
     m_socket = tls ? tls : new QTcpSocket(this);
