@@ -5,8 +5,10 @@
 #include "main_form_fixture.h"
 
 #include "chat_client.h"
+#include "cp1251.h"
 #include "peer_client.h"
 #include "real_server.h"
+#include "scripted_peer.h"
 #include "server_trust_dialog.h"
 
 #include <QDir>
@@ -15,7 +17,9 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QSslKey>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -332,6 +336,51 @@ TEST_F(MainFormTlsTest, AReservedNickIsTakenWithItsPasswordOnly)
     button("ToolButton1")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !online(); }));
     ASSERT_TRUE(logIn());
+    EXPECT_EQ(typer.asked, 1);
+}
+
+// Where the field starting with `prefix` came among `fields`, or -1.
+std::ptrdiff_t positionOf(const std::vector<std::string>& fields, std::string_view prefix)
+{
+    const auto found =
+        std::ranges::find_if(fields, [&](const std::string& field) { return field.starts_with(prefix); });
+    return found == fields.end() ? -1 : found - fields.begin();
+}
+
+// A server from before accounts never answers "Auth": the log-in goes on without the password and says so.
+// Over a plain connection the password is neither asked for nor sent.
+TEST_F(MainFormTlsTest, AServerWithoutAccountsIsJoinedWithoutThePasswordThatNeverTravelsInTheClear)
+{
+    // The older server speaks TLS with the real server's certificate pair.
+    const QDir folder(m_folder.path());
+    QFile key(folder.filePath(QStringLiteral("kovrel-server.key")));
+    ASSERT_TRUE(key.open(QIODevice::ReadOnly));
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(
+        QSslCertificate::fromPath(folder.filePath(QStringLiteral("kovrel-server.crt"))).value(0));
+    tls.setPrivateKey(QSslKey(&key, QSsl::Ec));
+    ScriptedPeer older(tls);
+    WriteTrustedFingerprint(QStringLiteral("127.0.0.1:%1").arg(older.port()), fingerprintOf(folder.path()));
+    pointAtTls(older.port());
+    WriteUsePassword(true);
+    openWindow();
+
+    PasswordTyper typer(QStringLiteral("пароль"));
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(typer.asked, 1);
+    EXPECT_TRUE(waitForCommon(QStringLiteral("Сервер не знает зарегистрированных ников: вход без пароля")));
+    const std::ptrdiff_t auth = positionOf(older.fields(), "Auth|");
+    ASSERT_NE(auth, -1);
+    EXPECT_LT(auth, positionOf(older.fields(), "ExistUser|")) << "the password goes ahead of the check";
+    EXPECT_EQ(older.fields()[static_cast<std::size_t>(auth)], cp1251::fromUtf8("Auth|Вася|пароль"));
+    button("ToolButton1")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !online(); }));
+
+    ScriptedPeer plain;
+    pointAt(plain.port());
+    WriteUseTls(false);
+    ASSERT_TRUE(logIn());
+    EXPECT_EQ(positionOf(plain.fields(), "Auth|"), -1);
     EXPECT_EQ(typer.asked, 1);
 }
 

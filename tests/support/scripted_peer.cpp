@@ -3,19 +3,37 @@
 
 #include "packet.h"
 
+#include <QSslServer>
 #include <QTest>
 
 namespace kovrel::test {
 
-ScriptedPeer::ScriptedPeer() : m_respond(FriendlyAnswers)
+namespace {
+
+std::unique_ptr<QTcpServer> tlsServer(const QSslConfiguration& tls)
 {
-    m_server.listen(QHostAddress::LocalHost, 0);
-    connect(&m_server, &QTcpServer::newConnection, this, &ScriptedPeer::onConnection);
+    auto server = std::make_unique<QSslServer>();
+    server->setSslConfiguration(tls);
+    return server;
+}
+
+} // namespace
+
+ScriptedPeer::ScriptedPeer() : ScriptedPeer(std::make_unique<QTcpServer>()) {}
+
+ScriptedPeer::ScriptedPeer(const QSslConfiguration& tls) : ScriptedPeer(tlsServer(tls)) {}
+
+ScriptedPeer::ScriptedPeer(std::unique_ptr<QTcpServer> server)
+    : m_server(std::move(server)), m_respond(FriendlyAnswers)
+{
+    m_server->listen(QHostAddress::LocalHost, 0);
+    // A TLS connection is pending only once its handshake is done.
+    connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, this, &ScriptedPeer::onConnection);
 }
 
 void ScriptedPeer::onConnection()
 {
-    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
         ++m_clients;
         m_socket = socket;
         m_reader = PacketReader();

@@ -10,13 +10,17 @@
 #include <QTcpSocket>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+class QSslConfiguration;
 
 namespace kovrel::test {
 
 // A chat server played by the test, on a free port of 127.0.0.1, inside the test's own event loop. It
-// records the bytes and fields it receives and answers each field with what `respond` returns.
+// records the bytes and fields it receives (after TLS, when it speaks TLS) and answers each field with what
+// `respond` returns.
 class ScriptedPeer : public QObject
 {
     Q_OBJECT
@@ -25,8 +29,10 @@ public:
     using Responder = std::function<std::vector<std::string>(const std::string& field)>;
 
     ScriptedPeer();
+    // Speaks TLS with the certificate and key of `tls`.
+    explicit ScriptedPeer(const QSslConfiguration& tls);
 
-    quint16 port() const { return m_server.serverPort(); }
+    quint16 port() const { return m_server->serverPort(); }
     void setResponder(Responder respond) { m_respond = std::move(respond); }
 
     // Waits, with the event loop running, until a field starting with `prefix` has arrived; returns it
@@ -54,7 +60,9 @@ private:
     void onConnection();
     void onReadyRead();
 
-    QTcpServer m_server;
+    explicit ScriptedPeer(std::unique_ptr<QTcpServer> server);
+
+    std::unique_ptr<QTcpServer> m_server;
     QPointer<QTcpSocket> m_socket;
     int m_clients = 0;
     PacketReader m_reader;
