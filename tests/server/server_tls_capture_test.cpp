@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What a tap on the wire between a client and the real kovrel-server reads, through a recording relay: of a
-// TLS connection nothing of the conversation (the nick, a public line, a private line, the card), neither as
-// text nor enciphered as the protocol sends it, and kovrel-wire decodes no field of it; of a plain connection
-// all of it.
+// TLS connection nothing of the conversation (the password, the nick, a public line, a private line, the
+// card), neither as text nor enciphered as the protocol sends it, and kovrel-wire decodes no field of it; of
+// a plain connection all of it.
 
 #include "recording_relay.h"
 #include "server_process.h"
@@ -28,17 +28,19 @@ const std::string kPublicText = cp1251::fromUtf8("Сбор у старой ме�
 const std::string kPrivateText = cp1251::fromUtf8("Код от сейфа: 7341-ЗОЛОТО");
 const std::string kCity = cp1251::fromUtf8("Зурбаган, улица Грина, 7");
 const std::string kCard = "N/A|N/A|N/A|" + kCity + "|N/A|N/A|N/A|N/A|http://|N/A|N/A";
+const std::string kPassword = cp1251::fromUtf8("пароль-у-мельницы");
+const std::string kAuth = "Auth|" + kNick + "|" + kPassword;
 
 // What the relayed client sends after its log-in, which sends "SetInfo" with the card.
 const std::vector<std::string> kSaid = {"AllUser|" + kNick + "|" + kPublicText,
                                         "PrivatUser|" + kNick + "|Reader|" + kPrivateText};
 // Fields that cross the wire with the texts in them, one way or both.
 const std::vector<std::string> kFieldsWithTexts = {
-    "ExistUser|" + kNick, "AddUser|" + kNick, "SetInfo|" + kNick + "|" + kCard, kSaid[0], kSaid[1],
-    "DelUser|" + kNick};
+    kAuth,    "ExistUser|" + kNick, "AddUser|" + kNick, "SetInfo|" + kNick + "|" + kCard, kSaid[0],
+    kSaid[1], "DelUser|" + kNick};
 
-// A client logs in through the relay, says a public line and a private one to Reader (connected directly)
-// and logs out; what the relay saw of it.
+// A client gives a password (this server keeps no accounts and refuses it), logs in through the relay, says a
+// public line and a private one to Reader (connected directly) and logs out; what the relay saw of it.
 RecordingRelay::Capture capturedConversation(bool tls)
 {
     const TemporaryDirectory folder;
@@ -52,6 +54,8 @@ RecordingRelay::Capture capturedConversation(bool tls)
     } else {
         client.emplace(relay.port());
     }
+    client->send({kAuth});
+    EXPECT_EQ(client->expect("Auth|"), "Auth|0");
     client->login(kNick, kCard);
     for (const std::string& field : kSaid) {
         client->send({field});
@@ -86,7 +90,7 @@ TEST(ServerTlsCapture, ATapOnATlsConnectionReadsNothingOfTheConversation)
     const RecordingRelay::Capture capture = capturedConversation(true);
     for (const std::string* bytes : {&capture.fromClient, &capture.fromServer}) {
         EXPECT_GT(bytes->size(), 0u);
-        for (const std::string& text : {kNick, kPublicText, kPrivateText, kCity}) {
+        for (const std::string& text : {kPassword, kNick, kPublicText, kPrivateText, kCity}) {
             EXPECT_EQ(bytes->find(text), std::string::npos) << cp1251::toUtf8(text);
             EXPECT_EQ(bytes->find(EncodeField(text)), std::string::npos) << cp1251::toUtf8(text);
         }
