@@ -1,0 +1,276 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "soak_probe.h"
+
+#include "chat_client.h"
+#include "chat_main_form.h"
+#include "chat_session.h"
+#include "cp1251.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QFile>
+#include <QTextEdit>
+#include <QTextStream>
+#include <QToolButton>
+
+#include <algorithm>
+#include <fstream>
+
+namespace kovrel::soak {
+namespace {
+
+constexpr int kTickMs = 20;
+// A probe answered later than this, beyond the wait for a processor, fails the soak.
+constexpr qint64 kBlockLimitMs = 100;
+// Room for timers firing late on a loaded machine, under the sanitizers.
+constexpr qint64 kSlackMs = 2000;
+constexpr qint64 kAnswerWaitMs = ChatSession::kAnswerWait.count();
+// A log-in waits at most for the connection, the address check and two nick checks.
+constexpr qint64 kLoginBoundMs = 4 * kAnswerWaitMs + kSlackMs;
+constexpr qint64 kLogoutBoundMs = kAnswerWaitMs + kSlackMs;
+constexpr qint64 kStateBoundMs = 10000;
+// A client still offline this long after the stop was asked for has not come back.
+constexpr qint64 kComeBackMs = 120000;
+
+// Nanoseconds this thread has spent runnable but waiting for a processor.
+std::int64_t runQueueWaitNs()
+{
+    std::ifstream stats("/proc/thread-self/schedstat");
+    std::int64_t running = 0;
+    std::int64_t waiting = 0;
+    stats >> running >> waiting;
+    return waiting;
+}
+
+qint64 backOffMs(int attempt)
+{
+    const auto& steps = ChatSession::kAutoLoginBackOff;
+    const std::size_t step = std::min<std::size_t>(static_cast<std::size_t>(attempt), steps.size() - 1);
+    return steps[step] * ChatSession::kAutoLoginUnit.count();
+}
+
+const char* stateAction(int state)
+{
+    static constexpr const char* kNames[] = {"OnLine1", "OffLine1", "Alive1", "Busy1"};
+    return kNames[std::clamp(state, 0, 3)];
+}
+
+} // namespace
+
+SoakProbe::SoakProbe(TChatMainForm& window, const QString& folder, int chosenState)
+    : QObject(&window), m_window(window), m_folder(folder), m_chosenState(chosenState)
+{
+    m_clock.start();
+    m_lastRunQueueNs = runQueueWaitNs();
+    ChatSession& session = window.client().session();
+    connect(&session, &ChatSession::loginRunningChanged, this, &SoakProbe::loginRunning);
+    connect(&session, &ChatSession::onlineChanged, this,
+            [this](bool online, bool) { onlineChanged(online); });
+    connect(&m_ticks, &QTimer::timeout, this, &SoakProbe::tick);
+    m_ticks.start(kTickMs);
+}
+
+void SoakProbe::tick()
+{
+    measureLag();
+    checkOwnState();
+    if (m_stopAsked) {
+        stopWhenOnline();
+    } else if (++m_tickCount % 25 == 0 && m_folder.exists(QStringLiteral("stop"))) {
+        m_stopAsked = now();
+    }
+}
+
+void SoakProbe::measureLag()
+{
+    const qint64 at = now();
+    const std::int64_t runQueue = runQueueWaitNs();
+    if (m_lastTick != 0) {
+        const qint64 gap = at - m_lastTick - kTickMs;
+        const qint64 blocked = gap - (runQueue - m_lastRunQueueNs) / 1000000;
+        m_longestGapMs = std::max(m_longestGapMs, gap);
+        m_longestBlockMs = std::max(m_longestBlockMs, blocked);
+        if (blocked > kBlockLimitMs) {
+            ++m_blocks;
+        }
+    }
+    m_lastTick = at;
+    m_lastRunQueueNs = runQueue;
+}
+
+void SoakProbe::loginRunning(bool running)
+{
+    if (running) {
+        if (!m_stopAsked) {
+            const qint64 idleOverBackOff = now() - m_idleSince - backOffMs(m_attemptsSinceLoss);
+            m_longestIdleOverBackOffMs = std::max(m_longestIdleOverBackOffMs, idleOverBackOff);
+            if (idleOverBackOff > kSlackMs) {
+                fail(QStringLiteral("automatic log-in attempt %1 after a loss came %2 ms after its back-off")
+                         .arg(m_attemptsSinceLoss + 1)
+                         .arg(idleOverBackOff));
+            }
+        }
+        ++m_attemptsSinceLoss;
+        ++m_attempts;
+        m_loginStart = now();
+        return;
+    }
+    if (!m_loginStart) {
+        return;
+    }
+    const qint64 took = now() - *std::exchange(m_loginStart, std::nullopt);
+    m_longestLoginMs = std::max(m_longestLoginMs, took);
+    const qint64 bound = m_online || !m_stopAsked ? kLoginBoundMs : kLogoutBoundMs;
+    if (took > bound) {
+        fail(QStringLiteral("a log-in or log-out took %1 ms (bound %2 ms)").arg(took).arg(bound));
+    }
+    m_idleSince = now();
+}
+
+void SoakProbe::onlineChanged(bool online)
+{
+    m_online = online;
+    if (!online) {
+        if (!m_stopAsked) {
+            ++m_losses;
+            m_lostAt = now();
+            m_idleSince = now();
+            m_attemptsSinceLoss = 0;
+        }
+        return;
+    }
+    m_attemptsSinceLoss = 0;
+    if (m_lostAt) {
+        m_longestOutageMs = std::max(m_longestOutageMs, now() - *std::exchange(m_lostAt, std::nullopt));
+    }
+    if (!std::exchange(m_everOnline, true)) {
+        // The user picks a state from the user list's menu once, at the first log-in.
+        if (auto* choice = m_window.findChild<QAction*>(QLatin1String(stateAction(m_chosenState)))) {
+            choice->trigger();
+        } else {
+            fail(QStringLiteral("no state action to choose the state with"));
+        }
+    } else {
+        m_awaitingState = now();
+    }
+}
+
+void SoakProbe::checkOwnState()
+{
+    if (!m_awaitingState || !m_online) {
+        return;
+    }
+    const RosterModel& roster = m_window.client().roster();
+    const std::optional<int> own = roster.findOwnEntry();
+    const qint64 waited = now() - *m_awaitingState;
+    if (own && roster.at(*own).state == m_chosenState) {
+        ++m_statesRestored;
+        m_longestStateMs = std::max(m_longestStateMs, waited);
+        m_awaitingState.reset();
+    } else if (waited > kStateBoundMs) {
+        fail(QStringLiteral("the chosen state was not back %1 ms after an automatic log-in").arg(waited));
+        m_awaitingState.reset();
+    }
+}
+
+void SoakProbe::stopWhenOnline()
+{
+    const bool late = now() - *m_stopAsked > kComeBackMs;
+    if (!(m_online && !m_loginStart && !m_awaitingState) && !late) {
+        return;
+    }
+    m_ticks.stop();
+    if (late) {
+        fail(QStringLiteral("not logged in again %1 s after the network calmed").arg(kComeBackMs / 1000));
+    }
+    checkDeliveries();
+    finish();
+}
+
+void SoakProbe::finish()
+{
+    auto* logInOut = m_window.findChild<QToolButton*>(QStringLiteral("ToolButton1"));
+    QElapsedTimer logOut;
+    logOut.start();
+    if (m_online && logInOut) {
+        logInOut->click(); // returns once the log-out has ended
+    }
+    m_report << QStringLiteral("log-out: %1 ms").arg(logOut.elapsed());
+    if (logOut.elapsed() > kLogoutBoundMs) {
+        fail(QStringLiteral("the log-out took %1 ms").arg(logOut.elapsed()));
+    }
+    m_report << QStringLiteral("log-in attempts %1, longest log-in or log-out %2 ms; connections lost %3, "
+                               "longest time to return %4 ms; idle spells at most %5 ms over the back-off")
+                    .arg(m_attempts)
+                    .arg(m_longestLoginMs)
+                    .arg(m_losses)
+                    .arg(m_longestOutageMs)
+                    .arg(std::max<qint64>(m_longestIdleOverBackOffMs, 0));
+    m_report << QStringLiteral("chosen state back after %1 automatic log-ins, at most %2 ms after")
+                    .arg(m_statesRestored)
+                    .arg(m_longestStateMs);
+    m_report << QStringLiteral(
+                    "event loop: longest probe gap %1 ms, longest not spent waiting for a processor "
+                    "%2 ms, gaps over %3 ms %4")
+                    .arg(m_longestGapMs)
+                    .arg(m_longestBlockMs)
+                    .arg(kBlockLimitMs)
+                    .arg(m_blocks);
+    if (m_blocks > 0) {
+        fail(QStringLiteral("the event loop was blocked for up to %1 ms").arg(m_longestBlockMs));
+    }
+    QFile report(m_folder.filePath(QStringLiteral("report")));
+    if (report.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        QTextStream out(&report);
+        for (const QString& line : m_report + m_failures) {
+            out << line << '\n';
+        }
+    }
+    QCoreApplication::exit(m_failures.isEmpty() ? 0 : 1);
+}
+
+void SoakProbe::checkDeliveries()
+{
+    const auto* common = m_window.findChild<QTextEdit*>(QStringLiteral("Common"));
+    const QString shown = common ? common->toPlainText() : QString();
+    std::ifstream deliveries(m_folder.filePath(QStringLiteral("deliveries")).toStdString(), std::ios::binary);
+    int delivered = 0;
+    int missing = 0;
+    int twice = 0;
+    int outOfOrder = 0;
+    qsizetype last = -1;
+    for (std::string line; std::getline(deliveries, line);) {
+        // "CONNECTION<TAB>AllUser|SENDER|TEXT"
+        const std::size_t text = line.find('|', line.find("AllUser|") + 8);
+        if (line.find("\tAllUser|") == std::string::npos || text == std::string::npos) {
+            continue;
+        }
+        ++delivered;
+        const QString expected =
+            QString::fromStdString(cp1251::toUtf8(std::string_view(line).substr(text + 1)));
+        const qsizetype at = shown.indexOf(expected);
+        if (at < 0) {
+            ++missing;
+            continue;
+        }
+        twice += shown.indexOf(expected, at + 1) >= 0 ? 1 : 0;
+        outOfOrder += at < last ? 1 : 0;
+        last = std::max(last, at);
+    }
+    m_report << QStringLiteral("public lines that reached the client %1: missing %2, shown twice %3, out of "
+                               "order %4")
+                    .arg(delivered)
+                    .arg(missing)
+                    .arg(twice)
+                    .arg(outOfOrder);
+    if (delivered == 0 || missing + twice + outOfOrder > 0) {
+        fail(QStringLiteral("the common page does not show what reached the client once and in order"));
+    }
+}
+
+void SoakProbe::fail(const QString& what)
+{
+    m_failures << QStringLiteral("FAILED: ") + what;
+}
+
+} // namespace kovrel::soak
