@@ -4,6 +4,8 @@
 #include "chat_client.h"
 #include "chat_main_form.h"
 #include "chat_session.h"
+#include "conversation_pages.h"
+#include "conversation_view.h"
 #include "cp1251.h"
 
 #include <QAction>
@@ -15,6 +17,8 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
+#include <utility>
 
 namespace kovrel::soak {
 namespace {
@@ -229,42 +233,89 @@ void SoakProbe::finish()
     QCoreApplication::exit(m_failures.isEmpty() ? 0 : 1);
 }
 
+namespace {
+
+// Where a delivered line belongs: the common page ("AllUser|SENDER|TEXT") or the sender's private page
+// ("PrivatUser|SENDER|RECIPIENT|TEXT"); nothing for other fields.
+std::optional<std::pair<QString, QString>> pageAndText(std::string_view field)
+{
+    const bool isPublic = field.starts_with("AllUser|");
+    if (!isPublic && !field.starts_with("PrivatUser|")) {
+        return std::nullopt;
+    }
+    const auto part = [&field] {
+        const std::size_t bar = std::min(field.find('|'), field.size());
+        const std::string_view taken = field.substr(0, bar);
+        field.remove_prefix(std::min(bar + 1, field.size()));
+        return QString::fromStdString(cp1251::toUtf8(taken));
+    };
+    part(); // the command
+    const QString sender = part();
+    if (!isPublic) {
+        part(); // the recipient: this client, under whatever nick it had then
+    }
+    return std::pair(isPublic ? QString() : sender, QString::fromStdString(cp1251::toUtf8(field)));
+}
+
+} // namespace
+
 void SoakProbe::checkDeliveries()
 {
-    const auto* common = m_window.findChild<QTextEdit*>(QStringLiteral("Common"));
-    const QString shown = common ? common->toPlainText() : QString();
+    auto* pages = m_window.findChild<ConversationPages*>(QStringLiteral("PageControl1"));
+    if (!pages) {
+        fail(QStringLiteral("no conversation pages"));
+        return;
+    }
+    pages->flushLines();
+    struct Page
+    {
+        QString shown;
+        qsizetype last = -1;
+    };
+    std::map<QString, Page> shown;
+    const auto pageOf = [&](const QString& partner) -> Page& {
+        const auto [page, added] = shown.try_emplace(partner);
+        if (added) {
+            const ConversationView* view =
+                pages->viewOf(partner.isEmpty() ? std::nullopt : std::optional(partner));
+            page->second.shown = view ? view->toPlainText() : QString();
+        }
+        return page->second;
+    };
     std::ifstream deliveries(m_folder.filePath(QStringLiteral("deliveries")).toStdString(), std::ios::binary);
     int delivered = 0;
+    int privately = 0;
     int missing = 0;
     int twice = 0;
     int outOfOrder = 0;
-    qsizetype last = -1;
     for (std::string line; std::getline(deliveries, line);) {
-        // "CONNECTION<TAB>AllUser|SENDER|TEXT"
-        const std::size_t text = line.find('|', line.find("AllUser|") + 8);
-        if (line.find("\tAllUser|") == std::string::npos || text == std::string::npos) {
+        // "CONNECTION<TAB>FIELD"
+        const auto found =
+            pageAndText(std::string_view(line).substr(std::min(line.find('\t') + 1, line.size())));
+        if (!found) {
             continue;
         }
         ++delivered;
-        const QString expected =
-            QString::fromStdString(cp1251::toUtf8(std::string_view(line).substr(text + 1)));
-        const qsizetype at = shown.indexOf(expected);
+        privately += found->first.isEmpty() ? 0 : 1;
+        Page& page = pageOf(found->first);
+        const qsizetype at = page.shown.indexOf(found->second, page.last + 1);
         if (at < 0) {
-            ++missing;
+            ++(page.shown.indexOf(found->second) < 0 ? missing : outOfOrder);
             continue;
         }
-        twice += shown.indexOf(expected, at + 1) >= 0 ? 1 : 0;
-        outOfOrder += at < last ? 1 : 0;
-        last = std::max(last, at);
+        twice += page.shown.indexOf(found->second, at + 1) >= 0 ? 1 : 0;
+        page.last = at;
     }
-    m_report << QStringLiteral("public lines that reached the client %1: missing %2, shown twice %3, out of "
-                               "order %4")
+    m_report << QStringLiteral(
+                    "lines that reached the client %1 (%2 private): missing %3, shown twice %4, out "
+                    "of order %5")
                     .arg(delivered)
+                    .arg(privately)
                     .arg(missing)
                     .arg(twice)
                     .arg(outOfOrder);
-    if (delivered == 0 || missing + twice + outOfOrder > 0) {
-        fail(QStringLiteral("the common page does not show what reached the client once and in order"));
+    if (delivered == privately || privately == 0 || missing + twice + outOfOrder > 0) {
+        fail(QStringLiteral("the pages do not show the lines that reached the client once and in order"));
     }
 }
 
