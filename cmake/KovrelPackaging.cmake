@@ -5,6 +5,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kovrel)
 set(CPACK_PACKAGE_VENDOR "The Kovrel authors")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${KOVREL_HOMEPAGE}")
 # The prefix the build was configured for (scripts/package: /usr), which the unit's ExecStart and the
 # client's installed program path already name.
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "artwork.h"
+#include "kovrel_contacts.h"
 #include "kovrel_version.h"
 #include "link_label.h"
 

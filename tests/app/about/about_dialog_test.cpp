@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "artwork.h"
+#include "kovrel_contacts.h"
 #include "kovrel_version.h"
 #include "qt_printers.h"
 
