@@ -5,6 +5,7 @@
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kovrel)
 set(CPACK_PACKAGE_VENDOR "The Kovrel authors")
+set(CPACK_PACKAGE_HOMEPAGE_URL "${KOVREL_HOMEPAGE}")
 # The prefix the build was configured for (scripts/package: /usr), which the unit's ExecStart and the
 # client's installed program path already name.
 set(CPACK_PACKAGING_INSTALL_PREFIX "${CMAKE_INSTALL_PREFIX}")
@@ -36,5 +37,11 @@ kovrel-server serves one common conversation to every Kovrel client that logs
 in, passes private messages and keeps the topic and personal cards. It comes
 with a hardened systemd unit, kovrel-wire, which encodes and decodes captured
 traffic, and kovrel-bench, a load generator.")
+# Its maintainer scripts: systemd is told of the unit, a removal stops the server, a purge deletes its state.
+set(CPACK_DEBIAN_SERVER_PACKAGE_CONTROL_EXTRA
+    "${PROJECT_SOURCE_DIR}/dist/debian/kovrel-server/postinst"
+    "${PROJECT_SOURCE_DIR}/dist/debian/kovrel-server/prerm"
+    "${PROJECT_SOURCE_DIR}/dist/debian/kovrel-server/postrm")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 include(CPack)

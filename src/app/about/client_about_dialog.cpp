@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "artwork.h"
+#include "kovrel_contacts.h"
 #include "kovrel_version.h"
 #include "link_label.h"
 
@@ -66,15 +67,22 @@ QFont creditPanelFont()
 }
 
 // One paragraph a credit, wrapped to the width of the text; no-break spaces keep names and numbers whole.
+// Each library the programs link is named with its licence.
 QString creditsText()
 {
     const QString version = QString::fromUtf8(kVersion.data(), static_cast<qsizetype>(kVersion.size()));
     return u"Kovrel, сборка %1\n\n"
-           "Программу пишут и поддерживают сопровождающие Kovrel.\n\n"
-           "Окна: Qt\u00a06\n© The Qt Company, LGPL\u00a03\n\n"
-           "Сервер: Asio\n© Christopher M.\u00a0Kohlhoff, Boost Software License\n\n"
+           "Программу пишут и поддерживают сопровождающие Kovrel.\n"
+           "Kovrel — GNU\u00a0GPL\u00a03.0 или более поздняя\n\n"
+           "Библиотеки и их лицензии:\n\n"
+           "Окна: Qt\u00a06 — GNU\u00a0LGPL\u00a03.0\n© The Qt Company\n\n"
+           "Пароли: QtKeychain — BSD-3-Clause\n\n"
+           "Звук сообщений: libcanberra — GNU\u00a0LGPL\u00a02.1\nи звуковая тема freedesktop\n\n"
+           "Сервер: Asio — Boost Software License\u00a01.0\n© Christopher M.\u00a0Kohlhoff\n\n"
+           "Состояние сервера: SQLite — общественное достояние\n\n"
+           "Кластер серверов: hiredis — BSD-3-Clause\n\n"
+           "Шифрование TLS: OpenSSL — Apache License\u00a02.0\n\n"
            "Проверка: GoogleTest и Google\u00a0Benchmark\n\n"
-           "Звук сообщений: libcanberra и звуковая тема freedesktop\n\n"
            "Шифр DES: таблицы FIPS\u00a046-3, проверка векторами NIST\u00a0SP\u00a0800-17\n\n"
            "Шрифты DejaVu, где они установлены\n\n"
            "Спасибо, что пользуетесь Kovrel!"_s.arg(version);

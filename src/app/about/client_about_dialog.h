@@ -2,7 +2,6 @@
 #pragma once
 
 #include <QDialog>
-#include <QStringView>
 
 class QFrame;
 class QLabel;
@@ -12,10 +11,6 @@ class QPushButton;
 namespace kovrel {
 
 class LinkLabel;
-
-// Where the maintainers are reached: the address on our commits and the project's home page.
-inline constexpr QStringView kMaintainersMailAddress = u"maintainers@users.noreply.c-seed-c1aaea02.example";
-inline constexpr QStringView kHomePageAddress = u"https://c-seed-c1aaea02.example/kovrel/";
 
 // "О программе": the product line, the credit lines and links to the maintainers' mail and home page.
 // "Нажми сюда..." rolls the dialog down, a pixel at a time, to reveal the credits text. The dialog has a

@@ -3,7 +3,9 @@
 
 #include "message_box_answerer.h"
 
+#include <algorithm>
 #include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -17,6 +19,7 @@
 #include <QUrl>
 
 #include "artwork.h"
+#include "kovrel_contacts.h"
 #include "kovrel_version.h"
 #include "qt_printers.h"
 
@@ -219,6 +222,29 @@ TEST(AboutDialogCreditsTest, NameTheBuildAndTabPassesThemBy)
     for (int press = 0; press < 3; ++press) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(QApplication::focusWidget(), control(dialog, u"Button1"_s));
+    }
+}
+
+// Every library the programs link is named with its licence, the one a line of the credits ends with.
+TEST(AboutDialogCreditsTest, NameEachLinkedLibraryWithItsLicence)
+{
+    TClientAboutDialog dialog;
+    const QString credits = control<QPlainTextEdit>(dialog, u"Memo2"_s)->toPlainText();
+    const QStringList lines = QString(credits).replace(QChar(0xa0), u' ').split(u'\n');
+    const std::pair<QString, QString> licences[] = {
+        {u"Kovrel"_s, u"GNU GPL 3.0 или более поздняя"_s},
+        {u"Qt 6"_s, u"GNU LGPL 3.0"_s},
+        {u"QtKeychain"_s, u"BSD-3-Clause"_s},
+        {u"libcanberra"_s, u"GNU LGPL 2.1"_s},
+        {u"Asio"_s, u"Boost Software License 1.0"_s},
+        {u"SQLite"_s, u"общественное достояние"_s},
+        {u"hiredis"_s, u"BSD-3-Clause"_s},
+        {u"OpenSSL"_s, u"Apache License 2.0"_s},
+    };
+    for (const auto& [library, licence] : licences) {
+        const QString credit = library + u" — "_s + licence;
+        EXPECT_TRUE(std::ranges::any_of(lines, [&](const QString& line) { return line.endsWith(credit); }))
+            << "no line ends with \"" << credit.toStdString() << "\"";
     }
 }
 
