@@ -9,6 +9,7 @@
 
 #include "chat_client.h"
 #include "fontconfig_leak.h"
+#include "harness_arguments.h"
 #include "info_form.h"
 #include "message_box_answerer.h"
 
@@ -54,7 +55,7 @@ struct Environment
 {
     // Kept to the end of the process: Qt's font caches outlive a destroyed application and would read as
     // leaks.
-    Environment() : application(new QApplication(argc, argv))
+    Environment() : application(new QApplication(arguments.argc, arguments.argv))
     {
         for (const char* scheme : kAllowedSchemes) {
             QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), &addresses, "open");
@@ -64,9 +65,7 @@ struct Environment
         }
     }
 
-    int argc = 1;
-    char name[20] = "fuzz_card_window";
-    char* argv[2] = {name, nullptr};
+    kovrel::fuzz::HarnessArguments arguments{"fuzz_card_window"};
     QApplication* application;
     OpenedAddresses addresses;
     kovrel::test::MessageBoxAnswerer answerer;

@@ -13,6 +13,7 @@
 #include "chat_main_form.h"
 #include "conversation_pages.h"
 #include "fontconfig_leak.h"
+#include "harness_arguments.h"
 #include "important_message_form.h"
 #include "info_form.h"
 #include "packet.h"
@@ -77,7 +78,7 @@ bool runUntil(const std::function<bool()>& done)
 class Environment
 {
 public:
-    Environment() : m_application(m_argc, m_argv)
+    Environment() : m_application(m_arguments.argc, m_arguments.argv)
     {
         kovrel::WritePort(m_peer.port());
         kovrel::WriteHost(QString());
@@ -159,9 +160,7 @@ private:
         }
     }
 
-    int m_argc = 1;
-    char m_name[20] = "fuzz_client_receive";
-    char* m_argv[2] = {m_name, nullptr};
+    kovrel::fuzz::HarnessArguments m_arguments{"fuzz_client_receive"};
     QApplication m_application;
     kovrel::test::SettingsSandbox m_sandbox;
     kovrel::test::ScriptedPeer m_peer;

@@ -8,16 +8,15 @@
 #include "conversation_log.h"
 #include "conversation_view.h"
 #include "fontconfig_leak.h"
+#include "harness_arguments.h"
+#include "input_file.h"
 
 #include <QApplication>
-#include <QFile>
-#include <QTemporaryDir>
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
 
 namespace {
 
@@ -31,35 +30,20 @@ void check(bool holds, const char* what)
 
 struct Environment
 {
-    Environment() : application(argc, argv) { check(folder.isValid(), "no temporary folder"); }
-
-    int argc = 1;
-    char name[16] = "fuzz_log_load";
-    char* argv[2] = {name, nullptr};
-    QApplication application;
-    QTemporaryDir folder;
-    const QString loaded = folder.filePath(QStringLiteral("loaded.rtf"));
-    const QString saved = folder.filePath(QStringLiteral("saved.rtf"));
+    kovrel::fuzz::HarnessArguments arguments{"fuzz_log_load"};
+    QApplication application{arguments.argc, arguments.argv};
+    kovrel::fuzz::InputFolder files;
+    const QString saved = files.path(QStringLiteral("saved.rtf"));
     kovrel::ConversationView page;
     kovrel::ConversationView reloaded;
 };
-
-void writeFile(const QString& path, const std::uint8_t* data, std::size_t size)
-{
-    QFile file(path);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the input file");
-    check(file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
-              static_cast<qint64>(size),
-          "cannot write the input file");
-}
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static Environment environment;
-    writeFile(environment.loaded, data, size);
-    kovrel::LoadLog(environment.loaded, &environment.page);
+    kovrel::LoadLog(environment.files.write(QStringLiteral("loaded.rtf"), data, size), &environment.page);
     kovrel::SaveLog(*environment.page.document(), environment.saved);
     kovrel::LoadLog(environment.saved, &environment.reloaded);
     check(environment.reloaded.toPlainText() == environment.page.toPlainText(),

@@ -8,6 +8,7 @@
 
 #include "chat_main_form.h"
 #include "fontconfig_leak.h"
+#include "harness_arguments.h"
 #include "settings_sandbox.h"
 
 #include <QApplication>
@@ -24,11 +25,9 @@ struct Environment
 {
     // Kept to the end of the process: Qt's font caches outlive a destroyed application and would read as
     // leaks.
-    Environment() : application(new QApplication(argc, argv)) {}
+    Environment() : application(new QApplication(arguments.argc, arguments.argv)) {}
 
-    int argc = 1;
-    char name[16] = "fuzz_startup";
-    char* argv[2] = {name, nullptr};
+    kovrel::fuzz::HarnessArguments arguments{"fuzz_startup"};
     QApplication* application;
     kovrel::test::SettingsSandbox sandbox;
 };

@@ -5,11 +5,12 @@
 //
 // Input: a first byte choosing the file's suffix (its value modulo 4: png, svg, bmp, ico), then the file.
 
+#include "harness_arguments.h"
+#include "input_file.h"
 #include "state_pictures.h"
 
 #include <QFile>
 #include <QGuiApplication>
-#include <QTemporaryDir>
 
 #include <array>
 #include <cstddef>
@@ -32,23 +33,10 @@ constexpr int kPreviewSide = 48;
 
 struct Environment
 {
-    Environment() : application(argc, argv) { check(folder.isValid(), "no temporary folder"); }
-
-    int argc = 1;
-    char name[20] = "fuzz_state_picture";
-    char* argv[2] = {name, nullptr};
-    QGuiApplication application;
-    QTemporaryDir folder;
+    kovrel::fuzz::HarnessArguments arguments{"fuzz_state_picture"};
+    QGuiApplication application{arguments.argc, arguments.argv};
+    kovrel::fuzz::InputFolder files;
 };
-
-void writeFile(const QString& path, const std::uint8_t* data, std::size_t size)
-{
-    QFile file(path);
-    check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "cannot write the input file");
-    check(file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
-              static_cast<qint64>(size),
-          "cannot write the input file");
-}
 
 } // namespace
 
@@ -58,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size == 0) {
         return 0;
     }
-    const QString path = environment.folder.filePath(QStringLiteral("picture.") +
-                                                     QLatin1String(kSuffixes[data[0] % kSuffixes.size()]));
-    writeFile(path, data + 1, size - 1);
+    const QString name = QStringLiteral("picture.") + QLatin1String(kSuffixes[data[0] % kSuffixes.size()]);
+    const QString path = environment.files.write(name, data + 1, size - 1);
     const kovrel::LoadedPicture loaded = kovrel::LoadStatePicture(path);
     check(loaded.picture.has_value() != loaded.error.startsWith(path + QStringLiteral(": ")),
           "a picture is neither loaded nor refused with its file named");
