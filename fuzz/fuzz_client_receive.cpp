@@ -134,8 +134,9 @@ private:
         return std::find(received.begin(), received.end(), kEndProbe) != received.end();
     }
 
-    // The lines are drawn as the pages' timer would draw them; then every private page closes, the common
-    // page is emptied, the windows the fields opened go, and the core forgets what the fields set up.
+    // The lines still waiting for the pages' timer are written onto the pages; then every private page
+    // closes, the common page is emptied, the windows the fields opened go, and the core forgets what the
+    // fields set up.
     void startOver()
     {
         m_pages->flushLines();
