@@ -20,6 +20,18 @@ const QString kNotSentOffline = QStringLiteral("Сообщение не отпр
 
 } // namespace
 
+PersonalCard ReceivedCard(std::string_view values)
+{
+    MessageValues fields(values);
+    PersonalCard card;
+    card.nick = fromWire(fields.next());
+    for (int field = 0; field < PersonalCard::kDescription; ++field) {
+        card.fields[static_cast<std::size_t>(field)] = fromWire(fields.next());
+    }
+    card.fields[PersonalCard::kDescription] = fromWire(fields.rest());
+    return card;
+}
+
 ChatClient::ChatClient(ChatView& view, QObject* parent)
     : QObject(parent), m_view(view), m_session(*this, this)
 {
@@ -121,6 +133,18 @@ void ChatClient::refreshRoster()
 {
     m_roster.clear();
     m_session.sendMessage(command::GetUser, {nick()});
+}
+
+void ChatClient::forgetServerState()
+{
+    m_roster.clear();
+    m_roster.addOrReuse(nick());
+    m_receivedStyle.reset();
+    m_ownCopies.clear();
+    if (!m_topic.isEmpty()) {
+        m_topic.clear();
+        m_view.showTopic(m_topic);
+    }
 }
 
 void ChatClient::changeTopic(const QString& topic)
@@ -288,15 +312,7 @@ void ChatClient::onTopic(std::string_view topic)
 
 void ChatClient::onGetInfo(std::string_view card)
 {
-    // The values are taken from the left; whatever is left after the eleventh is the description.
-    MessageValues values(card);
-    PersonalCard shown;
-    shown.nick = fromWire(values.next());
-    for (int field = 0; field < PersonalCard::kDescription; ++field) {
-        shown.fields[static_cast<std::size_t>(field)] = fromWire(values.next());
-    }
-    shown.fields[PersonalCard::kDescription] = fromWire(values.rest());
-    m_view.showCard(shown);
+    m_view.showCard(ReceivedCard(card));
 }
 
 void ChatClient::onTextStyle(std::string_view values)

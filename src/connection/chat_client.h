@@ -16,6 +16,7 @@
 #include <chrono>
 #include <map>
 #include <optional>
+#include <string_view>
 
 namespace kovrel {
 
@@ -29,6 +30,10 @@ enum class SendResult
     // "|" would split the message on the wire; the user is told.
     ForbiddenCharacter,
 };
+
+// A card as "GetInfo" answers it: the nick and the eleven fields, joined by "|", taken from the left;
+// whatever is left after the eleventh "|" is the description. Missing fields are empty.
+PersonalCard ReceivedCard(std::string_view values);
 
 // The client core. Owns the connection and its session, answers the server's probes and the answers its
 // own waits expect, keeps the roster, the received text style and the topic, and tells the window what
@@ -84,6 +89,10 @@ public:
     void queryAddress(const QString& nick);
     // Empties the roster and asks for the list of present users again.
     void refreshRoster();
+    // Forgets what the server's fields have set up since the log-in: every roster entry but the own one, the
+    // received text style, the topic (the window is told there is none) and the count of own private copies.
+    // The connection stays as it is.
+    void forgetServerState();
     // The topic shown (empty when none is); changeTopic() asks the server for a new one when it differs.
     const QString& topic() const { return m_topic; }
     void changeTopic(const QString& topic);

@@ -473,6 +473,24 @@ TEST_F(ChatClientTest, UnseenLinesMarkTheirConversationUntilItIsShown)
     EXPECT_EQ(roster.pictureIndex(0), 2);
 }
 
+TEST_F(ChatClientTest, ForgettingTheServersStateLeavesWhatALogInShowsOnTheSameConnection)
+{
+    logInQuietly();
+    peer.send({wire("AddUser|Петя"), wire("Topic|о погоде"), wire("PrivatUser|Вася|Петя|себе"),
+               wire("TextStyle|AllUser|204|255|-13|1|0|0|0|Arial"), wire("AllUser|Петя|маркер")});
+    ASSERT_TRUE(view.waitForLine("Петя: маркер"));
+    ASSERT_EQ(client.ownCopiesTo(QStringLiteral("Петя")), 1);
+    client.forgetServerState();
+    ASSERT_EQ(client.roster().size(), 1);
+    EXPECT_EQ(client.roster().at(0).nick, "Вася") << "the own entry stays";
+    EXPECT_EQ(client.topic(), "");
+    EXPECT_EQ(view.topics.back(), "") << "the window shows no topic any more";
+    EXPECT_EQ(client.ownCopiesTo(QStringLiteral("Петя")), 0);
+    peer.send({wire("AllUser|Петя|после")});
+    ASSERT_TRUE(view.waitForLine("Петя: после")) << "the connection reads on";
+    EXPECT_FALSE(view.lines.back().style) << "the received style is forgotten";
+}
+
 TEST_F(ChatClientTest, TopicAndStateRequestsGoToTheServer)
 {
     logInQuietly();

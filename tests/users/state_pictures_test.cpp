@@ -5,10 +5,12 @@
 #include "settings_layout.h"
 #include "settings_sandbox.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSignalSpy>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -94,6 +96,67 @@ TEST_F(StatePictureFiles, WhatIsNoPictureIsRefusedWithItsReason)
     const LoadedPicture metafile = LoadStatePicture(writeFile("old.emf", "whatever"));
     EXPECT_FALSE(metafile.picture);
     EXPECT_TRUE(metafile.error.contains("PNG, SVG, BMP")) << metafile.error.toStdString();
+}
+
+// The CRC-32 of PNG chunks (ISO 3309), bit by bit.
+quint32 pngCrc(const QByteArray& bytes)
+{
+    quint32 crc = 0xffffffffU;
+    for (const char byte : bytes) {
+        crc ^= static_cast<quint8>(byte);
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xedb88320U & (0U - (crc & 1U)));
+        }
+    }
+    return ~crc;
+}
+
+// A real PNG whose header claims `width` by `height` pixels: a small file that would unpack to a huge image.
+QByteArray pngClaiming(quint32 width, quint32 height)
+{
+    QImage image(4, 4, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    // Signature (8), length (4), then the CRC covers "IHDR" and its 13 bytes, width and height first.
+    constexpr int kIhdrType = 12;
+    QByteArray ihdr = png.mid(kIhdrType, 4 + 13);
+    qToBigEndian(width, ihdr.data() + 4);
+    qToBigEndian(height, ihdr.data() + 8);
+    png.replace(kIhdrType, ihdr.size(), ihdr);
+    QByteArray crc(4, '\0');
+    qToBigEndian(pngCrc(ihdr), crc.data());
+    png.replace(kIhdrType + ihdr.size(), 4, crc);
+    return png;
+}
+
+TEST_F(StatePictureFiles, AnOversizedPictureIsRefusedBeforeItIsDecoded)
+{
+    const LoadedPicture huge = LoadStatePicture(writeFile("huge.png", pngClaiming(100000, 100000)));
+    EXPECT_FALSE(huge.picture);
+    EXPECT_TRUE(huge.error.contains(QStringLiteral("100000×100000"))) << huge.error.toStdString();
+
+    // An SVG is drawn at the list's size, but one declaring a huge canvas is no state picture either.
+    const LoadedPicture canvas = LoadStatePicture(
+        writeFile("canvas.svg", "<svg xmlns='http://www.w3.org/2000/svg' width='100000' height='50000'>"
+                                "<rect width='100000' height='50000' fill='red'/></svg>"));
+    EXPECT_FALSE(canvas.picture);
+    EXPECT_TRUE(canvas.error.contains(QStringLiteral("100000×50000"))) << canvas.error.toStdString();
+
+    // A file of more than a mebibyte is refused unread, however small the picture it starts with.
+    QByteArray padded = pngClaiming(4, 4);
+    padded.append(QByteArray(1 << 20, ' '));
+    const LoadedPicture bulky = LoadStatePicture(writeFile("bulky.png", padded));
+    EXPECT_FALSE(bulky.picture);
+    EXPECT_TRUE(bulky.error.contains(QStringLiteral("1024 КиБ"))) << bulky.error.toStdString();
+
+    // The limit leaves room for any real picture: one of the largest side allowed still loads, and so thin
+    // that it is drawn one pixel high.
+    const LoadedPicture largest = LoadStatePicture(writeImage("largest.png", {4096, 16}, Qt::green));
+    ASSERT_TRUE(largest.picture) << largest.error.toStdString();
+    EXPECT_EQ(shown(*largest.picture).pixelColor(8, 7), QColor(Qt::green));
 }
 
 TEST_F(StatePictureFiles, StoredPicturesReplaceTheirPositionsAndAMissingFileLeavesTheBuiltInOne)

@@ -121,7 +121,8 @@ int Tokenizer::readParameter(bool negative)
 
 std::optional<unsigned char> Tokenizer::hexByteAt(std::size_t position) const
 {
-    if (m_input.size() - position < kEscapeSize || m_input[position + 1] != '\'') {
+    if (m_input.size() - position < kEscapeSize || m_input[position] != '\\' ||
+        m_input[position + 1] != '\'') {
         return std::nullopt;
     }
     const char* digits = m_input.data() + position + 2;

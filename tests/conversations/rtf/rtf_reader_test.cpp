@@ -43,6 +43,12 @@ TEST(RtfReader, ReadsHexBytesInTheCodePageOfTheDocumentOrTheFont)
         oneLine({run("é", font("Arial", 0, 24)), run("й", font("Arial", 204, 24))}));
 }
 
+TEST(RtfReader, AnApostropheInTextAfterAHexByteIsText)
+{
+    // Only a backslash starts an escape: "U'e8" after \'41 is four characters, not "U" and the byte E8.
+    EXPECT_EQ(ReadDocument("{\\rtf1\\ansi\\ansicpg1251 \\'41U'e8\\'e8'e8}"), plainOneLine("AU'e8и'e8"));
+}
+
 TEST(RtfReader, SkipsDestinationsThatHoldNoText)
 {
     EXPECT_EQ(ReadDocument("{\\rtf1{\\*\\unknown secret}{\\*\\generator Me;}vis{\\*\\bkmkstart b}ible"
