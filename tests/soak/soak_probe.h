@@ -21,7 +21,8 @@ namespace kovrel::soak {
 // every 20 ms: a probe answered late by more than the time the thread spent waiting for a processor
 // means the loop was blocked. It times every log-in and log-out against the session's own waits, and each
 // idle spell between automatic log-in attempts against the back-off; after every automatic log-in it
-// expects the state chosen at the first one to come back. Once the file "stop" appears in `folder`, it
+// expects the state chosen at the first one to come back (within 10 s unless the proxy holds the
+// connection, within 50 s in any case). Once the file "stop" appears in `folder`, it
 // waits to be online, logs out, checks that every field the fault proxy delivered ("deliveries" in
 // `folder`) shows once, in order, on the common page, writes "report" and ends the program: exit status 0
 // when every check held.
@@ -72,6 +73,7 @@ private:
     qint64 m_longestOutageMs = 0;
     std::optional<qint64> m_awaitingState;
     int m_statesRestored = 0;
+    int m_slowStates = 0;
     qint64 m_longestStateMs = 0;
 
     std::optional<qint64> m_stopAsked;
