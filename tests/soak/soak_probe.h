@@ -68,7 +68,7 @@ private:
     int m_attempts = 0;
     int m_losses = 0;
     qint64 m_longestLoginMs = 0;
-    qint64 m_longestIdleOverBackOffMs = -1000000;
+    qint64 m_longestIdleOverBackOffMs = 0; // an attempt before its back-off ran out counts as 0
     std::optional<qint64> m_lostAt;
     qint64 m_longestOutageMs = 0;
     std::optional<qint64> m_awaitingState;
