@@ -14,8 +14,13 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +82,13 @@ TEST_F(ChatClientTest, LogInPutsExactlyTheExpectedBytesOnTheWire)
                                          wire("AddUser|Вася"), wire(card.c_str())}));
     EXPECT_EQ(view.texts(),
               (QStringList{"Соединяемся...", "Соединился... Local: IP = 127.0.0.1; Remote: IP = 127.0.0.1"}));
+    // Each field goes out when it is written, not after the previous one is acknowledged.
+    const auto* socket = session().connection().findChild<QTcpSocket*>();
+    ASSERT_NE(socket, nullptr);
+    int noDelay = 0;
+    socklen_t size = sizeof noDelay;
+    ::getsockopt(static_cast<int>(socket->socketDescriptor()), IPPROTO_TCP, TCP_NODELAY, &noDelay, &size);
+    EXPECT_EQ(noDelay, 1);
 }
 
 TEST_F(ChatClientTest, GreetsAfterTheAnnouncementWhenAGreetingIsStored)

@@ -37,6 +37,8 @@ void ScriptedPeer::onConnection()
         ++m_clients;
         m_socket = socket;
         m_reader = PacketReader();
+        // As the real server does: answers go out at once.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         connect(socket, &QTcpSocket::readyRead, this, &ScriptedPeer::onReadyRead);
         // A closed connection is of no further use; deleted, it does not pile up in a long-lived peer.
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
