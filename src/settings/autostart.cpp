@@ -179,7 +179,7 @@ QString autostartEntryPath()
 QString ReadAutostart()
 {
     const std::optional<QByteArray> content =
-        readFileIfExists(autostartEntryPath(), SettingsError::getDataFailed(valueName()));
+        readFileIfExists(autostartEntryPath(), SettingsFailure(&SettingsError::getDataFailed, valueName()));
     if (!content)
         return {};
     const DesktopEntry entry = parseDesktopEntry(QString::fromUtf8(*content));
@@ -191,11 +191,11 @@ void WriteAutostart(const QString& executablePath, const QStringList& arguments)
     if (executablePath.isEmpty())
         return DeleteAutostart();
     const QString path = autostartEntryPath();
-    const SettingsError createFailure =
-        SettingsError::createKeyFailed(QString::fromLatin1(kAutostartKeyPath));
+    const SettingsFailure createFailure(&SettingsError::createKeyFailed,
+                                        QString::fromLatin1(kAutostartKeyPath));
     ensureFolderOf(path, createFailure);
     replaceFile(path, entryText(commandLine(executablePath, arguments)).toUtf8(), createFailure,
-                SettingsError::setDataFailed(valueName()));
+                SettingsFailure(&SettingsError::setDataFailed, valueName()));
 }
 
 void DeleteAutostart()

@@ -28,7 +28,7 @@ SettingsCache& SettingsCache::shared()
     return cache;
 }
 
-SettingsSnapshot SettingsCache::lookup(const QString& path, const SettingsError& failure)
+SettingsSnapshot SettingsCache::lookup(const QString& path, const SettingsFailure& failure)
 {
     const std::int64_t now = coarseNowNs(); // before the stat
     const std::optional<FileIdentity> identity = fileIdentity(path, failure);

@@ -40,7 +40,7 @@ public:
 
     // The file at `path` as it is now. Throws `failure` when the file cannot be examined or read; nothing
     // is kept then.
-    SettingsSnapshot lookup(const QString& path, const SettingsError& failure);
+    SettingsSnapshot lookup(const QString& path, const SettingsFailure& failure);
     // Write-through: the file at `path` has just been replaced with `tree`, and has `identity`.
     void remember(const QString& path, const FileIdentity& identity, const SettingsTree& tree);
     void forget(const QString& path);

@@ -29,4 +29,21 @@ private:
     explicit SettingsError(const QString& message);
 };
 
+// The error an access raises should it fail. It is made only then: most accesses succeed, and the many
+// reads of a running program should not each format a message that no one sees.
+class SettingsFailure
+{
+public:
+    using Factory = SettingsError (*)(const QString& subject);
+
+    SettingsFailure(Factory factory, const QString& subject) : m_factory(factory), m_subject(subject) {}
+
+    SettingsError error() const { return m_factory(m_subject); }
+    [[noreturn]] void raise() const { throw error(); }
+
+private:
+    Factory m_factory;
+    QString m_subject;
+};
+
 } // namespace kovrel

@@ -106,47 +106,48 @@ QByteArray finalTarget(const QString& path)
 
 } // namespace
 
-std::optional<FileIdentity> fileIdentity(const QString& path, const SettingsError& failure)
+std::optional<FileIdentity> fileIdentity(const QString& path, const SettingsFailure& failure)
 {
     struct stat status;
     if (::stat(QFile::encodeName(path).constData(), &status) == 0)
         return identityOf(status);
     if (errno == ENOENT || errno == ENOTDIR)
         return std::nullopt;
-    throw failure;
+    failure.raise();
 }
 
-std::optional<QByteArray> readFileIfExists(const QString& path, const SettingsError& failure)
+std::optional<QByteArray> readFileIfExists(const QString& path, const SettingsFailure& failure)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         if (!file.exists())
             return std::nullopt;
-        throw failure;
+        failure.raise();
     }
     QByteArray content = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw failure;
+        failure.raise();
     return content;
 }
 
-void ensureFolderOf(const QString& path, const SettingsError& failure)
+void ensureFolderOf(const QString& path, const SettingsFailure& failure)
 {
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
-        throw failure;
+        failure.raise();
 }
 
 std::optional<FileIdentity> replaceFile(const QString& path, const QByteArray& content,
-                                        const SettingsError& createFailure, const SettingsError& writeFailure)
+                                        const SettingsFailure& createFailure,
+                                        const SettingsFailure& writeFailure)
 {
     const QByteArray target = finalTarget(path);
     struct stat replaced;
     const bool replacing = ::stat(target.constData(), &replaced) == 0;
     TemporaryFile file(target);
     if (file.fd() < 0 || (replacing && ::fchmod(file.fd(), replaced.st_mode & 07777) != 0))
-        throw createFailure;
+        createFailure.raise();
     if (!file.writeAll(content))
-        throw writeFailure;
+        writeFailure.raise();
 
     timespec now;
     ::clock_gettime(CLOCK_REALTIME, &now);
@@ -159,7 +160,7 @@ std::optional<FileIdentity> replaceFile(const QString& path, const QByteArray& c
 
     struct stat written;
     if (::fstat(file.fd(), &written) != 0 || ::fsync(file.fd()) != 0 || !file.renameTo(target))
-        throw writeFailure;
+        writeFailure.raise();
     // The rename changes only the ctime. Another size or time means someone changed the file already.
     struct stat inPlace;
     if (::fstat(file.fd(), &inPlace) != 0 || inPlace.st_size != written.st_size ||

@@ -27,10 +27,10 @@ struct FileIdentity
 };
 
 // Nothing when the file does not exist (or a folder on its path is a file).
-std::optional<FileIdentity> fileIdentity(const QString& path, const SettingsError& failure);
+std::optional<FileIdentity> fileIdentity(const QString& path, const SettingsFailure& failure);
 // Nothing when the file does not exist.
-std::optional<QByteArray> readFileIfExists(const QString& path, const SettingsError& failure);
-void ensureFolderOf(const QString& path, const SettingsError& failure);
+std::optional<QByteArray> readFileIfExists(const QString& path, const SettingsFailure& failure);
+void ensureFolderOf(const QString& path, const SettingsFailure& failure);
 // Writes a temporary file in the same folder, flushes it to disk and renames it over `path`, so that
 // readers, and a crash at any moment, see the old content or the new one but never a part of it. The new
 // file keeps the permissions of the one it replaces; a symbolic link stays and its target is replaced.
@@ -40,8 +40,8 @@ void ensureFolderOf(const QString& path, const SettingsError& failure);
 // Returns the identity of the file put in place, or nothing when it could not be confirmed because the
 // file was changed again right after the rename.
 std::optional<FileIdentity> replaceFile(const QString& path, const QByteArray& content,
-                                        const SettingsError& createFailure,
-                                        const SettingsError& writeFailure);
+                                        const SettingsFailure& createFailure,
+                                        const SettingsFailure& writeFailure);
 
 // An exclusive lock on a lock file, held by the kernel for this process. It is released when the object
 // is destroyed or the process ends, however it ends, so a writer killed while holding it blocks no one.

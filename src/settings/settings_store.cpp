@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 #include <QDebug>
 #include <QFile>
@@ -51,7 +52,7 @@ void reportProblemOnce(const QString& path, const QString& message)
     static ReportedProblems reported;
     std::optional<FileIdentity> identity;
     try {
-        identity = fileIdentity(path, SettingsError::getDataFailed(path));
+        identity = fileIdentity(path, SettingsFailure(&SettingsError::getDataFailed, path));
     } catch (const SettingsError&) {
         // A file that cannot be examined counts as missing.
     }
@@ -61,6 +62,13 @@ void reportProblemOnce(const QString& path, const QString& message)
         return;
     reported.messages.insert(message);
     reportProblem(message);
+}
+
+// Without separators at either end or doubled ones.
+bool isPlainPath(QStringView path)
+{
+    return !path.startsWith(kPathSeparator) && !path.endsWith(kPathSeparator) &&
+           !path.contains(QStringView(u"\\\\"));
 }
 
 // Key paths in the file are full paths from the hive.
@@ -92,7 +100,7 @@ bool keepAside(const QString& path, const SettingsParseError& error)
 
 // With the lock held: the current tree, or an empty one after a damaged file was kept aside. Nothing when
 // a damaged file could not be moved, which must then not be overwritten.
-std::optional<SettingsTree> loadLocked(const QString& path, const SettingsError& failure)
+std::optional<SettingsTree> loadLocked(const QString& path, const SettingsFailure& failure)
 {
     const SettingsSnapshot snapshot = SettingsCache::shared().lookup(path, failure);
     if (!snapshot.damage)
@@ -104,7 +112,7 @@ std::optional<SettingsTree> loadLocked(const QString& path, const SettingsError&
 
 // The tree of the settings file as it is now. A file found damaged is kept aside when it is first seen;
 // until it is replaced it reads as empty.
-SettingsTree currentTree(const SettingsError& failure)
+SettingsTree currentTree(const SettingsFailure& failure)
 {
     const QString path = settingsFilePath();
     const SettingsSnapshot snapshot = SettingsCache::shared().lookup(path, failure);
@@ -120,7 +128,7 @@ SettingsTree currentTree(const SettingsError& failure)
 // The value as stored, nothing when it or its key does not exist.
 std::optional<SettingsValue> readValue(const QString& keyPath, const QString& name)
 {
-    const SettingsTree tree = currentTree(SettingsError::getDataFailed(name));
+    const SettingsTree tree = currentTree(SettingsFailure(&SettingsError::getDataFailed, name));
     const SettingsKey* key = tree.findKey(fileKeyPath(keyPath));
     const SettingsValue* value = key ? key->findValue(name) : nullptr;
     if (!value)
@@ -147,23 +155,23 @@ enum class Effect
 // One locked write: take the current tree, change it, replace the file with a flushed temporary written
 // in the same folder, and keep the new tree as the copy of the file. `change` returns whether it changed
 // anything; if not, nothing is written.
-void updateFile(const QString& keyPath, const SettingsError& failure, Effect effect,
+void updateFile(const QString& keyPath, const SettingsFailure& failure, Effect effect,
                 const std::function<bool(SettingsTree&)>& change)
 {
     const QString path = settingsFilePath();
     if (effect == Effect::Removes && !QFileInfo::exists(path))
         return;
-    ensureFolderOf(path, SettingsError::createKeyFailed(keyPath));
+    ensureFolderOf(path, SettingsFailure(&SettingsError::createKeyFailed, keyPath));
     const ExclusiveFileLock lock(path + u".lock"_s, kLockTimeout);
     if (!lock.isLocked())
-        throw failure;
+        failure.raise();
     std::optional<SettingsTree> tree = loadLocked(path, failure);
     if (!tree)
-        throw failure;
+        failure.raise();
     if (!change(*tree))
         return;
-    const std::optional<FileIdentity> written =
-        replaceFile(path, serializeSettings(*tree), SettingsError::createKeyFailed(keyPath), failure);
+    const std::optional<FileIdentity> written = replaceFile(
+        path, serializeSettings(*tree), SettingsFailure(&SettingsError::createKeyFailed, keyPath), failure);
     if (written)
         SettingsCache::shared().remember(path, *written, *tree);
     else
@@ -178,7 +186,7 @@ void writeValues(const QString& keyPath, const QList<SettingsValue>& values)
     const QString path = fileKeyPath(keyPath);
     if (!isWritableKeyPath(path))
         throw SettingsError::createKeyFailed(keyPath);
-    updateFile(keyPath, SettingsError::setDataFailed(values.first().name), Effect::Creates,
+    updateFile(keyPath, SettingsFailure(&SettingsError::setDataFailed, values.first().name), Effect::Creates,
                [&](SettingsTree& tree) {
                    SettingsKey& key = tree.ensureKey(path);
                    bool changed = false;
@@ -240,9 +248,16 @@ std::optional<int> parseInteger(QStringView text)
 
 QString settingsFilePath()
 {
-    const QString explicitPath = qEnvironmentVariable("KOVREL_SETTINGS");
-    if (!explicitPath.isEmpty())
-        return explicitPath;
+    // Asked at every read: the variable's text is decoded again only when it has changed.
+    static QByteArray lastVariable;
+    static QString lastPath;
+    if (const char* variable = std::getenv("KOVREL_SETTINGS"); variable && *variable) {
+        if (lastVariable != variable) {
+            lastVariable = variable;
+            lastPath = QString::fromLocal8Bit(lastVariable);
+        }
+        return lastPath;
+    }
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
            u"/kovrel/settings.reg"_s;
 }
@@ -312,7 +327,7 @@ QStringList SettingsStore::ListValueNames(const QString& section) const
 {
     const QString key = keyPath(section);
     QStringList names;
-    const SettingsTree tree = currentTree(SettingsError::getDataFailed(key));
+    const SettingsTree tree = currentTree(SettingsFailure(&SettingsError::getDataFailed, key));
     if (const SettingsKey* found = tree.findKey(fileKeyPath(key))) {
         for (const SettingsValue& value : found->values)
             names.append(value.name);
@@ -323,22 +338,29 @@ QStringList SettingsStore::ListValueNames(const QString& section) const
 void SettingsStore::EraseSection(const QString& section)
 {
     const QString key = keyPath(section);
-    updateFile(key, SettingsError::deleteKeyFailed(key), Effect::Removes,
+    updateFile(key, SettingsFailure(&SettingsError::deleteKeyFailed, key), Effect::Removes,
                [&](SettingsTree& tree) { return tree.eraseKey(fileKeyPath(key)); });
 }
 
 void SettingsStore::DeleteValue(const QString& section, const QString& name)
 {
     const QString key = keyPath(section);
-    updateFile(key, SettingsError::deleteValueFailed(name), Effect::Removes, [&](SettingsTree& tree) {
-        SettingsKey* found = tree.findKey(fileKeyPath(key));
-        return found && found->removeValue(name);
-    });
+    updateFile(key, SettingsFailure(&SettingsError::deleteValueFailed, name), Effect::Removes,
+               [&](SettingsTree& tree) {
+                   SettingsKey* found = tree.findKey(fileKeyPath(key));
+                   return found && found->removeValue(name);
+               });
 }
 
-// Parts are joined by single backslashes, whatever separators the caller put around them.
+// Parts are joined by single backslashes, whatever separators the caller put around them. The layout's
+// paths are already in that form, and are only joined.
 QString SettingsStore::keyPath(const QString& section) const
 {
+    if (isPlainPath(m_basePath) && isPlainPath(section)) {
+        if (m_basePath.isEmpty() || section.isEmpty())
+            return m_basePath + section;
+        return m_basePath + kPathSeparator + section;
+    }
     return (m_basePath.split(kPathSeparator, Qt::SkipEmptyParts) +
             section.split(kPathSeparator, Qt::SkipEmptyParts))
         .join(kPathSeparator);

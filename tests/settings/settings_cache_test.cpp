@@ -24,7 +24,7 @@ namespace {
 
 using namespace Qt::Literals::StringLiterals;
 
-const SettingsError kFailure = SettingsError::getDataFailed(u"test"_s);
+const SettingsFailure kFailure(&SettingsError::getDataFailed, u"test"_s);
 
 class SettingsCacheTest : public ::testing::Test
 {
