@@ -1,14 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "artwork.h"
 
+#include <QCoreApplication>
+#include <QHash>
 #include <QString>
 
 namespace kovrel::artwork {
 namespace {
 
+QHash<QString, QIcon>& loadedIcons()
+{
+    static QHash<QString, QIcon> icons;
+    return icons;
+}
+
+// Each picture is read once: the user list asks for one with every entry, and copies of an icon share
+// the pixmaps it has drawn. They go with the application, while their engines' plugin is still there.
 QIcon resourceIcon(const QString& fileName)
 {
-    return QIcon(QStringLiteral(":/kovrel/artwork/") + fileName);
+    QHash<QString, QIcon>& icons = loadedIcons();
+    if (const auto found = icons.constFind(fileName); found != icons.cend())
+        return *found;
+    if (icons.isEmpty())
+        qAddPostRoutine([] { loadedIcons().clear(); });
+    return *icons.insert(fileName, QIcon(QStringLiteral(":/kovrel/artwork/") + fileName));
 }
 
 QIcon indexedIcon(const char* stem, int index, int count)
