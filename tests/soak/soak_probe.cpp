@@ -8,9 +8,13 @@
 #include "conversation_view.h"
 #include "cp1251.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QFile>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTextStream>
 #include <QToolButton>
@@ -36,6 +40,9 @@ constexpr qint64 kLogoutBoundMs = kAnswerWaitMs + kSlackMs;
 // hold a fresh connection for up to 40 s (a black hole) before either gets through.
 constexpr qint64 kStateBoundMs = 40000 + 10000;
 constexpr qint64 kStateQuickMs = 10000;
+constexpr qint64 kAddressBoundMs = ChatSession::kAddressWait.count() + kSlackMs;
+// Ticks between two address queries: 15 s.
+constexpr int kAddressEveryTicks = 15000 / kTickMs;
 // A client still offline this long after the stop was asked for has not come back.
 constexpr qint64 kComeBackMs = 120000;
 
@@ -81,10 +88,17 @@ void SoakProbe::tick()
 {
     measureLag();
     checkOwnState();
+    if (m_askingAddress) {
+        return; // a tick within the address query's wait
+    }
     if (m_stopAsked) {
         stopWhenOnline();
     } else if (++m_tickCount % 25 == 0 && m_folder.exists(QStringLiteral("stop"))) {
         m_stopAsked = now();
+    } else if (m_tickCount % kAddressEveryTicks == 0) {
+        // Not from within this tick: a timer does not fire again while its own handler runs, so the ticks
+        // would stop for the whole wait.
+        QTimer::singleShot(0, this, &SoakProbe::askOwnAddress);
     }
 }
 
@@ -181,6 +195,57 @@ void SoakProbe::checkOwnState()
     }
 }
 
+// The user list's "address" item on the own entry: the wait keeps the event loop running (the ticks go on
+// measuring it) and ends with the answer, the connection's loss or the query's deadline.
+void SoakProbe::askOwnAddress()
+{
+    if (!m_online || m_loginStart || m_stopAsked) {
+        return;
+    }
+    // The main window's list, not the message editor's of the same name.
+    auto* panel = m_window.findChild<QWidget*>(QStringLiteral("Panel3"));
+    auto* list = panel ? panel->findChild<QAbstractItemView*>(QStringLiteral("UserList")) : nullptr;
+    auto* ask = m_window.findChild<QAction*>(QStringLiteral("GetIP1"));
+    if (!list || !ask) {
+        fail(QStringLiteral("no user list or no address item to ask with"));
+        return;
+    }
+    // The own entry, picked in the list as a user would.
+    const QAbstractItemModel* model = list->model();
+    const QModelIndexList own = model->match(model->index(0, 0), Qt::DisplayRole, m_window.client().nick(), 1,
+                                             Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (own.isEmpty()) {
+        qWarning() << "DEBUG no own" << m_window.client().nick() << model->rowCount()
+                   << model->index(0, 0).data();
+        return;
+    }
+    list->setCurrentIndex(own.front());
+    m_askingAddress = true;
+    const qint64 start = now();
+    ask->trigger();
+    const qint64 took = now() - start;
+    m_askingAddress = false;
+    ++m_addressQueries;
+    m_longestAddressMs = std::max(m_longestAddressMs, took);
+    if (took > kAddressBoundMs) {
+        fail(QStringLiteral("an address query took %1 ms (bound %2 ms)").arg(took).arg(kAddressBoundMs));
+    }
+    // The answer, or the word that none came, is the newest line of the common page.
+    auto* pages = m_window.findChild<ConversationPages*>(QStringLiteral("PageControl1"));
+    const ConversationView* common = pages ? pages->viewOf(std::nullopt) : nullptr;
+    if (!common) {
+        fail(QStringLiteral("no common page to read the address answer on"));
+        return;
+    }
+    pages->flushLines();
+    const QString answer = common->document()->lastBlock().text();
+    if (answer.contains(QLatin1String("'s IP is "))) {
+        ++m_addressesAnswered;
+    } else if (!answer.contains(QStringLiteral("сервер не сообщил IP адрес"))) {
+        fail(QStringLiteral("an address query ended without a line: %1").arg(answer));
+    }
+}
+
 void SoakProbe::stopWhenOnline()
 {
     const bool late = now() - *m_stopAsked > kComeBackMs;
@@ -214,6 +279,10 @@ void SoakProbe::finish()
                     .arg(m_losses)
                     .arg(m_longestOutageMs)
                     .arg(m_longestIdleOverBackOffMs);
+    m_report << QStringLiteral("address queries %1 (%2 answered, the others given up), longest %3 ms")
+                    .arg(m_addressQueries)
+                    .arg(m_addressesAnswered)
+                    .arg(m_longestAddressMs);
     m_report << QStringLiteral(
                     "chosen state back after %1 automatic log-ins, at most %2 ms after (%3 of them "
                     "after more than %4 s)")

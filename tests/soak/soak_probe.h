@@ -22,7 +22,9 @@ namespace kovrel::soak {
 // means the loop was blocked. It times every log-in and log-out against the session's own waits, and each
 // idle spell between automatic log-in attempts against the back-off; after every automatic log-in it
 // expects the state chosen at the first one to come back (within 10 s unless the proxy holds the
-// connection, within 50 s in any case). Once the file "stop" appears in `folder`, it
+// connection, within 50 s in any case). Every 15 s online it asks for its own address from the user list's
+// menu, as a user would, and times the wait against the address query's bound. Once the file "stop"
+// appears in `folder`, it
 // waits to be online, logs out, checks that every field the fault proxy delivered ("deliveries" in
 // `folder`) shows once, in order, on the common page, writes "report" and ends the program: exit status 0
 // when every check held.
@@ -39,6 +41,7 @@ private:
     void loginRunning(bool running);
     void onlineChanged(bool online);
     void checkOwnState();
+    void askOwnAddress();
     void stopWhenOnline();
     void finish();
     void checkDeliveries();
@@ -75,6 +78,12 @@ private:
     int m_statesRestored = 0;
     int m_slowStates = 0;
     qint64 m_longestStateMs = 0;
+
+    // Address queries.
+    bool m_askingAddress = false;
+    int m_addressQueries = 0;
+    int m_addressesAnswered = 0;
+    qint64 m_longestAddressMs = 0;
 
     std::optional<qint64> m_stopAsked;
     QStringList m_report;
