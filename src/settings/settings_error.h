@@ -38,8 +38,7 @@ public:
 
     SettingsFailure(Factory factory, const QString& subject) : m_factory(factory), m_subject(subject) {}
 
-    SettingsError error() const { return m_factory(m_subject); }
-    [[noreturn]] void raise() const { throw error(); }
+    [[noreturn]] void raise() const { throw m_factory(m_subject); }
 
 private:
     Factory m_factory;
