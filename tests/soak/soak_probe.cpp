@@ -11,7 +11,6 @@
 #include <QAbstractItemView>
 #include <QAction>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QFile>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -215,8 +214,6 @@ void SoakProbe::askOwnAddress()
     const QModelIndexList own = model->match(model->index(0, 0), Qt::DisplayRole, m_window.client().nick(), 1,
                                              Qt::MatchExactly | Qt::MatchCaseSensitive);
     if (own.isEmpty()) {
-        qWarning() << "DEBUG no own" << m_window.client().nick() << model->rowCount()
-                   << model->index(0, 0).data();
         return;
     }
     list->setCurrentIndex(own.front());
