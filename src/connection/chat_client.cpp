@@ -125,8 +125,11 @@ void ChatClient::onlineChanged(bool online, bool automatic)
 
 void ChatClient::queryAddress(const QString& nick)
 {
-    const std::optional<QString> address = m_session.queryAddress(nick);
-    writeSystemLine(address ? lines::AddressAnswer(nick, *address) : lines::NoAddressAnswer(nick));
+    // The wait runs the event loop, and the user list passes a nick of the roster, which a departure or a
+    // lost connection meanwhile takes away: the answer is written under a copy.
+    const QString asked = nick;
+    const std::optional<QString> address = m_session.queryAddress(asked);
+    writeSystemLine(address ? lines::AddressAnswer(asked, *address) : lines::NoAddressAnswer(asked));
 }
 
 void ChatClient::refreshRoster()

@@ -305,6 +305,25 @@ TEST_F(ChatClientTest, AddressQueryWritesTheAnswerOrGivesUp)
         << "the line that came before the answer is written first";
 }
 
+TEST_F(ChatClientTest, AUserWhoLeavesWhileHisAddressIsAskedForIsStillNamedInTheAnswer)
+{
+    logInQuietly();
+    peer.send({wire("AddUser|Петя")});
+    ASSERT_TRUE(view.waitForLine("К нам пришёл (пришла) Петя..."));
+    peer.setResponder([](const std::string& field) -> std::vector<std::string> {
+        if (field == wire("GetIPUser|Петя")) {
+            return {wire("DelUser|Петя"), "GetIPUser|10.1.2.3"};
+        }
+        return {};
+    });
+    const std::optional<int> row = client.roster().find(QStringLiteral("Петя"));
+    ASSERT_TRUE(row);
+    // As the user list asks: with the roster's own nick, gone from the roster before the answer comes.
+    client.queryAddress(client.roster().at(*row).nick);
+    EXPECT_FALSE(client.roster().find(QStringLiteral("Петя")));
+    EXPECT_EQ(view.texts().last(), "Петя's IP is 10.1.2.3");
+}
+
 TEST_F(ChatClientTest, ADisconnectDuringChatLogsOutAndHandlesWhatCameWithTheEcho)
 {
     session().setAnswerWaits(60s, 300ms); // a wait that missed the echo would outlast the test
