@@ -2,6 +2,7 @@
 #include "soak_probe.h"
 
 #include "chat_client.h"
+#include "chat_lines.h"
 #include "chat_main_form.h"
 #include "chat_session.h"
 #include "conversation_pages.h"
@@ -228,19 +229,28 @@ void SoakProbe::askOwnAddress()
         fail(QStringLiteral("an address query took %1 ms (bound %2 ms)").arg(took).arg(kAddressBoundMs));
     }
     // The answer, or the word that none came, is the newest line of the common page.
-    auto* pages = m_window.findChild<ConversationPages*>(QStringLiteral("PageControl1"));
+    ConversationPages* pages = conversationPages();
     const ConversationView* common = pages ? pages->viewOf(std::nullopt) : nullptr;
     if (!common) {
-        fail(QStringLiteral("no common page to read the address answer on"));
         return;
     }
     pages->flushLines();
+    const QString nick = m_window.client().nick();
     const QString answer = common->document()->lastBlock().text();
-    if (answer.contains(QLatin1String("'s IP is "))) {
+    if (answer.startsWith(lines::AddressAnswer(nick, QString()))) {
         ++m_addressesAnswered;
-    } else if (!answer.contains(QStringLiteral("сервер не сообщил IP адрес"))) {
+    } else if (answer != lines::NoAddressAnswer(nick)) {
         fail(QStringLiteral("an address query ended without a line: %1").arg(answer));
     }
+}
+
+ConversationPages* SoakProbe::conversationPages()
+{
+    auto* pages = m_window.findChild<ConversationPages*>(QStringLiteral("PageControl1"));
+    if (!pages) {
+        fail(QStringLiteral("no conversation pages"));
+    }
+    return pages;
 }
 
 void SoakProbe::stopWhenOnline()
@@ -335,9 +345,8 @@ std::optional<std::pair<QString, QString>> pageAndText(std::string_view field)
 
 void SoakProbe::checkDeliveries()
 {
-    auto* pages = m_window.findChild<ConversationPages*>(QStringLiteral("PageControl1"));
+    ConversationPages* pages = conversationPages();
     if (!pages) {
-        fail(QStringLiteral("no conversation pages"));
         return;
     }
     pages->flushLines();

@@ -12,8 +12,9 @@
 #include <optional>
 
 namespace kovrel {
+class ConversationPages;
 class TChatMainForm;
-}
+} // namespace kovrel
 
 namespace kovrel::soak {
 
@@ -24,10 +25,9 @@ namespace kovrel::soak {
 // expects the state chosen at the first one to come back (within 10 s unless the proxy holds the
 // connection, within 50 s in any case). Every 15 s online it asks for its own address from the user list's
 // menu, as a user would, and times the wait against the address query's bound. Once the file "stop"
-// appears in `folder`, it
-// waits to be online, logs out, checks that every field the fault proxy delivered ("deliveries" in
-// `folder`) shows once, in order, on the common page, writes "report" and ends the program: exit status 0
-// when every check held.
+// appears in `folder`, it waits to be online, logs out, checks that every field the fault proxy delivered
+// ("deliveries" in `folder`) shows once, in order, on its page, writes "report" and ends the program: exit
+// status 0 when every check held.
 class SoakProbe : public QObject
 {
     Q_OBJECT
@@ -45,6 +45,7 @@ private:
     void stopWhenOnline();
     void finish();
     void checkDeliveries();
+    ConversationPages* conversationPages();
     void fail(const QString& what);
     qint64 now() const { return m_clock.elapsed(); }
 
