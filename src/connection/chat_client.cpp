@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "message.h"
 #include "outgoing_message.h"
+#include "settings_cache.h"
 #include "settings_layout.h"
 #include "wire_text.h"
 
@@ -264,6 +265,8 @@ void ChatClient::scheduleDispatch()
 void ChatClient::dispatchReceived()
 {
     m_dispatchScheduled = false;
+    // Every line written reads a few display settings; the file is examined once for all the fields.
+    const SettingsReadBatch settingsReads;
     // One field at a time: a handler that waits handles the following fields inside its wait, and this
     // loop then finds them gone, so that every field is handled once and in order.
     while (std::optional<std::string> field = m_session.connection().takeField()) {

@@ -30,14 +30,19 @@ SettingsCache& SettingsCache::shared()
 
 SettingsSnapshot SettingsCache::lookup(const QString& path, const SettingsFailure& failure)
 {
+    const auto kept = m_entries.find(path);
+    if (kept != m_entries.end() && kept->batch != 0 && kept->batch == currentBatch())
+        return servedCopy(*kept);
+    return examine(path, failure);
+}
+
+SettingsSnapshot SettingsCache::examine(const QString& path, const SettingsFailure& failure)
+{
     const std::int64_t now = coarseNowNs(); // before the stat
     const std::optional<FileIdentity> identity = fileIdentity(path, failure);
-    const auto kept = m_entries.constFind(path);
-    if (kept != m_entries.cend() && kept->trusted && kept->snapshot.identity == identity) {
-        SettingsSnapshot snapshot = kept->snapshot;
-        snapshot.fresh = false;
-        return snapshot;
-    }
+    const auto kept = m_entries.find(path);
+    if (kept != m_entries.end() && kept->trusted && kept->snapshot.identity == identity)
+        return servedCopy(*kept);
 
     Entry entry;
     entry.snapshot.identity = identity;
@@ -58,6 +63,14 @@ SettingsSnapshot SettingsCache::lookup(const QString& path, const SettingsFailur
     return entry.snapshot;
 }
 
+SettingsSnapshot SettingsCache::servedCopy(Entry& entry) const
+{
+    entry.batch = currentBatch();
+    SettingsSnapshot snapshot = entry.snapshot;
+    snapshot.fresh = false;
+    return snapshot;
+}
+
 void SettingsCache::remember(const QString& path, const FileIdentity& identity, const SettingsTree& tree)
 {
     Entry entry;
@@ -74,11 +87,24 @@ void SettingsCache::forget(const QString& path)
     m_entries.remove(path);
 }
 
-void SettingsCache::keep(const QString& path, const Entry& entry)
+void SettingsCache::keep(const QString& path, Entry entry)
 {
     if (m_entries.size() >= kMaxPaths && !m_entries.contains(path))
         m_entries.clear();
+    entry.batch = currentBatch();
     m_entries.insert(path, entry);
+}
+
+SettingsReadBatch::SettingsReadBatch()
+{
+    SettingsCache& cache = SettingsCache::shared();
+    if (cache.m_batchDepth++ == 0)
+        ++cache.m_batch;
+}
+
+SettingsReadBatch::~SettingsReadBatch()
+{
+    --SettingsCache::shared().m_batchDepth;
 }
 
 } // namespace kovrel

@@ -102,7 +102,7 @@ bool keepAside(const QString& path, const SettingsParseError& error)
 // a damaged file could not be moved, which must then not be overwritten.
 std::optional<SettingsTree> loadLocked(const QString& path, const SettingsFailure& failure)
 {
-    const SettingsSnapshot snapshot = SettingsCache::shared().lookup(path, failure);
+    const SettingsSnapshot snapshot = SettingsCache::shared().examine(path, failure);
     if (!snapshot.damage)
         return snapshot.tree;
     if (keepAside(path, *snapshot.damage))

@@ -28,12 +28,13 @@ void useSettingsFile(const QString& path);
 
 // Typed access to the settings tree below HKEY_CURRENT_USER, kept in the settings file. Every value is
 // text; integers and flags are stored as decimal text. Every operation works on the file as it is at that
-// moment: each read checks the file's identity with one stat() and uses the parsed copy kept by the
-// process (SettingsCache, settings_cache.h) when the file has not changed since it was read or written,
-// else reads it anew; each write is one locked update that replaces the file as a whole and leaves the
-// tree it wrote as the kept copy. So an edit of the file by the user or another process is seen by the
-// next read, a value written is seen by the next read in any process, and the last writer wins. Reading
-// never creates a key or the file. Failures raise SettingsError.
+// moment: each read checks the file's identity with one stat() (one for all the reads of a
+// SettingsReadBatch) and uses the parsed copy kept by the process (SettingsCache, settings_cache.h) when the
+// file has not changed since it was read or written, else reads it anew; each write is one locked update that
+// replaces the file as a whole and leaves the tree it wrote as the kept copy. So an edit of the file by the
+// user or another process is seen by the next read (once a batch is over), a value written is seen by the
+// next read in any process, and the last writer wins. Reading never creates a key or the file. Failures raise
+// SettingsError.
 class SettingsStore
 {
 public:

@@ -268,6 +268,34 @@ TEST_F(SettingsStoreCacheTest, AWriteOverAnEditedFileKeepsTheEdit)
     EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Nick"_s, {}), u"Вася"_s);
 }
 
+// A batch reads one state of the file, however many reads it makes; its writes still start from the file
+// as it is, and the first read after it sees any edit.
+TEST_F(SettingsStoreCacheTest, AReadBatchExaminesTheFileOnceAndItsWritesKeepEdits)
+{
+    m_store.WriteText(u"Client"_s, u"Host"_s, u"mine"_s);
+    {
+        const SettingsReadBatch outer;
+        EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"mine"_s);
+        writeInPlace(withHost("edit"));
+        {
+            const SettingsReadBatch inner;
+            EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"mine"_s);
+        }
+        EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"mine"_s);
+        m_store.WriteText(u"Client"_s, u"Nick"_s, u"Вася"_s);
+        EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"edit"_s);
+        EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Nick"_s, {}), u"Вася"_s);
+        writeInPlace(withHost("second edit"));
+        EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"edit"_s);
+    }
+    EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"second edit"_s);
+    {
+        const SettingsReadBatch next;
+        writeInPlace(withHost("third edit"));
+        EXPECT_EQ(m_store.ReadText(u"Client"_s, u"Host"_s, {}), u"third edit"_s);
+    }
+}
+
 TEST_F(SettingsStoreCacheTest, ADamagedFileThatCannotBeKeptAsideIsReportedOnce)
 {
     QDir().mkpath(path() + u".bad/occupied"_s); // the .bad name is taken by a folder that is not empty
