@@ -32,20 +32,24 @@ void ConversationView::addLine(const ChatLine& line)
 
 QTextCharFormat ConversationView::formatFor(const std::optional<TextStyle>& style)
 {
+    if (!m_defaultFormat) {
+        m_defaultFormat = DefaultCharFormat(font(), palette());
+    }
     if (!style) {
-        return DefaultCharFormat(font(), palette());
+        return *m_defaultFormat;
     }
     if (style != m_lastStyle) {
         m_lastStyle = style;
-        m_lastStyleFormat = CharFormatFor(*style, DefaultCharFormat(font(), palette()), palette());
+        m_lastStyleFormat = CharFormatFor(*style, *m_defaultFormat, palette());
     }
     return m_lastStyleFormat;
 }
 
 void ConversationView::changeEvent(QEvent* event)
 {
-    // A received style falls back to the page's own face: with another font its format is made anew.
+    // Both formats come from the page's own face: with another font or palette they are made anew.
     if (event->type() == QEvent::FontChange || event->type() == QEvent::PaletteChange) {
+        m_defaultFormat.reset();
         m_lastStyle.reset();
     }
     QTextEdit::changeEvent(event);

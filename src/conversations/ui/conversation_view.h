@@ -51,6 +51,8 @@ private:
     void onSelectionChanged();
 
     std::vector<PendingLine> m_pending;
+    // The format of the lines in the page's own face, made once for all of them.
+    std::optional<QTextCharFormat> m_defaultFormat;
     // The format of the last received style, made once for the lines that follow it.
     std::optional<TextStyle> m_lastStyle;
     QTextCharFormat m_lastStyleFormat;

@@ -120,6 +120,23 @@ TEST_F(ConversationPagesTest, NetworkTextIsNeverMarkupAndStylesApplyPerLine)
     EXPECT_EQ(styled.foreground().color(), QColor(255, 0, 0));
     const QTextCharFormat plain = document->lastBlock().begin().fragment().charFormat();
     EXPECT_FALSE(plain.font().bold());
+
+    // The page's face, as the window passes a chosen font on to it, applies to the lines that follow,
+    // in the received style as in the page's own.
+    TextStyle heavy;
+    heavy.bold = true;
+    pages.writeLine({std::nullopt, QStringLiteral("жирная"), heavy, true});
+    textOf();
+    QFont larger = pages.font();
+    larger.setPixelSize(31);
+    pages.setFont(larger);
+    pages.writeLine(line(QStringLiteral("крупная")));
+    pages.writeLine({std::nullopt, QStringLiteral("крупная жирная"), heavy, true});
+    textOf();
+    const QTextBlock styledAfter = document->lastBlock();
+    EXPECT_EQ(styledAfter.begin().fragment().charFormat().font().pixelSize(), 31);
+    EXPECT_TRUE(styledAfter.begin().fragment().charFormat().font().bold());
+    EXPECT_EQ(styledAfter.previous().begin().fragment().charFormat().font().pixelSize(), 31);
 }
 
 TEST_F(ConversationPagesTest, SelectingTextHandsItOverButTheCaretAloneDoesNot)
