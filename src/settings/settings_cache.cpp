@@ -63,7 +63,7 @@ SettingsSnapshot SettingsCache::examine(const QString& path, const SettingsFailu
     return entry.snapshot;
 }
 
-SettingsSnapshot SettingsCache::servedCopy(Entry& entry) const
+SettingsSnapshot SettingsCache::servedCopy(Entry& entry)
 {
     entry.batch = currentBatch();
     SettingsSnapshot snapshot = entry.snapshot;

@@ -42,8 +42,7 @@ public:
     static SettingsCache& shared();
 
     // The file at `path` as it is now; within a read batch, as the batch first found it or as this process
-    // wrote it since. Throws `failure` when the file cannot be examined or read; nothing
-    // is kept then.
+    // wrote it since. Throws `failure` when the file cannot be examined or read; nothing is kept then.
     SettingsSnapshot lookup(const QString& path, const SettingsFailure& failure);
     // Like lookup(), but examines the file even within a read batch: for the writers, which hold the
     // file's lock and must not overwrite what another process wrote since the batch began.
@@ -66,7 +65,7 @@ private:
     };
 
     // The kept copy as a lookup returns it, the entry marked as examined by the current batch.
-    SettingsSnapshot servedCopy(Entry& entry) const;
+    SettingsSnapshot servedCopy(Entry& entry);
     void keep(const QString& path, Entry entry);
     quint64 currentBatch() const { return m_batchDepth > 0 ? m_batch : 0; }
 
