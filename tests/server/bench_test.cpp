@@ -12,7 +12,9 @@
 
 #include <sys/resource.h>
 
+#include "cp1251.h"
 #include "kovrel_version.h"
+#include "test_client.h"
 
 namespace kovrel::server::test {
 namespace {
@@ -141,6 +143,18 @@ TEST(Bench, RunsWithDifferentNamesShareAServerAndIgnoreEachOthersChat)
         EXPECT_EQ(result.exitStatus, 0) << result.output;
         EXPECT_TRUE(result.output.starts_with("clients 3, sent 60, deliveries 180, ")) << result.output;
     }
+}
+
+// A prefix typed in Cyrillic reaches the other users as the same letters, in the wire's cp1251.
+TEST(Bench, ANamePrefixTypedInUtf8ReachesOthersInCp1251)
+{
+    ServerProcess server;
+    TestClient watcher(server.port());
+    watcher.login("watcher");
+    const ProgramResult run =
+        runProgram(benchCommand(server, {"--name", "Гость-", "--clients", "1", "--messages", "1"}));
+    EXPECT_EQ(run.exitStatus, 0) << run.output;
+    EXPECT_EQ(watcher.expect("AddUser|"), "AddUser|" + cp1251::fromUtf8("Гость-0"));
 }
 
 // TLS clients and plain ones at once in one room, each run slow enough to overlap the other: every line of

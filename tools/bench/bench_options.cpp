@@ -4,6 +4,7 @@
 #include <limits>
 #include <optional>
 
+#include "cp1251.h"
 #include "host_port.h"
 
 namespace kovrel::bench {
@@ -30,7 +31,8 @@ BenchOptions parseBenchOptions(std::span<const std::string_view> arguments)
         } else if (name == "--clients") {
             options.clients = parseNumberOption(name, value(), 1, 10000);
         } else if (name == "--name") {
-            options.nickPrefix = value();
+            // Typed in the terminal's UTF-8; nicks travel in cp1251.
+            options.nickPrefix = cp1251::fromUtf8(value());
             if (options.nickPrefix.empty() || options.nickPrefix.find('|') != std::string::npos) {
                 throw UsageError("--name expects a nick prefix without \"|\"");
             }
@@ -94,7 +96,8 @@ start logging in at the same moment.
   --clients N          simulated users (1 to 10000)
   --name PREFIX        log in as PREFIX0, PREFIX1, ... (default "bench-"); runs
                        with different prefixes can share a server, and chat
-                       from other users does not count
+                       from other users does not count; read as UTF-8 and
+                       sent in cp1251, as nicks travel
   --messages M         messages each user sends
   --rate R             messages a second across all clients, spread evenly;
                        without it each client sends as fast as the server echoes,
