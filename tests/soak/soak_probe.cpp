@@ -230,8 +230,12 @@ void SoakProbe::askOwnAddress()
     }
     // The answer, or the word that none came, is the newest line of the common page.
     ConversationPages* pages = conversationPages();
-    const ConversationView* common = pages ? pages->viewOf(std::nullopt) : nullptr;
+    if (!pages) {
+        return;
+    }
+    const ConversationView* common = pages->viewOf(std::nullopt);
     if (!common) {
+        fail(QStringLiteral("no common page to read the address answer on"));
         return;
     }
     pages->flushLines();
